@@ -1,0 +1,43 @@
+// The SQL dialects of the calendar database and the value helpers every
+// statement builder uses.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/agent_settings.h"
+#include "platform/tz/tz_types.h"
+
+namespace korvale {
+
+// Which statement variant to build. Precedence when several keys are set:
+// Oracle, MySQL, SQL Server, SQLite, Access.
+enum class Dialect { kAccess, kSqlServer, kMySql, kOracle, kSQLite };
+
+Dialect StatementDialect(const AgentSettings& settings);
+
+// Current-time function: "Now", "GETDATE()", "NOW()", "SYSDATE", "datetime('now','localtime')".
+const char* TimeFunction(Dialect dialect);
+// "Start", or "StartTime" for Oracle.
+const char* StartColumn(Dialect dialect);
+
+// Text column type for a maximum length (the SQL Server family first, then Oracle).
+std::string SqlTypeName(const AgentSettings& settings, int size);
+// "" for Access, otherwise " DEFAULT n".
+std::string DefaultClause(const AgentSettings& settings, int n);
+
+// Apostrophes doubled; cut to max_len characters when max_len < 1024 (Oracle:
+// 4000 when max_len >= 1024); a dangling half of a doubled apostrophe removed.
+// Counts UTF-8 characters and never cuts inside one.
+std::string QuoteForSql(std::string_view value, int max_len, Dialect dialect);
+
+// Every line feed replaced by a blank (database error texts before they are logged).
+std::string StripLineFeeds(std::string text);
+
+// The MySQL statement filter: every backslash doubled.
+std::string MySqlFilter(std::string_view statement);
+
+// A date-time written with the date literal format (strftime-style conversions).
+std::string FormatDateLiteral(const std::string& format, const SYSTEMTIME& time);
+
+}  // namespace korvale
