@@ -1,0 +1,146 @@
+// The private-profile calls on top of IniDocument; see profile.h.
+#include "platform/profile/profile.h"
+
+#include <climits>
+#include <string_view>
+
+#include "platform/profile/ini_document.h"
+#include "platform/profile/profile_file.h"
+
+namespace korvale::profile {
+namespace {
+
+IniDocument Load(const std::string& file) {
+  Expected<std::string> bytes = ReadProfileFile(file);
+  return IniDocument::Parse(bytes.ok() ? *bytes : std::string());
+}
+
+// The longest prefix of at most `max_bytes` that does not end inside a UTF-8
+// sequence. Only continuation bytes are stepped back over, at most three, so
+// bytes that are not UTF-8 at all are cut where the size says.
+std::string CutUtf8(std::string_view s, size_t max_bytes) {
+  if (s.size() <= max_bytes) return std::string(s);
+  size_t cut = max_bytes;
+  for (int back = 0; back < 3 && cut > 0; ++back) {
+    if ((static_cast<unsigned char>(s[cut]) & 0xC0) != 0x80) break;
+    --cut;
+  }
+  if ((static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) cut = max_bytes;
+  return std::string(s.substr(0, cut));
+}
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+// Names that could not be read back as written are refused rather than
+// written into a file they would garble.
+bool IsWritableSection(std::string_view section) {
+  return !HasLineBreak(section) && section.find(']') == std::string_view::npos &&
+         TrimBlanks(section) == section;
+}
+
+bool IsWritableKey(std::string_view key) {
+  return !key.empty() && !HasLineBreak(key) && key.find('=') == std::string_view::npos &&
+         key.front() != '[' && key.front() != ';' && TrimBlanks(key) == key;
+}
+
+template <typename Edit>
+bool Rewrite(const std::string& file, Edit edit) {
+  Expected<std::string> bytes = ReadProfileFile(file);
+  if (!bytes.ok()) return false;
+  IniDocument doc = IniDocument::Parse(*bytes);
+  if (!edit(doc)) return true;  // nothing to change: leave the file alone
+  return ReplaceProfileFile(file, doc.Serialize()).ok();
+}
+
+}  // namespace
+
+std::string GetString(const std::string& file, const std::string& section, const std::string& key,
+                      const std::string& default_value, size_t buffer_size) {
+  if (buffer_size == 0) return std::string();
+  IniDocument doc = Load(file);
+  std::string_view value = default_value;
+  std::optional<SectionRange> range = doc.FindSection(section);
+  std::optional<size_t> at = range ? doc.FindKey(*range, key) : std::nullopt;
+  if (at) value = doc.line(*at).value;
+  return CutUtf8(value, buffer_size - 1);
+}
+
+int GetInt(const std::string& file, const std::string& section, const std::string& key,
+           int default_value) {
+  IniDocument doc = Load(file);
+  std::optional<SectionRange> range = doc.FindSection(section);
+  std::optional<size_t> at = range ? doc.FindKey(*range, key) : std::nullopt;
+  if (!at) return default_value;
+  std::string_view text = TrimBlanks(doc.line(*at).value);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  // Accumulate as a negative number so INT_MIN is reachable; clamp on overflow.
+  long long magnitude = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') break;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > static_cast<long long>(INT_MAX) + 1) magnitude = static_cast<long long>(INT_MAX) + 1;
+  }
+  long long result = negative ? -magnitude : magnitude;
+  if (result > INT_MAX) return INT_MAX;
+  if (result < INT_MIN) return INT_MIN;
+  return static_cast<int>(result);
+}
+
+std::vector<std::string> GetKeyNames(const std::string& file, const std::string& section,
+                                     size_t buffer_size) {
+  std::vector<std::string> names;
+  if (buffer_size < 2) return names;
+  IniDocument doc = Load(file);
+  std::optional<SectionRange> range = doc.FindSection(section);
+  if (!range) return names;
+  // The Windows buffer holds each name with its zero plus one closing zero.
+  size_t room = buffer_size - 1;
+  for (size_t i = range->header + 1; i < range->end && room > 0; ++i) {
+    const IniLine& line = doc.line(i);
+    if (line.kind != LineKind::kKey || doc.FindKey(*range, line.name) != i) continue;
+    if (line.name.size() + 1 <= room) {
+      names.push_back(line.name);
+      room -= line.name.size() + 1;
+      continue;
+    }
+    std::string cut = CutUtf8(line.name, room - 1);
+    if (!cut.empty()) names.push_back(std::move(cut));
+    break;
+  }
+  return names;
+}
+
+std::vector<std::string> GetSectionNames(const std::string& file) {
+  IniDocument doc = Load(file);
+  std::vector<std::string> names;
+  for (size_t i = 0; i < doc.lines().size(); ++i) {
+    const IniLine& line = doc.line(i);
+    if (line.kind == LineKind::kSection && doc.FindSection(line.name)->header == i) {
+      names.push_back(line.name);
+    }
+  }
+  return names;
+}
+
+bool WriteString(const std::string& file, const std::string& section, const std::string& key,
+                 const std::string& value) {
+  if (!IsWritableSection(section) || !IsWritableKey(key) || HasLineBreak(value)) return false;
+  return Rewrite(file, [&](IniDocument& doc) {
+    doc.SetValue(section, key, value);
+    return true;
+  });
+}
+
+bool RemoveKey(const std::string& file, const std::string& section, const std::string& key) {
+  return Rewrite(file, [&](IniDocument& doc) { return doc.RemoveKey(section, key); });
+}
+
+bool RemoveSection(const std::string& file, const std::string& section) {
+  return Rewrite(file, [&](IniDocument& doc) { return doc.RemoveSection(section); });
+}
+
+}  // namespace korvale::profile
