@@ -6,8 +6,10 @@
 // The machine's zone and the table of named Windows zones come from ICU.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/tz/tz_types.h"
@@ -27,7 +29,11 @@ int DaysInMonth(int year, int month);
 // 0 = Sunday.
 int DayOfWeek(int year, int month, int day);
 
-// Universal to local for the zone, with the Windows rules.
+// Universal to local for the zone, with the Windows rules: the transitions of
+// the year of the universal time; the standard date read in daylight wall time,
+// the daylight date in standard wall time; northern when the daylight month
+// comes first. A zone whose rules cannot be evaluated (a damaged blob) is taken
+// as having no daylight saving: local = universal - bias.
 SYSTEMTIME SystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc);
 
 // Local to universal: local + bias + daylight bias when in daylight time, else
@@ -37,20 +43,30 @@ SYSTEMTIME LocalToUniversal(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME&
 // Whether a local date-time lies in the zone's daylight time.
 bool IsDaylightTime(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& local);
 
-// The concrete transition of a rule in a year (relative or absolute form).
+// The concrete transition of a rule in a year: an absolute rule (wYear != 0) as
+// given, a relative one as the wDay-th wDayOfWeek of wMonth (5 = the last).
 SYSTEMTIME TransitionInYear(const SYSTEMTIME& rule, int year);
 
-// The machine's zone (TZ / /etc/localtime through ICU), as Windows would report it.
+// The machine's zone (TZ / /etc/localtime through ICU), as Windows would report it:
+// bias = minus the raw offset, daylight bias = minus the saving, the year's two
+// changes as relative rules (week 5 = last) at the wall time before each change.
+// Rules of the current year; a zone without a change that year has one fixed bias.
 TIME_ZONE_INFORMATION MachineTimeZone();
+
+// The same derivation for a named IANA zone ("Europe/Berlin") and a given year;
+// nullopt when ICU does not know the zone.
+std::optional<TIME_ZONE_INFORMATION> TimeZoneForYear(std::string_view iana_id, int year);
 
 // One entry of the table of named Windows zones.
 struct NamedZone {
   std::string display;  // e.g. "(UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna"
   std::string key;      // e.g. "W. Europe Standard Time"
   TIME_ZONE_INFORMATION tzi;  // from the zone's current rules
+  std::string iana_id;  // the zone standing for the key ("Europe/Berlin")
 };
 
-// The table of named Windows zones; nullopt when it cannot be built.
+// The table of named Windows zones, one entry per Windows zone ICU maps to,
+// ordered by key name; nullopt when it cannot be built.
 std::optional<std::vector<NamedZone>> ReadTimeZoneTable();
 
 // The 44-byte "TZI" layout and the 48-byte appointment time-zone structure.
