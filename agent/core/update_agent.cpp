@@ -1,0 +1,122 @@
+#include "agent/core/update_agent.h"
+
+#include <filesystem>
+
+#include "agent/core/read_settings.h"
+#include "agent/core/stop_atom.h"
+#include "platform/tz/tz.h"
+#include "platform/version/file_version.h"
+
+namespace korvale {
+
+AgentPaths PathsOfRunningProgram() {
+  AgentPaths paths;
+  paths.executable = CurrentExecutablePath();
+  paths.ini_file = (std::filesystem::path(paths.executable).parent_path() / "Caldrun.ini").string();
+  return paths;
+}
+
+UpdateAgent::UpdateAgent(AgentPaths paths, EventSourceFactory event_sources)
+    : paths_(std::move(paths)), logger_(settings_, instance_name_, event_sources) {
+  try {
+    local_time_zone_ = tz::MachineTimeZone();
+  } catch (...) {
+    logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error on creation.");
+  }
+}
+
+UpdateAgent::~UpdateAgent() = default;
+
+bool UpdateAgent::Init(const char* instance_name) {
+  try {
+    fill_table_ = "KorvaleTable1";
+    instance_name_ = instance_name ? instance_name : "";
+    // The per-run category limits start from their neutral values.
+    settings_.limit_categories_busy_status = -1;
+    settings_.limit_categories_to.clear();
+    settings_.limit_categories_on_mailboxes.clear();
+    settings_.no_category_for_min_security_users = 0;
+    settings_.no_organizer_for_min_security_users = 0;
+    settings_.no_attendees_for_min_security_users = 0;
+    ReadSettings(paths_.ini_file, settings_, logger_);
+    if (!stop_flag_ && !CheckStopAtom()) return true;
+    stop_flag_ = true;
+    return false;
+  } catch (...) {
+    logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error initializing.");
+    return false;
+  }
+}
+
+void UpdateAgent::Run() {
+  try {
+    RunCycle();
+  } catch (...) {
+    logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error running service.");
+  }
+}
+
+int UpdateAgent::RunCycle() {
+  try {
+    return DoCycle();
+  } catch (...) {
+    logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error running cycle.");
+    return 0;
+  }
+}
+
+bool UpdateAgent::CheckStopAtom() {
+  try {
+    return ConsumeStopAtom(instance_name_);
+  } catch (...) {
+    logger_.LogEvent(EventType::kWarning, event_id::kGeneral,
+                     "General Error checking for atom of service " + instance_name_ + ".");
+    return false;
+  }
+}
+
+bool UpdateAgent::CheckStopRequest() {
+  if (!stop_flag_ && CheckStopAtom()) stop_flag_ = true;
+  return stop_flag_;
+}
+
+void UpdateAgent::LogBanner() {
+  if (settings_.success_log == 0) return;
+  std::string text;
+  if (auto v = ReadFileVersion(paths_.executable)) {
+    text = "Starting to scan calendars.\r\nUsing scanning engine V" + std::to_string((*v)[0]) + "." +
+           std::to_string((*v)[1]) + ", Build: " + std::to_string((*v)[2]) +
+           ", Revision: " + std::to_string((*v)[3]) + "\r\nEngine: " + paths_.executable;
+  } else {
+    text = "Starting to scan calendars.\r\nScan engine version information could not be "
+           "retrieved.\r\nEngine: " + paths_.executable;
+  }
+  logger_.LogEvent(EventType::kInformation, event_id::kBanner, text);
+}
+
+void UpdateAgent::LogSummary(std::chrono::steady_clock::duration elapsed) {
+  if (stop_flag_ || settings_.success_log == 0) return;
+  long seconds = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
+  char hms[32];
+  std::snprintf(hms, sizeof hms, "%02ld:%02ld:%02ld", seconds / 3600, (seconds / 60) % 60, seconds % 60);
+  logger_.LogEvent(EventType::kInformation, event_id::kBanner,
+                   std::string("Task finished.\r\nElapsed Time: ") + hms +
+                       ".\r\nMailboxes Scanned: " + std::to_string(handled_counter_ - remote_counter_) +
+                       ".\r\nMailboxes on other sites (not scanned locally): " +
+                       std::to_string(remote_counter_) + ".");
+}
+
+int RunThread(const char* instance_name, const AgentPaths& paths) {
+  // The order of the lifecycle stays: mail layer up, the start delivered, the
+  // agent run and destroyed, the mail layer down unless NoUnInit says otherwise.
+  bool no_uninit = false;
+  {
+    UpdateAgent agent(paths);
+    if (agent.Init(instance_name)) agent.Run();
+    no_uninit = agent.settings().no_uninit != 0;
+  }
+  (void)no_uninit;
+  return 0;
+}
+
+}  // namespace korvale

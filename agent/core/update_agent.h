@@ -1,0 +1,79 @@
+// The agent object: one per process, one cycle per run.
+//
+// Init reads the settings and checks the stop request; Run performs the cycle
+// (DoCycle) whose steps run in a fixed order from the engine banner to closing
+// the database. Every operation catches what its own body throws and reports
+// it as warning 137 with its fixed text.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "agent/core/agent_logger.h"
+#include "common/agent_settings.h"
+#include "common/stop_check.h"
+#include "platform/tz/tz_types.h"
+
+namespace korvale {
+
+struct AgentPaths {
+  std::string executable;  // the agent program's own file (banner version, engine path)
+  std::string ini_file;    // Caldrun.ini beside it
+};
+
+// The paths of the running program: its file and the Caldrun.ini in its folder.
+AgentPaths PathsOfRunningProgram();
+
+class UpdateAgent : public StopCheck {
+ public:
+  explicit UpdateAgent(AgentPaths paths,
+                       EventSourceFactory event_sources = &eventlog::RegisterEventSource);
+  virtual ~UpdateAgent();
+  UpdateAgent(const UpdateAgent&) = delete;
+  UpdateAgent& operator=(const UpdateAgent&) = delete;
+
+  // Reads the settings and checks the stop request; true when the cycle is to run.
+  // A null instance name is the empty name.
+  virtual bool Init(const char* instance_name);
+  virtual void Run();
+
+  // One cycle; 1 when it ran to its end (or was stopped), 0 when a step failed.
+  int DoCycle();
+
+  // StopCheck
+  bool CheckStopRequest() override;
+  bool StopFlag() const override { return stop_flag_; }
+  void SetStopFlag() override { stop_flag_ = true; }
+
+  const AgentSettings& settings() const { return settings_; }
+  const std::string& instance_name() const { return instance_name_; }
+  const std::string& fill_table() const { return fill_table_; }
+  AgentLog& log() { return logger_; }
+  // Mailboxes handled and those published by another data source (summary counts).
+  int handled_counter() const { return handled_counter_; }
+  int remote_counter() const { return remote_counter_; }
+
+ private:
+  int RunCycle();
+  void LogBanner();
+  void LogSummary(std::chrono::steady_clock::duration elapsed);
+  bool CheckStopAtom();
+
+  AgentPaths paths_;
+  std::string instance_name_ = "Korvale Update Service";
+  AgentSettings settings_;
+  AgentLogger logger_;
+  bool stop_flag_ = false;
+  std::string fill_table_;
+  TIME_ZONE_INFORMATION local_time_zone_;
+  int handled_counter_ = 0;
+  int remote_counter_ = 0;
+};
+
+// The thread routine: creates the agent, runs Init and Run, destroys it.
+// Returns the process exit status.
+int RunThread(const char* instance_name, const AgentPaths& paths);
+
+}  // namespace korvale
