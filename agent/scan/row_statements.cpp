@@ -1,0 +1,116 @@
+// Statement texts of the appointment row writer.
+#include "agent/scan/row_statements.h"
+
+#include <charconv>
+
+namespace korvale {
+namespace {
+
+constexpr char kFixedColumns[] =
+    "EndTime, Name, Title, Status, Location, Phone, ACL, Category, DL, Organizer, Datasource, "
+    "TimeDifference, Alias, Department, Reserved3, KRVBookingNumber";
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+// Custom field columns are named by the settings; MySQL quotes identifiers with back-ticks.
+std::string CustomFieldColumn(const RowStatementContext& ctx, std::string_view name) {
+  const char* quote = ctx.dialect == Dialect::kMySql ? "`" : "\"";
+  return std::string(", ") + quote + QuoteForSql(name, 50, ctx.dialect) + quote;
+}
+
+std::string ApptIdValue(Dialect dialect, std::string_view id) {
+  switch (dialect) {
+    case Dialect::kSqlServer: return "CONVERT(BINARY(160), '" + std::string(id) + "')";
+    case Dialect::kMySql: return "CONVERT('" + std::string(id) + "',BINARY(160))";
+    default: return Quoted(id);  // Access, Oracle and SQLite take the text as it is
+  }
+}
+
+std::string KeyCondition(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at) {
+  const char* start_column = ctx.dialect == Dialect::kOracle ? "STARTTIME" : "Start";
+  return "((ApptID='" + row.appt_id + "') AND (Name='" + row.name + "') AND (" + start_column + "=" +
+         at.start + ") AND (EndTime=" + at.end + ") AND (KRVService='" + std::string(ctx.instance_name) +
+         "'))";
+}
+
+}  // namespace
+
+std::string FixedSix(double value) {
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+  if (result.ec != std::errc()) return "0.000000";
+  return std::string(buffer, result.ptr);
+}
+
+std::string InsertStatement(const RowStatementContext& ctx, const MeetingRow& row,
+                            const RowLiterals& at, bool shared_table) {
+  const bool contact_company = ctx.settings.get_contact_company != 0;
+  std::string columns = ctx.dialect == Dialect::kOracle
+                            ? "insert " + ctx.settings.oracle_hint + " into " + std::string(ctx.table) +
+                                  " (StartTime, "
+                            : "insert into " + std::string(ctx.table) + " (Start, ";
+  columns += kFixedColumns;
+  std::string values = " values(" + at.start + ", " + at.end + ", " + Quoted(row.name) + ", " +
+                       Quoted(row.subject) + ", " + std::to_string(row.status) + ", " +
+                       Quoted(row.location) + ", " + Quoted(row.phone) + ", " + Quoted(row.acl) + ", " +
+                       Quoted(row.category) + ", " + Quoted(row.dl) + ", " + Quoted(row.organizer) +
+                       ", " + Quoted(row.datasource) + ", " + FixedSix(row.time_difference) + ", " +
+                       Quoted(row.alias) + ", " + Quoted(row.department) + ", " +
+                       Quoted(row.reserved3) + ", " + Quoted(row.booking_number);
+  if (shared_table) {
+    columns += ", ApptID, KRVUpdate";
+    values += ", " + ApptIdValue(ctx.dialect, row.appt_id) + ", 0";
+  }
+  if (!row.attendees.empty()) {
+    columns += ", Attendees";
+    values += ", " + Quoted(row.attendees);
+  }
+  if (contact_company) {
+    columns += ", ContactCompanyName";
+    values += ", " + Quoted(row.contact_company);
+  }
+  if (shared_table) {
+    columns += ", KRVService";
+    values += ", " + Quoted(ctx.instance_name);
+  }
+  columns += ", ACLw";
+  values += ", " + Quoted(row.aclw);
+  const std::vector<std::string>& names = ctx.settings.custom_field_names;
+  for (size_t i = 0; i < names.size(); ++i) {
+    // The table has no column for an empty name, so neither has the statement.
+    if (names[i].empty()) continue;
+    columns += CustomFieldColumn(ctx, names[i]);
+    if (i < row.custom_field_values.size()) values += ", " + row.custom_field_values[i];
+  }
+  columns += std::string(ctx.extra_columns) + ")";
+  values += row.extra_values + ")";
+  return columns + values;
+}
+
+std::string LookupStatement(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at) {
+  return "SELECT * FROM " + std::string(ctx.table) + " WHERE " + KeyCondition(ctx, row, at);
+}
+
+std::string ConfirmStatement(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at) {
+  return "UPDATE " + std::string(ctx.table) + " SET KRVUpdate = 0 WHERE " + KeyCondition(ctx, row, at);
+}
+
+std::string FullUpdateStatement(const RowStatementContext& ctx, const MeetingRow& row,
+                                const RowLiterals& at) {
+  std::string sql = "UPDATE " + std::string(ctx.table) + " SET Title = " + Quoted(row.subject) +
+                    ", Status = " + std::to_string(row.status) + ", Location = " + Quoted(row.location) +
+                    ", Phone = " + Quoted(row.phone) + ", ACL = " + Quoted(row.acl) +
+                    ", Category = " + Quoted(row.category) + ", DL = " + Quoted(row.dl) +
+                    ", Organizer = " + Quoted(row.organizer) +
+                    // Attendees is compared, so it is written too: otherwise a change of the
+                    // attendees alone would rewrite the row every cycle without ever reaching it.
+                    ", Attendees = " + Quoted(row.attendees) + ", Datasource = " + Quoted(row.datasource) +
+                    ", TimeDifference = " + FixedSix(row.time_difference) + ", Alias = " + Quoted(row.alias) +
+                    ", Department = " + Quoted(row.department) + ", Reserved3 = " + Quoted(row.reserved3) +
+                    ", KRVBookingNumber = " + Quoted(row.booking_number);
+  if (ctx.settings.get_contact_company != 0) sql += ", ContactCompanyName = " + Quoted(row.contact_company);
+  sql += ", KRVUpdate = 0, ACLw = " + Quoted(row.aclw) + " WHERE " + KeyCondition(ctx, row, at);
+  return sql;
+}
+
+}  // namespace korvale
