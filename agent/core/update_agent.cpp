@@ -4,6 +4,7 @@
 
 #include "agent/core/read_settings.h"
 #include "agent/core/stop_atom.h"
+#include "platform/mapi/mapi.h"
 #include "platform/tz/tz.h"
 #include "platform/version/file_version.h"
 
@@ -109,13 +110,15 @@ void UpdateAgent::LogSummary(std::chrono::steady_clock::duration elapsed) {
 int RunThread(const char* instance_name, const AgentPaths& paths) {
   // The order of the lifecycle stays: mail layer up, the start delivered, the
   // agent run and destroyed, the mail layer down unless NoUnInit says otherwise.
+  mapi::MAPIINIT_0 init{mapi::MAPI_INIT_VERSION, mapi::MAPI_NT_SERVICE};
+  bool initialized = mapi::SUCCEEDED(mapi::MAPIInitialize(&init));
   bool no_uninit = false;
   {
     UpdateAgent agent(paths);
     if (agent.Init(instance_name)) agent.Run();
     no_uninit = agent.settings().no_uninit != 0;
   }
-  (void)no_uninit;
+  if (initialized && !no_uninit) mapi::MAPIUninitialize();
   return 0;
 }
 

@@ -7,16 +7,23 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "agent/core/agent_logger.h"
+#include "agent/core/scan_groups.h"
 #include "common/agent_settings.h"
+#include "common/membership_map.h"
 #include "common/stop_check.h"
 #include "platform/tz/tz_types.h"
 
 namespace korvale {
+
+class Database;
+struct DatabasePreparation;
+struct MapiLogon;
 
 struct AgentPaths {
   std::string executable;  // the agent program's own file (banner version, engine path)
@@ -57,6 +64,12 @@ class UpdateAgent : public StopCheck {
 
  private:
   int RunCycle();
+  int FinishCycle(int result, std::chrono::steady_clock::time_point cycle_start,
+                  DatabasePreparation& prep, MapiLogon& logon);
+  void ClearCycleState();
+  // The mailbox scan the scan loop hands every mailbox to.
+  std::unique_ptr<MailboxVisitor> MakeMailboxScanner(Database& db, MapiLogon& logon,
+                                                     DatabasePreparation& prep);
   void LogBanner();
   void LogSummary(std::chrono::steady_clock::duration elapsed);
   bool CheckStopAtom();
@@ -68,6 +81,8 @@ class UpdateAgent : public StopCheck {
   bool stop_flag_ = false;
   std::string fill_table_;
   TIME_ZONE_INFORMATION local_time_zone_;
+  MembershipMap membership_;
+  std::string booking_accounts_;  // collected for the "$canbookmeetings" row
   int handled_counter_ = 0;
   int remote_counter_ = 0;
 };
