@@ -85,7 +85,7 @@ int UpdateAgent::FinishCycle(int result, std::chrono::steady_clock::time_point c
   logon.Release();  // 19
   if (prep.database && prep.connection_opened) {
     if (settings_.mb_cust_attr_book_meetings > 0) {  // 20
-      (void)WriteCanBookMeetingsRow(*prep.database, fill_table_, booking_accounts_, instance_name_);
+      (void)WriteCanBookMeetingsRow(*prep.database, fill_table_, scan_state_.booking_accounts, instance_name_);
     }
     (void)RunStoredProcEnd(*prep.database);  // 21
   }
@@ -96,9 +96,7 @@ int UpdateAgent::FinishCycle(int result, std::chrono::steady_clock::time_point c
 
 void UpdateAgent::ClearCycleState() {
   membership_.Clear();
-  booking_accounts_.clear();
-  handled_counter_ = 0;
-  remote_counter_ = 0;
+  scan_state_ = ScanCycleState{};
 }
 
 }  // namespace korvale

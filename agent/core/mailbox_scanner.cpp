@@ -1,23 +1,64 @@
 // Connects the scan loop to the mailbox scan.
+#include <ctime>
+#include <thread>
+
 #include "agent/core/mapi_logon.h"
 #include "agent/core/update_agent.h"
 #include "agent/database/prepare_database.h"
+#include "agent/scan/mailbox_scan.h"
 
 namespace korvale {
 
 namespace {
 
-// The mailbox scan is not built yet: a mailbox reached by the loop is not read.
-class PendingMailboxScan : public MailboxVisitor {
+SYSTEMTIME LocalNow() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  SYSTEMTIME t{};
+  t.wYear = static_cast<uint16_t>(local.tm_year + 1900);
+  t.wMonth = static_cast<uint16_t>(local.tm_mon + 1);
+  t.wDay = static_cast<uint16_t>(local.tm_mday);
+  t.wDayOfWeek = static_cast<uint16_t>(local.tm_wday);
+  t.wHour = static_cast<uint16_t>(local.tm_hour);
+  t.wMinute = static_cast<uint16_t>(local.tm_min);
+  t.wSecond = static_cast<uint16_t>(local.tm_sec);
+  return t;
+}
+
+class MailboxScanner : public MailboxVisitor {
  public:
-  mapi::HRESULT DoUser(size_t, const mapi::ENTRYID&, const std::string&) override { return 0; }
+  explicit MailboxScanner(ScanEnvironment env) : env_(std::move(env)), scan_(env_) {}
+  mapi::HRESULT DoUser(size_t group, const mapi::ENTRYID& entry_id, const std::string& name) override {
+    return scan_.DoUser(group, entry_id, name);
+  }
+
+ private:
+  ScanEnvironment env_;
+  MailboxScan scan_;
 };
 
 }  // namespace
 
-std::unique_ptr<MailboxVisitor> UpdateAgent::MakeMailboxScanner(Database&, MapiLogon&,
-                                                                DatabasePreparation&) {
-  return std::make_unique<PendingMailboxScan>();
+std::unique_ptr<MailboxVisitor> UpdateAgent::MakeMailboxScanner(Database& db, MapiLogon& logon,
+                                                                DatabasePreparation& prep) {
+  ScanEnvironment env{settings_,
+                      logger_,
+                      *this,
+                      db,
+                      prep.fill_table,
+                      instance_name_,
+                      prep.optional_columns,
+                      *logon.session,
+                      *logon.address_book,
+                      *logon.manage_store,
+                      membership_,
+                      local_time_zone_,
+                      scan_state_};
+  env.local_now = &LocalNow;
+  env.sleep = [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); };
+  ConnectScanServices(env);
+  return std::make_unique<MailboxScanner>(std::move(env));
 }
 
 }  // namespace korvale

@@ -102,9 +102,9 @@ void UpdateAgent::LogSummary(std::chrono::steady_clock::duration elapsed) {
   std::snprintf(hms, sizeof hms, "%02ld:%02ld:%02ld", seconds / 3600, (seconds / 60) % 60, seconds % 60);
   logger_.LogEvent(EventType::kInformation, event_id::kBanner,
                    std::string("Task finished.\r\nElapsed Time: ") + hms +
-                       ".\r\nMailboxes Scanned: " + std::to_string(handled_counter_ - remote_counter_) +
+                       ".\r\nMailboxes Scanned: " + std::to_string(scan_state_.handled - scan_state_.remote) +
                        ".\r\nMailboxes on other sites (not scanned locally): " +
-                       std::to_string(remote_counter_) + ".");
+                       std::to_string(scan_state_.remote) + ".");
 }
 
 int RunThread(const char* instance_name, const AgentPaths& paths) {

@@ -15,6 +15,7 @@
 #include "agent/core/agent_logger.h"
 #include "agent/core/scan_groups.h"
 #include "common/agent_settings.h"
+#include "agent/scan/mailbox_scan.h"
 #include "common/membership_map.h"
 #include "common/stop_check.h"
 #include "platform/tz/tz_types.h"
@@ -59,8 +60,8 @@ class UpdateAgent : public StopCheck {
   const std::string& fill_table() const { return fill_table_; }
   AgentLog& log() { return logger_; }
   // Mailboxes handled and those published by another data source (summary counts).
-  int handled_counter() const { return handled_counter_; }
-  int remote_counter() const { return remote_counter_; }
+  int handled_counter() const { return scan_state_.handled; }
+  int remote_counter() const { return scan_state_.remote; }
 
  private:
   int RunCycle();
@@ -70,6 +71,8 @@ class UpdateAgent : public StopCheck {
   // The mailbox scan the scan loop hands every mailbox to.
   std::unique_ptr<MailboxVisitor> MakeMailboxScanner(Database& db, MapiLogon& logon,
                                                      DatabasePreparation& prep);
+  // The permission, account and booking services the mailbox scan uses.
+  void ConnectScanServices(ScanEnvironment& env);
   void LogBanner();
   void LogSummary(std::chrono::steady_clock::duration elapsed);
   bool CheckStopAtom();
@@ -82,9 +85,7 @@ class UpdateAgent : public StopCheck {
   std::string fill_table_;
   TIME_ZONE_INFORMATION local_time_zone_;
   MembershipMap membership_;
-  std::string booking_accounts_;  // collected for the "$canbookmeetings" row
-  int handled_counter_ = 0;
-  int remote_counter_ = 0;
+  ScanCycleState scan_state_;  // scanned mailboxes, counters, collected booking accounts
 };
 
 // The thread routine: creates the agent, runs Init and Run, destroys it.
