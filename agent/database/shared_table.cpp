@@ -1,0 +1,44 @@
+// Marking and deleting an agent's stale rows in shared-table mode.
+#include "agent/database/shared_table.h"
+
+#include "agent/database/db_report.h"
+
+namespace korvale {
+namespace {
+
+Status RunOnFillTable(Database& db, const std::string& statement, std::string_view table) {
+  auto done = db.Execute(statement);
+  if (done.ok()) return Status::Ok();
+  LogTableEvent(db, event_id::kFillTableStatement, table, ErrorText(done.error()));
+  return ToStatus(done.error());
+}
+
+std::string Owner(const AgentSettings& settings, std::string_view instance) {
+  return QuoteForSql(instance, 1024, StatementDialect(settings));
+}
+
+}  // namespace
+
+std::string MarkStaleRowsStatement(const AgentSettings& settings, std::string_view table,
+                                   std::string_view instance) {
+  return "UPDATE " + std::string(table) + " SET KRVUpdate = 1 WHERE (((KRVService='" +
+         Owner(settings, instance) + "') AND (Status<>8)) OR (KRVService IS NULL))";
+}
+
+std::string DeleteStaleRowsStatement(const AgentSettings& settings, std::string_view table,
+                                     std::string_view instance) {
+  return "DELETE FROM " + std::string(table) + " WHERE ((KRVUpdate = 1) AND ((KRVService='" +
+         Owner(settings, instance) + "') OR (KRVService IS NULL)))";
+}
+
+Status MarkStaleRows(Database& db, std::string_view table, std::string_view instance) {
+  if (db.settings().new_db != 1) return Status::Ok();
+  return RunOnFillTable(db, MarkStaleRowsStatement(db.settings(), table, instance), table);
+}
+
+Status DeleteStaleRows(Database& db, std::string_view table, std::string_view instance) {
+  if (db.settings().new_db != 1) return Status::Ok();
+  return RunOnFillTable(db, DeleteStaleRowsStatement(db.settings(), table, instance), table);
+}
+
+}  // namespace korvale

@@ -1,0 +1,30 @@
+// Shared-table mode (NewDB=1): several agents write into KorvaleTable1, each
+// row carrying its agent's instance name in KRVService. An agent marks its own
+// rows stale (KRVUpdate = 1) before the scan, writes current rows during it
+// and deletes what is still stale afterwards. Rows without KRVService belong
+// to nobody and are treated as every agent's own. The table is never emptied.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "agent/database/database.h"
+#include "common/status.h"
+
+namespace korvale {
+
+std::string MarkStaleRowsStatement(const AgentSettings& settings, std::string_view table,
+                                   std::string_view instance);
+std::string DeleteStaleRowsStatement(const AgentSettings& settings, std::string_view table,
+                                     std::string_view instance);
+
+// Marks this agent's rows (all but its marker rows) and rows without an owner
+// stale. A failure is error event 119 (table, DB, error text); the cycle goes
+// on. Outside shared-table mode nothing happens.
+Status MarkStaleRows(Database& db, std::string_view table, std::string_view instance);
+
+// Deletes this agent's stale rows and stale rows without an owner. A failure
+// is error event 119; the cycle goes on. Outside shared-table mode nothing happens.
+Status DeleteStaleRows(Database& db, std::string_view table, std::string_view instance);
+
+}  // namespace korvale
