@@ -1,0 +1,242 @@
+// ReadMeetingsTable: the BookingStatus state machine of table Meetings.
+#include "agent/booking/read_meetings_table.h"
+
+#include <cctype>
+#include <optional>
+
+#include "agent/booking/booking_values.h"
+#include "agent/booking/meetings_statements.h"
+#include "platform/tz/tz.h"
+
+namespace korvale {
+namespace {
+
+constexpr std::string_view kTable = "Meetings";
+constexpr std::string_view kSqlStatement = "\r\nSQL- statement:\r\n";
+constexpr std::string_view kReadingFailed =
+    "ReadMeetingsTable: General Error reading / updating records";
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+class MeetingsReader {
+ public:
+  MeetingsReader(Database& db, const BookingCycle& cycle, BookingList& bookings)
+      : db_(db), settings_(db.settings()), cycle_(cycle), bookings_(bookings) {
+    scope_.dialect = db.dialect();
+    scope_.date_format = settings_.date_literal_format;
+    scope_.shared = SharedTableMode(settings_);
+    scope_.instance_name = cycle.instance_name;
+  }
+
+  const MeetingsScope& scope() const { return scope_; }
+
+  void Report(EventType type, uint32_t id, std::string_view message) {
+    db_.log().LogEvent(type, id, kTable, settings_.db, message);
+  }
+
+  // Steps 1 to 3. False when a step failed; the loop ends at a database
+  // error, as the rows read so far may no longer be trusted.
+  bool ProcessPendingRows() {
+    bool ok = true;
+    try {
+      auto rows = db_.Query(SelectPendingMeetings(scope_));
+      if (!rows.ok()) return false;
+      for (const SqlRow& row : *rows) {
+        RowOutcome outcome = ProcessRow(row);
+        if (outcome == RowOutcome::kDatabaseError) return false;
+        if (outcome == RowOutcome::kFailed) ok = false;
+      }
+    } catch (...) {
+      Report(EventType::kError, event_id::kRecords, kReadingFailed);
+      return false;
+    }
+    return ok;
+  }
+
+ private:
+  enum class RowOutcome { kDone, kFailed, kDatabaseError };
+
+  struct Recipients {
+    std::string text;
+    bool attendees = false;
+    bool personal_group = false;
+    std::string match_dl;   // the DL the scan groups are compared with
+  };
+
+  RowOutcome ProcessRow(const SqlRow& sql_row) {
+    auto read = ReadMeetingsRow(sql_row, scope_.dialect);
+    if (!read.ok()) {
+      Report(EventType::kError, event_id::kRecords,
+             std::string(kReadingFailed) + "\r\n" + read.status().message());
+      return RowOutcome::kFailed;
+    }
+    const MeetingsRow& row = *read;
+    const bool no_invitation = IsNoInvitation(row.initials);
+
+    Recipients recipients;
+    recipients.match_dl = row.dl;
+    if (no_invitation) {
+      if (!row.attendees.empty()) {
+        recipients.text = row.attendees;
+        recipients.attendees = true;
+      } else if (!row.dl.empty() && row.dl.front() == ')') {
+        recipients.match_dl = row.dl.substr(1);
+        auto group = db_.QueryFirst(SelectPersonalGroup(recipients.match_dl, row.name, scope_.dialect));
+        if (!group.ok()) return RowOutcome::kDatabaseError;
+        if (group->has_value()) {
+          recipients.text = (*group)->Text("Members").value_or(std::string());
+          recipients.personal_group = true;
+          recipients.match_dl = row.dl;
+        }
+      }
+    } else {
+      recipients.text = row.attendees;
+      recipients.attendees = true;
+    }
+
+    if (!MatchesScanGroup(recipients)) return RowOutcome::kDone;
+
+    BookingRecord record;
+    record.organizer = no_invitation ? std::string() : row.organizer;
+    record.recipients = recipients.attendees || recipients.personal_group
+                            ? recipients.text
+                            : recipients.match_dl + "//";
+    record.booked_by = row.name;
+    record.start = row.start;
+    record.end = row.end;
+    record.title = row.title;
+    record.location = row.location;
+    Reminder reminder = ParseReminder(row.phone);
+    record.reminder_minutes = reminder.minutes;
+    record.is_private = reminder.is_private;
+    record.busy_status = row.status;
+    record.acl = row.acl;
+    record.category = row.category;
+    record.personal_group = recipients.personal_group;
+    record.attendees = recipients.attendees;
+    record.no_invitation = no_invitation;
+    record.booking_status = row.booking_status;
+    record.booking_number = row.office;
+    record.entry_id = row.aclw;
+    bookings_.Append(std::move(record));
+
+    MeetingsRowUpdate update;
+    update.new_status = NextStatus(row.booking_status);
+    update.time_booked = cycle_.now;
+    update.booking_text = BookingText(settings_.appt_booked_by_text, row.name, row.acl);
+    // The stored DL, also for a personal group without a Groups row: the
+    // shortened name would match no row and the booking would be made again
+    // in every cycle.
+    update.dl = row.dl;
+    return UpdateRow(row, update);
+  }
+
+  bool MatchesScanGroup(const Recipients& recipients) const {
+    if (settings_.group_names.empty()) return false;
+    if (recipients.attendees || recipients.personal_group) return true;
+    for (const std::string& group : settings_.group_names) {
+      if (EqualNoCase(group, recipients.match_dl)) return true;
+    }
+    return false;
+  }
+
+  static int NextStatus(int status) {
+    if (status == 1) return 2;
+    if (status == 3) return 4;
+    return status;
+  }
+
+  RowOutcome UpdateRow(const MeetingsRow& row, const MeetingsRowUpdate& update) {
+    std::string sql;
+    try {
+      sql = UpdateMeetingsRow(scope_, row, update);
+      auto done = db_.Execute(sql);
+      if (done.ok()) return RowOutcome::kDone;
+      Report(EventType::kWarning, event_id::kFillTableStatement,
+             StripLineFeeds(done.error().text) + std::string(kSqlStatement) + sql);
+    } catch (...) {
+      Report(EventType::kError, event_id::kFillTableStatement,
+             "General Error" + std::string(kSqlStatement) + sql);
+    }
+    return RowOutcome::kFailed;
+  }
+
+  Database& db_;
+  const AgentSettings& settings_;
+  const BookingCycle& cycle_;
+  BookingList& bookings_;
+  MeetingsScope scope_;
+};
+
+// Runs one statement of the steps after the loop: a database error is warning
+// 118 with the database's text, anything else error 121 with the step's text.
+bool ExecuteStep(MeetingsReader& reader, Database& db, const std::string& sql,
+                 std::string_view general_error) {
+  try {
+    auto done = db.Execute(sql);
+    if (done.ok()) return true;
+    reader.Report(EventType::kWarning, event_id::kKorvaleConfig, StripLineFeeds(done.error().text));
+  } catch (...) {
+    reader.Report(EventType::kError, event_id::kRecords, general_error);
+  }
+  return false;
+}
+
+bool CollectBookingNumbers(MeetingsReader& reader, Database& db, BookingNumberList& numbers) {
+  try {
+    auto rows = db.Query(SelectBookingNumbers(reader.scope()));
+    if (!rows.ok()) return false;
+    for (const SqlRow& row : *rows) {
+      if (auto office = row.Text("Office")) numbers.Add(*office);
+    }
+    return true;
+  } catch (...) {
+    reader.Report(EventType::kError, event_id::kRecords, kReadingFailed);
+    return false;
+  }
+}
+
+}  // namespace
+
+bool ReadMeetingsTable(Database& db, const BookingCycle& cycle, BookingList& bookings,
+                       BookingNumberList& numbers) {
+  bookings.Clear();
+  numbers.Clear();
+  MeetingsReader reader(db, cycle, bookings);
+  const AgentSettings& settings = db.settings();
+
+  bool ok = reader.ProcessPendingRows();
+
+  if (!ExecuteStep(reader, db, FinishRebookings(reader.scope()),
+                   "General Error updating BookingStatus of records")) {
+    ok = false;
+  }
+
+  const bool by_end_time = settings.days_past_meeting_endtime_delete_bookings >= 1;
+  const int days = by_end_time ? settings.days_past_meeting_endtime_delete_bookings
+                               : settings.days_past_delete_bookings;
+  auto cut_off = tz::AddMinutes(cycle.now, -static_cast<int64_t>(days) * 24 * 60);
+  if (cut_off) {
+    if (!ExecuteStep(reader, db, DeleteFinishedMeetings(reader.scope(), by_end_time, *cut_off),
+                     "General Error deleting records")) {
+      ok = false;
+    }
+  } else {
+    reader.Report(EventType::kError, event_id::kRecords, "General Error deleting records");
+    ok = false;
+  }
+
+  if (!CollectBookingNumbers(reader, db, numbers)) ok = false;
+  return ok;
+}
+
+}  // namespace korvale
