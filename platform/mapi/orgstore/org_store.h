@@ -57,6 +57,9 @@ struct RecipientSpec {
   std::vector<std::string> members;
   // Omit the home-MTA property (a mailbox without a home server attribute).
   bool no_home_mta = false;
+  // A mailbox without a default calendar folder (the Inbox then has no
+  // PR_IPM_APPOINTMENT_ENTRYID).
+  bool no_calendar = false;
 };
 
 enum class SidType : int {

@@ -1,0 +1,100 @@
+// A small RAII layer over one SQLite connection for the organisation store:
+// prepared statements with typed binding, and transactions that nest (the
+// outermost is BEGIN IMMEDIATE, inner ones are savepoints) so that an
+// administrative batch and the MAPI objects it drives share one commit.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <type_traits>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace korvale::mapi::orgstore {
+
+// A failed statement; what() names the statement's purpose and SQLite's text.
+struct DbError {
+  std::string message;
+  int code = 0;  // SQLite result code (SQLITE_BUSY 5, SQLITE_CORRUPT 11 ...)
+};
+
+class Stmt {
+ public:
+  Stmt(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  ~Stmt();
+  Stmt(Stmt&& o) noexcept : db_(o.db_), stmt_(o.stmt_) { o.stmt_ = nullptr; }
+  Stmt(const Stmt&) = delete;
+  Stmt& operator=(const Stmt&) = delete;
+
+  Stmt& Bind(int index, int64_t value);
+  Stmt& Bind(int index, const std::string& value);
+  Stmt& BindBlob(int index, const std::vector<uint8_t>& value);
+  Stmt& BindNull(int index);
+  // Steps once: true with a row, false when done. Throws DbError on failure.
+  bool Step();
+  // Steps to the end, for statements without rows.
+  void Run();
+  void Reset();
+
+  int64_t Int(int col) const;
+  std::string Text(int col) const;
+  std::vector<uint8_t> Blob(int col) const;
+  bool IsNull(int col) const;
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+};
+
+class Db {
+ public:
+  // Opens the file (creating it when `create`), sets WAL, a busy timeout
+  // and foreign keys. Throws DbError.
+  static std::shared_ptr<Db> Open(const std::string& path, bool create);
+  ~Db();
+  Db(const Db&) = delete;
+  Db& operator=(const Db&) = delete;
+
+  const std::string& Path() const { return path_; }
+  Stmt Prepare(const std::string& sql);
+  void Exec(const std::string& sql);
+  int64_t LastInsertId() const;
+  int Changes() const;
+
+  // Runs `fn` in a transaction: commits when it returns, rolls back when it
+  // throws (and rethrows). Nested calls become savepoints.
+  template <class F>
+  auto Transaction(F&& fn) -> decltype(fn()) {
+    Begin();
+    try {
+      if constexpr (std::is_void_v<decltype(fn())>) {
+        fn();
+        Commit();
+      } else {
+        auto result = fn();
+        Commit();
+        return result;
+      }
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+  }
+  bool InTransaction() const { return depth_ > 0; }
+
+ private:
+  Db() = default;
+  void Begin();
+  void Commit();
+  void Rollback();
+
+  sqlite3* db_ = nullptr;
+  std::string path_;
+  int depth_ = 0;
+};
+
+}  // namespace korvale::mapi::orgstore
