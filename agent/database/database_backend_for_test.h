@@ -167,10 +167,10 @@ class DatabaseBackendTest : public ::testing::TestWithParam<Backend> {
 
  private:
   void DropTestTables() {
-    for (const char* table : {"KorvaleTable1", "KorvaleTable2", "KorvaleConfig", "Meetings",
-                              "Groups", "Profiles", "UserPics", "KRVUsers", "AppendSource"}) {
-      (void)Checker().Execute(std::string("DROP TABLE IF EXISTS ") + table);
-    }
+    // One statement: each DROP costs the server a file-system round.
+    (void)Checker().Execute(
+        "DROP TABLE IF EXISTS KorvaleTable1, KorvaleTable2, KorvaleConfig, Meetings, Groups, "
+        "Profiles, UserPics, KRVUsers, AppendSource");
   }
 
   std::unique_ptr<SqliteDsn> sqlite_;
