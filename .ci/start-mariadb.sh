@@ -4,75 +4,106 @@
 # (everything else goes to standard error), so a caller can
 #   eval "$(bash .ci/start-mariadb.sh)"
 # The server gets its own data directory, socket and log; it installs nothing
-# (mariadb-server must be there already) and leaves the machine's own server alone.
-# Running it again while the server answers only prints the settings.
-# Durability is traded for speed: the data are test data, thrown away anyway.
+# (mariadb-server must be there already) and leaves the machine's own server
+# alone: when port 3306 is taken by another server, the next free port is used
+# and printed. Running it again while its server answers only prints the
+# settings. Durability is traded for speed: the data are test data.
 set -euo pipefail
 
 host=127.0.0.1
-port="${KORVALE_TEST_MYSQL_PORT:-3306}"
 user=korvale
 password=korvale
 database=korvale_test
-base="${KORVALE_MARIADB_DIR:-${TMPDIR:-/tmp}/korvale-mariadb-$port}"
-datadir="$base/data"
-socket="$base/mysqld.sock"
+first_port="${KORVALE_TEST_MYSQL_PORT:-3306}"
+root_dir="${KORVALE_MARIADB_DIR:-${TMPDIR:-/tmp}/korvale-mariadb}"
 
 say() { echo "start-mariadb: $*" >&2; }
 
-print_settings() {
-  echo "export KORVALE_TEST_MYSQL_HOST=$host"
-  echo "export KORVALE_TEST_MYSQL_PORT=$port"
-  echo "export KORVALE_TEST_MYSQL_USER=$user"
-  echo "export KORVALE_TEST_MYSQL_PASSWORD=$password"
-  echo "export KORVALE_TEST_MYSQL_DB=$database"
-}
-
-for tool in mariadbd mariadb-install-db mariadb mariadb-admin; do
-  if ! command -v "$tool" >/dev/null 2>&1 && [ ! -x "/usr/sbin/$tool" ]; then
+for tool in mariadb-install-db mariadb mariadb-admin; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
     say "$tool is missing (install mariadb-server)"
     exit 1
   fi
 done
-server="$(command -v mariadbd || echo /usr/sbin/mariadbd)"
+server="$(command -v mariadbd || true)"
+[ -n "$server" ] || server=/usr/sbin/mariadbd
+if [ ! -x "$server" ]; then
+  say "mariadbd is missing (install mariadb-server)"
+  exit 1
+fi
 
 as_root=()
 if [ "$(id -u)" = 0 ]; then as_root=(--user=root); fi
 
-client() { mariadb --no-defaults --socket="$socket" -uroot "$@"; }
+pings() { mariadb-admin --no-defaults --socket="$1/mysqld.sock" -uroot ping >/dev/null 2>&1; }
+port_busy() { (exec 3<>"/dev/tcp/$host/$1") 2>/dev/null; }
 
-mkdir -p "$base"
+initialise() {
+  local base="$1"
+  say "initialising $base/data"
+  mariadb-install-db --no-defaults --datadir="$base/data" --auth-root-authentication-method=normal \
+    --skip-test-db "${as_root[@]}" >"$base/install.log" 2>&1 || {
+    cat "$base/install.log" >&2
+    return 1
+  }
+}
 
-if ! mariadb-admin --no-defaults --socket="$socket" -uroot ping >/dev/null 2>&1; then
-  if [ ! -d "$datadir/mysql" ]; then
-    say "initialising $datadir"
-    mariadb-install-db --no-defaults --datadir="$datadir" --auth-root-authentication-method=normal \
-      --skip-test-db "${as_root[@]}" >"$base/install.log" 2>&1 || {
-      cat "$base/install.log" >&2
-      exit 1
-    }
-  fi
+start_server() {
+  local base="$1" port="$2"
   say "starting the server on $host:$port"
   # setsid: the server outlives this script and the shell that ran it.
-  setsid "$server" --no-defaults --datadir="$datadir" --socket="$socket" \
+  setsid "$server" --no-defaults --datadir="$base/data" --socket="$base/mysqld.sock" \
     --pid-file="$base/mysqld.pid" --log-error="$base/error.log" \
     --skip-networking=0 --bind-address="$host" --port="$port" \
     --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
     --innodb-flush-log-at-trx-commit=0 --innodb-doublewrite=0 --skip-log-bin \
-    --innodb-flush-method=nosync --innodb-file-per-table=0 \
     "${as_root[@]}" </dev/null >/dev/null 2>&1 &
   for _ in $(seq 1 120); do
-    if mariadb-admin --no-defaults --socket="$socket" -uroot ping >/dev/null 2>&1; then break; fi
+    if pings "$base"; then return 0; fi
     sleep 0.5
   done
-  if ! mariadb-admin --no-defaults --socket="$socket" -uroot ping >/dev/null 2>&1; then
-    say "the server did not answer; its log:"
-    tail -n 30 "$base/error.log" >&2 || true
-    exit 1
+  say "the server did not answer; its log:"
+  tail -n 30 "$base/error.log" >&2 || true
+  return 1
+}
+
+# Our own server on one of the candidate ports, or a free port for a new one.
+port=""
+for candidate in $(seq "$first_port" $((first_port + 10))); do
+  if pings "$root_dir-$candidate"; then
+    port="$candidate"
+    break
+  fi
+  if ! port_busy "$candidate"; then
+    port="$candidate"
+    break
+  fi
+  say "port $candidate is taken by another server"
+done
+if [ -z "$port" ]; then
+  say "no free port from $first_port on"
+  exit 1
+fi
+base="$root_dir-$port"
+mkdir -p "$base"
+
+if ! pings "$base"; then
+  fresh=0
+  if [ ! -d "$base/data/mysql" ]; then
+    initialise "$base"
+    fresh=1
+  fi
+  if ! start_server "$base" "$port"; then
+    [ "$fresh" = 1 ] && exit 1
+    # A data directory left broken by an earlier run: start over once.
+    say "starting over with a new data directory"
+    rm -rf "$base/data"
+    initialise "$base"
+    start_server "$base" "$port"
   fi
 fi
 
-client <<SQL
+mariadb --no-defaults --socket="$base/mysqld.sock" -uroot <<SQL
 CREATE DATABASE IF NOT EXISTS \`$database\` CHARACTER SET utf8mb4;
 CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY '$password';
 CREATE USER IF NOT EXISTS '$user'@'localhost' IDENTIFIED BY '$password';
@@ -88,4 +119,8 @@ if ! mariadb --no-defaults --protocol=TCP -h"$host" -P"$port" -u"$user" -p"$pass
   exit 1
 fi
 say "ready: database $database for $user on $host:$port"
-print_settings
+echo "export KORVALE_TEST_MYSQL_HOST=$host"
+echo "export KORVALE_TEST_MYSQL_PORT=$port"
+echo "export KORVALE_TEST_MYSQL_USER=$user"
+echo "export KORVALE_TEST_MYSQL_PASSWORD=$password"
+echo "export KORVALE_TEST_MYSQL_DB=$database"
