@@ -9,6 +9,7 @@
 
 #include "agent/booking/booked_row_defaults.h"
 #include "agent/booking/booking_test_support.h"
+#include "platform/mapi/mapi_defs.h"
 
 namespace korvale {
 namespace {
@@ -50,15 +51,16 @@ TEST(ExtraColumnDefaults, GiveEachColumnKindItsEmptyValue) {
 // Custom fields get the empty literal of their MAPI type, in field order.
 TEST(CustomFieldDefaults, FollowTheMapiTypeAndTheDialect) {
   const std::vector<std::string> names = {"Cost", "Rate", "Flag", "When", "Note", "Untyped"};
-  const std::vector<uint32_t> types = {0x0003, 0x0006, 0x000B, 0x0040, 0x001E};
+  const std::vector<uint32_t> types = {mapi::PT_LONG, mapi::PT_CURRENCY, mapi::PT_BOOLEAN,
+                                       mapi::PT_SYSTIME, mapi::PT_STRING8};
   EXPECT_EQ(CustomFieldDefaults(names, types, Dialect::kAccess),
             (std::vector<std::string>{"0", "0.0", "False", "Now", "''", "''"}));
   EXPECT_EQ(CustomFieldDefaults(names, types, Dialect::kSqlServer),
             (std::vector<std::string>{"0", "0.0", "0", "GETDATE()", "''", "''"}));
   EXPECT_EQ(CustomFieldDefaults(names, types, Dialect::kOracle),
             (std::vector<std::string>{"0", "0.0", "0", "SYSDATE", "''", "''"}));
-  EXPECT_EQ(CustomFieldDefault(0x0014, Dialect::kMySql), "0");
-  EXPECT_EQ(CustomFieldDefault(0x0040, Dialect::kMySql), "NOW()");
+  EXPECT_EQ(CustomFieldDefault(mapi::PT_I8, Dialect::kMySql), "0");
+  EXPECT_EQ(CustomFieldDefault(mapi::PT_SYSTIME, Dialect::kMySql), "NOW()");
 }
 
 // On a real database: one writer call per mailbox of the booking (attendees,
@@ -67,7 +69,7 @@ TEST(AddRecordsBookedDuringScan, WritesOneRowPerMailboxWithTheUserRowValues) {
   testing::TestCalendar calendar(testing::SettingsFor(Dialect::kSQLite));
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   calendar.settings().custom_field_names = {"Cost", "Flag"};
-  calendar.settings().custom_field_types = {0x0003, 0x000B};
+  calendar.settings().custom_field_types = {mapi::PT_LONG, mapi::PT_BOOLEAN};
   calendar.Run(
       "INSERT INTO KorvaleTable1 (Name, Start, EndTime, Status, Phone, Datasource, "
       "TimeDifference, Alias, Department, Reserved3) VALUES ('Bob', {ts '2024-06-10 00:00:00'}, "

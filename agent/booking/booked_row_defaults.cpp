@@ -1,89 +1,36 @@
 // Empty values for custom-field and extra columns, by column kind and dialect.
 #include "agent/booking/booked_row_defaults.h"
 
-#include <algorithm>
-#include <array>
+#include "agent/database/optional_columns.h"
+#include "platform/mapi/mapi_defs.h"
 
 namespace korvale {
 namespace {
 
-// MAPI property types of the custom fields (the numbers of the MAPI headers).
-constexpr uint32_t kPtI2 = 0x0002;
-constexpr uint32_t kPtLong = 0x0003;
-constexpr uint32_t kPtDouble = 0x0005;
-constexpr uint32_t kPtCurrency = 0x0006;
-constexpr uint32_t kPtBoolean = 0x000B;
-constexpr uint32_t kPtI8 = 0x0014;
-constexpr uint32_t kPtSystime = 0x0040;
-
-enum class ColumnKind { kFlag, kNumber, kDate, kText, kBytes, kBody, kUnknown };
-
-struct ExtraColumn {
-  std::string_view name;
-  ColumnKind kind;
-};
-
-// The optional columns of the calendar tables by their column names.
-constexpr std::array<ExtraColumn, 53> kExtraColumns{{
-    {"AllDayEvent", ColumnKind::kFlag},
-    {"BillingInformation", ColumnKind::kText},
-    {"Contacts", ColumnKind::kText},
-    {"DirectoryServer", ColumnKind::kText},
-    {"DoNotAutoArchive", ColumnKind::kFlag},
-    {"Duration", ColumnKind::kNumber},
-    {"EventAddress", ColumnKind::kText},
-    {"Label", ColumnKind::kNumber},
-    {"MeetingStatus", ColumnKind::kNumber},
-    {"Mileage", ColumnKind::kText},
-    {"NetMeetingAutoStart", ColumnKind::kFlag},
-    {"NetMeetingOfficeDocumentPath", ColumnKind::kText},
-    {"NetMeetingOrganizerEmail", ColumnKind::kText},
-    {"OnlineMeeting", ColumnKind::kFlag},
-    {"OnlineMeetingType", ColumnKind::kNumber},
-    {"OutlookInternalVersion", ColumnKind::kNumber},
-    {"OutlookVersion", ColumnKind::kText},
-    {"Recurrence", ColumnKind::kNumber},
-    {"RecurrencePattern", ColumnKind::kText},
-    {"RecurrenceRangeStart", ColumnKind::kDate},
-    {"RecurrenceRangeEnd", ColumnKind::kDate},
-    {"RemindBeforehand", ColumnKind::kNumber},
-    {"Reminder", ColumnKind::kFlag},
-    {"ReminderOverrideDefault", ColumnKind::kFlag},
-    {"ReminderSound", ColumnKind::kFlag},
-    {"ReminderSoundFile", ColumnKind::kText},
-    {"MeetingResponseStatus", ColumnKind::kNumber},
-    {"ReplyTime", ColumnKind::kDate},
-    {"Attachment", ColumnKind::kFlag},
-    {"AutoForwarded", ColumnKind::kFlag},
-    {"Created", ColumnKind::kDate},
-    {"Importance", ColumnKind::kNumber},
-    {"MessageClass", ColumnKind::kText},
-    {"Modified", ColumnKind::kDate},
-    {"OptionalAttendees", ColumnKind::kText},
-    {"RequiredAttendees", ColumnKind::kText},
-    {"Resources", ColumnKind::kText},
-    {"MsgRead", ColumnKind::kFlag},
-    {"ResponseRequested", ColumnKind::kFlag},
-    {"Sensitivity", ColumnKind::kNumber},
-    {"Sent", ColumnKind::kFlag},
-    {"Size", ColumnKind::kNumber},
-    {"DeliveryReceipt", ColumnKind::kFlag},
-    {"Encrypted", ColumnKind::kFlag},
-    {"ReadReceipt", ColumnKind::kFlag},
-    {"Signed", ColumnKind::kFlag},
-    {"StoreID", ColumnKind::kBytes},
-    {"ApptText", ColumnKind::kBody},
-    {"TimeCreated", ColumnKind::kDate},
-    {"TimeExpired", ColumnKind::kDate},
-    {"TimeLastModified", ColumnKind::kDate},
-    {"TimeReceived", ColumnKind::kDate},
-    {"TimeSent", ColumnKind::kDate},
-}};
-
-ColumnKind KindOf(std::string_view column) {
-  auto it = std::find_if(kExtraColumns.begin(), kExtraColumns.end(),
-                         [&](const ExtraColumn& c) { return c.name == column; });
-  return it == kExtraColumns.end() ? ColumnKind::kUnknown : it->kind;
+// The value a booking row writes into an optional column it knows nothing of.
+std::string ExtraDefault(std::string_view column, Dialect dialect) {
+  // The body keeps its two markers, which the row writer removes.
+  if (column == "ApptText") return ", '@ApptText@@ApptText@'";
+  for (size_t i = 0; i < kOptionalColumnCount; ++i) {
+    const OptionalColumnInfo& info = Describe(static_cast<OptionalColumn>(i));
+    if (column != info.column) continue;
+    switch (info.kind) {
+      case OptionalKind::kBool:
+      case OptionalKind::kInt:
+        return ", 0";
+      case OptionalKind::kDate:
+        // SQL Server and Oracle refuse a bare 0 for a date; SQLite follows SQL Server.
+        return dialect == Dialect::kAccess || dialect == Dialect::kMySql ? ", 0" : ", ''";
+      case OptionalKind::kText:
+        return ", ''";
+      case OptionalKind::kBinary:
+        if (dialect == Dialect::kSqlServer) return ", CONVERT(BINARY(160), '0x')";
+        if (dialect == Dialect::kMySql) return ", CONVERT('0x',BINARY(160))";
+        return ", ''";
+    }
+  }
+  // A column this version does not know takes NULL, whatever its type.
+  return ", NULL";
 }
 
 std::string_view Trim(std::string_view text) {
@@ -92,44 +39,21 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-std::string ExtraDefault(ColumnKind kind, Dialect dialect) {
-  switch (kind) {
-    case ColumnKind::kFlag:
-    case ColumnKind::kNumber:
-      return ", 0";
-    case ColumnKind::kDate:
-      // SQL Server and Oracle refuse a bare 0 for a date; SQLite follows SQL Server.
-      return dialect == Dialect::kAccess || dialect == Dialect::kMySql ? ", 0" : ", ''";
-    case ColumnKind::kText:
-      return ", ''";
-    case ColumnKind::kBytes:
-      if (dialect == Dialect::kSqlServer) return ", CONVERT(BINARY(160), '0x')";
-      if (dialect == Dialect::kMySql) return ", CONVERT('0x',BINARY(160))";
-      return ", ''";
-    case ColumnKind::kBody:
-      return ", '@ApptText@@ApptText@'";
-    case ColumnKind::kUnknown:
-      break;
-  }
-  // Any column type takes NULL.
-  return ", NULL";
-}
-
 }  // namespace
 
 std::string CustomFieldDefault(uint32_t mapi_type, Dialect dialect) {
   switch (mapi_type) {
-    case kPtI2:
-    case kPtLong:
-    case kPtI8:
+    case mapi::PT_I2:
+    case mapi::PT_LONG:
+    case mapi::PT_I8:
       return "0";
-    case kPtDouble:
-    case kPtCurrency:
+    case mapi::PT_DOUBLE:
+    case mapi::PT_CURRENCY:
       return "0.0";
-    case kPtBoolean:
+    case mapi::PT_BOOLEAN:
       // SQL Server and Oracle have no boolean literal; their flag columns hold numbers.
       return dialect == Dialect::kSqlServer || dialect == Dialect::kOracle ? "0" : "False";
-    case kPtSystime:
+    case mapi::PT_SYSTIME:
       return TimeFunction(dialect);
     default:
       return "''";
@@ -151,7 +75,7 @@ std::string ExtraColumnDefaults(std::string_view extra_column_list, Dialect dial
   while (!extra_column_list.empty()) {
     size_t comma = extra_column_list.find(',');
     std::string_view column = Trim(extra_column_list.substr(0, comma));
-    if (!column.empty()) values += ExtraDefault(KindOf(column), dialect);
+    if (!column.empty()) values += ExtraDefault(column, dialect);
     if (comma == std::string_view::npos) break;
     extra_column_list.remove_prefix(comma + 1);
   }
