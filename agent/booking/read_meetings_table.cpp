@@ -43,8 +43,8 @@ class MeetingsReader {
     db_.log().LogEvent(type, id, kTable, settings_.db, message);
   }
 
-  // Steps 1 to 3. False when a step failed; the loop ends at a database
-  // error, as the rows read so far may no longer be trusted.
+  // Reads, lists and advances the pending rows. False when anything failed;
+  // the loop ends at a database error, as the connection may be gone.
   bool ProcessPendingRows() {
     bool ok = true;
     try {
