@@ -46,19 +46,12 @@ Status PublishFillTable(Database& db, std::string_view fill_table) {
   // Replacing the row as one unit keeps the web pages from finding no active
   // table. A driver without transactions still gets both statements.
   const bool in_transaction = db.connection().BeginTransaction().ok();
-  auto cleared = db.Execute(ClearKorvaleConfigStatement(db.dialect()));
-  if (cleared.ok()) {
-    auto inserted = db.Execute(PublishStatement(fill_table));
-    if (inserted.ok()) {
-      if (!in_transaction) return Status::Ok();
-      auto committed = db.connection().CommitTransaction();
-      if (committed.ok()) return Status::Ok();
-      return ConfigFailure(db, committed.error());
-    }
-    cleared = inserted.error();
-  }
+  auto done = db.Execute(ClearKorvaleConfigStatement(db.dialect()));
+  if (done.ok()) done = db.Execute(PublishStatement(fill_table));
+  if (done.ok() && in_transaction) done = db.connection().CommitTransaction();
+  if (done.ok()) return Status::Ok();
   if (in_transaction) (void)db.connection().RollbackTransaction();
-  return ConfigFailure(db, cleared.error());
+  return ConfigFailure(db, done.error());
 }
 
 }  // namespace korvale

@@ -28,9 +28,12 @@ class OdbcConnection final : public SqlConnection {
   SqlResult<SqlDone> Execute(std::string_view sql) override {
     auto stmt = Run(sql);
     if (!stmt.ok()) return stmt.error();
-    // A statement that produced rows anyway (a procedure call) is drained so
-    // that the connection is free for the next one.
-    while (SQLMoreResults(stmt->get()) == SQL_SUCCESS) {
+    // A statement that produced rows or several results (a procedure call)
+    // is drained, so that a failure in a later part is not lost.
+    for (;;) {
+      SQLRETURN rc = SQLMoreResults(stmt->get());
+      if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE) break;
+      if (!Succeeded(rc)) return Diagnose(SQL_HANDLE_STMT, stmt->get(), rc, "Executing the statement failed.");
     }
     return SqlDone{};
   }
