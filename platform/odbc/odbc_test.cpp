@@ -177,5 +177,18 @@ TEST(OdbcMariaDb, RefusedStatementCarriesTheServersState) {
   EXPECT_EQ(result.error().native_code, 1146);
 }
 
+// Two agents of one test each get a data source; the second does not wait
+// for the first to let go of the server.
+TEST(OdbcMariaDb, TwoDataSourcesInOneProcess) {
+  MariaDbDsn first;
+  KORVALE_REQUIRE_MARIADB(first);
+  MariaDbDsn second;
+  ASSERT_TRUE(second.available()) << second.unavailable_reason();
+  EXPECT_NE(first.name(), second.name());
+  auto a = Connect(first.ConnectString());
+  auto b = Connect(second.ConnectString());
+  EXPECT_TRUE(a && b);
+}
+
 }  // namespace
 }  // namespace korvale

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 
 #include "tests/support/sqlite_dsn.h"
 
@@ -62,6 +63,39 @@ std::string CheckReachable(const std::string& host, const std::string& port) {
   return reason;
 }
 
+// One lock per process, shared by every MariaDbDsn alive in it: a test may
+// hold two data sources at once (two agents), and a second flock on a new
+// descriptor of the same process would wait for ever.
+std::mutex lock_mutex;
+int lock_users = 0;
+int lock_fd = -1;
+
+std::string AcquireServerLock() {
+  std::lock_guard<std::mutex> guard(lock_mutex);
+  if (lock_users > 0) {
+    ++lock_users;
+    return "";
+  }
+  const auto path = std::filesystem::temp_directory_path() / "korvale-mariadb-tests.lock";
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0 || ::flock(fd, LOCK_EX) != 0) {
+    std::string why = "cannot lock " + path.string() + ": " + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+    return why;
+  }
+  lock_fd = fd;
+  lock_users = 1;
+  return "";
+}
+
+void ReleaseServerLock() {
+  std::lock_guard<std::mutex> guard(lock_mutex);
+  if (--lock_users == 0) {
+    ::close(lock_fd);  // closing releases the lock
+    lock_fd = -1;
+  }
+}
+
 }  // namespace
 
 bool MariaDbRequired() {
@@ -79,12 +113,11 @@ MariaDbDsn::MariaDbDsn() {
   if (!reason_.empty()) return;
 
   // Tests of all processes share one database: take turns.
-  const auto lock_path = std::filesystem::temp_directory_path() / "korvale-mariadb-tests.lock";
-  lock_fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (lock_fd_ < 0 || ::flock(lock_fd_, LOCK_EX) != 0) {
-    reason_ = "cannot lock " + lock_path.string() + ": " + std::strerror(errno);
+  if (std::string why = AcquireServerLock(); !why.empty()) {
+    reason_ = why;
     return;
   }
+  holds_lock_ = true;
   name_ = RegisterTestDsn("korvale_mariadb", {{"Driver", "MariaDB Unicode"},
                                               {"Server", host},
                                               {"Port", port},
@@ -96,7 +129,7 @@ MariaDbDsn::MariaDbDsn() {
 }
 
 MariaDbDsn::~MariaDbDsn() {
-  if (lock_fd_ >= 0) ::close(lock_fd_);  // closing releases the lock
+  if (holds_lock_) ReleaseServerLock();
 }
 
 }  // namespace korvale::testing

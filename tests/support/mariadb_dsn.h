@@ -3,9 +3,10 @@
 // _USER, _PASSWORD and _DB (defaults 127.0.0.1, 3306, korvale, korvale,
 // korvale_test); .ci/start-mariadb.sh starts one.
 //
-// Every MariaDbDsn holds a lock shared by all test processes of the machine
-// while it lives, so tests that use the fixed table names of the calendar
-// database never run against the server at the same time.
+// While a MariaDbDsn lives its process holds a lock shared by all test
+// processes of the machine, so tests that use the fixed table names of the
+// calendar database never run against the server at the same time. Several
+// MariaDbDsn objects of one process share the lock.
 //
 //   TEST(MySqlDialect, Something) {
 //     MariaDbDsn dsn;
@@ -40,7 +41,7 @@ class MariaDbDsn {
   bool available_ = false;
   std::string reason_;
   std::string name_, user_, password_, database_;
-  int lock_fd_ = -1;
+  bool holds_lock_ = false;
 };
 
 // True when a missing server must fail the test instead of skipping it:
