@@ -282,7 +282,7 @@ MessageData Backend::LoadMessage(int64_t message_id) {
   MessageData data;
   const std::string what = "message " + std::to_string(message_id);
   {
-    auto st = db_->Prepare("SELECT prop_id, prop_type, value FROM message_props WHERE message_id=? ORDER BY rowid");
+    auto st = db_->Prepare("SELECT prop_id, prop_type, value FROM message_props WHERE message_id=? ORDER BY prop_id");
     st.Bind(1, message_id);
     while (st.Step()) {
       ULONG tag = PROP_TAG(static_cast<ULONG>(st.Int(1)), static_cast<ULONG>(st.Int(0)));
