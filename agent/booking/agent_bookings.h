@@ -1,0 +1,93 @@
+// The agent's bookings for one run: the booking list, the booking number list
+// and the inbox-notification queue, with the operations of the cycle on them.
+// It is what the mailbox scan sees as its BookingHooks.
+//
+//   AgentBookings bookings(settings, log);
+//   bookings.StartCycle();                                      // step 3
+//   ReadMeetingsTable(db, cycle, bookings.list(), bookings.numbers());  // step 10
+//   bookings.Connect({&db, &session, &address_book, &manage_store, fill_table, instance});
+//   env.bookings = &bookings;                                   // the scan, step 11
+//   bookings.SendInboxNotifications();                          // step 16
+//   bookings.CheckMeetingModifications(published_table);        // step 17
+#pragma once
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+#include "agent/booking/book_into_mailbox.h"
+#include "agent/booking/booking_record.h"
+#include "agent/booking/meeting_modifications.h"
+#include "agent/booking/notification_queue.h"
+#include "agent/database/database.h"
+#include "agent/scan/mailbox_scan.h"
+#include "common/agent_log.h"
+#include "common/agent_settings.h"
+#include "common/status.h"
+#include "platform/mapi/mapi.h"
+
+namespace korvale {
+
+// The cycle's connections the bookings use once the scan begins; owned by the
+// cycle and valid until it ends.
+struct BookingServices {
+  Database* db = nullptr;
+  mapi::IMAPISession* session = nullptr;
+  mapi::IAddrBook* address_book = nullptr;
+  mapi::IExchangeManageStore* manage_store = nullptr;
+  std::string fill_table;
+  std::string instance_name;
+};
+
+// The table the web pages read while the fill table is filled; in
+// shared-table mode both are KorvaleTable1.
+std::string ActiveTableFor(const AgentSettings& settings, const std::string& fill_table);
+
+class AgentBookings : public BookingHooks {
+ public:
+  AgentBookings(const AgentSettings& settings, AgentLog& log) : settings_(settings), log_(log) {}
+
+  BookingList& list() { return bookings_; }
+  BookingNumberList& numbers() { return numbers_; }
+  NotificationQueue& notifications() { return notifications_; }
+  const BookingList& list() const { return bookings_; }
+  const NotificationQueue& notifications() const { return notifications_; }
+
+  // Empties the inbox-notification queue and forgets the previous cycle's
+  // connections (the lists are refilled by ReadMeetingsTable).
+  void StartCycle();
+  void Connect(BookingServices services);
+  // Tests set "now" (universal time, FILETIME); null means the system clock.
+  void SetClock(std::function<uint64_t()> utc_now) { utc_now_ = std::move(utc_now); }
+
+  // BookingHooks
+  bool HasBookings() const override { return !bookings_.empty(); }
+  bool ForcesScan(const std::string& mailbox_name, const std::string& dl_value) const override;
+  // E_FAIL (nothing done) when Connect has not given a database and an address book.
+  mapi::HRESULT BookIntoMailbox(const MailboxBookingTarget& target) override;
+  bool IsBookingNumber(const std::string& number) const override { return numbers_.Contains(number); }
+
+  // Step 16; nothing without the connections or with an empty queue.
+  void SendInboxNotifications();
+  // Step 17 on the table just published. See CheckMeetingModifications for the
+  // failures it returns; fails with kCheckUnexpectedFailure when not connected.
+  Status CheckMeetingModifications(const std::string& published_table);
+
+ private:
+  // The mailbox owner's address-book entry identifier in hexadecimal, found
+  // by display name once per mailbox; empty when the address book has no
+  // single entry of that name.
+  std::string OwnerEntryIdHex(const std::string& mailbox_name);
+  bool HasMail() const;
+
+  const AgentSettings& settings_;
+  AgentLog& log_;
+  BookingList bookings_;
+  BookingNumberList numbers_;
+  NotificationQueue notifications_;
+  BookingServices services_;
+  std::function<uint64_t()> utc_now_;
+  std::unordered_map<std::string, std::string> owner_ids_;
+};
+
+}  // namespace korvale
