@@ -12,9 +12,9 @@ namespace korvale::accounts {
 
 // The store file mapped to `server_name` (compared without regard to case).
 // A relative store path is taken relative to the profile file's directory.
-// Fails with a message naming the file when it is missing, unreadable or not
-// a JSON object with a "servers" object, and naming the server when the map
-// does not hold it.
+// Fails with a message naming the file when it cannot be parsed, and naming
+// the server and the file when the map does not hold it (a missing profile
+// file is an empty one, as for MAPI).
 Expected<std::string> OrgStoreForServer(const std::string& profile_file,
                                         const std::string& server_name);
 
