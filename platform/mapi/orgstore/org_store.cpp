@@ -55,7 +55,7 @@ class OrgStoreImpl : public OrgStore {
 
   const std::string& Path() const override { return backend_->db().Path(); }
 
-  Status Apply(const OrganisationSpec& spec) override {
+  Status Apply(const OrganisationSpec& spec, const std::function<Status(IMAPISession&)>& then) override {
     try {
       return backend_->db().Transaction([&]() -> Status {
         Known known = LoadKnown();
@@ -67,6 +67,11 @@ class OrgStoreImpl : public OrgStore {
           throw ValidationFailed{all};
         }
         Write(spec, known);
+        if (then) {
+          auto session = MakeSession(backend_, nullptr);
+          Status s = then(*session);
+          if (!s.ok()) throw ValidationFailed{s.message()};
+        }
         return Status::Ok();
       });
     } catch (const ValidationFailed& v) {

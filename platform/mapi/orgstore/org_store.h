@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -137,8 +138,11 @@ class OrgStore {
   // writes it in one transaction: servers, domains, accounts, recipients
   // (mailboxes and rooms get a store with Inbox, Calendar and Sent Items),
   // permissions. Nothing is written when any part is wrong; the message
-  // names the entry and what is wrong.
-  virtual Status Apply(const OrganisationSpec& spec) = 0;
+  // names the entry and what is wrong. `then` (optional) runs inside the same
+  // transaction with an administrative session on the new organisation (to
+  // add messages); its failure undoes everything.
+  virtual Status Apply(const OrganisationSpec& spec,
+                       const std::function<Status(IMAPISession&)>& then = nullptr) = 0;
 
   virtual Expected<std::vector<ServerSpec>> ListServers() = 0;
   virtual Expected<std::vector<MailboxInfo>> ListRecipients() = 0;
