@@ -63,7 +63,7 @@ class ItemReader {
  private:
   HRESULT ReadRecipientsOnce();
   void PrepareValues();
-  void PrepareMeeting(int32_t state);
+  void PrepareMeeting();
   void PrepareBookingNumber(const SBinary& entry_id, int32_t state);
 
   AppointmentReaderContext& ctx_;
@@ -124,7 +124,7 @@ HRESULT ItemReader::Read() {
   row.start = ToZoneTime(item_.zone, *start);
   row.end = ToZoneTime(item_.zone, *end);
   PrepareValues();
-  if (state > 0) PrepareMeeting(state);
+  if (state > 0) PrepareMeeting();
   if (settings_.skip_cancelled_meetings != 0 && state == kCancelledMeeting) left_out_ = true;
   if (CategoryFilterExcludes(settings_, mailbox_name_, raw_categories_, static_cast<int32_t>(row.status))) {
     left_out_ = true;
@@ -133,6 +133,7 @@ HRESULT ItemReader::Read() {
   if (left_out_ || (item_.private_item && settings_.show_no_private != 0)) return S_OK;
 
   row.appt_id = settings_.new_db != 0 ? HexFromBin(*entry_id) : std::string();
+  if (const SBinary* global_id = row_.Binary(mc::kGlobalObjectId)) item_.global_object_id = HexFromBin(*global_id);
   PrepareBookingNumber(*entry_id, state);
 
   if (settings_.get_contact_company != 0) {
@@ -184,12 +185,13 @@ void ItemReader::PrepareValues() {
 }
 
 // Organizer and attendees of a meeting (state flags above 0).
-void ItemReader::PrepareMeeting(int32_t /*state*/) {
+void ItemReader::PrepareMeeting() {
   MeetingRow& row = item_.row;
   raw_organizer_ = std::string(row_.Text(mc::kOrganizer).value_or(""));
   if (settings_.no_organizer == 0) row.organizer = QuoteForSql(raw_organizer_, kNameMax, dialect_);
+  if (!recipients_) return;
   std::string attendees;
-  for (const ItemRecipient& recipient : recipients_ ? *recipients_ : std::vector<ItemRecipient>{}) {
+  for (const ItemRecipient& recipient : *recipients_) {
     if (recipient.name.empty() || SameName(recipient.name, raw_organizer_) ||
         SameName(recipient.name, mailbox_name_)) {
       continue;

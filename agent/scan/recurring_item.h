@@ -21,6 +21,9 @@ struct PreparedItem {
   ExtraValues extra;                       // extra values around the body
   TIME_ZONE_INFORMATION zone;              // the appointment's zone
   std::optional<std::string> raw_subject;  // for reports
+  // The meeting's global object identifier in hexadecimal (empty when it has
+  // none); the row writer has no column for it yet.
+  std::string global_object_id;
   bool private_item = false;
 };
 
