@@ -3,17 +3,23 @@
 // marker row, StoredProcEnd, the summary and closing the database.
 #include <chrono>
 
+#include "agent/booking/agent_bookings.h"
+#include "agent/booking/booked_during_scan.h"
+#include "agent/booking/read_meetings_table.h"
+#include "agent/core/booked_rows.h"
+#include "agent/core/local_clock.h"
 #include "agent/core/mapi_logon.h"
-#include "agent/core/pending_steps.h"
 #include "agent/core/scan_groups.h"
 #include "agent/core/temp_profile.h"
 #include "agent/core/update_agent.h"
 #include "agent/database/append_table.h"
+#include "agent/database/db_report.h"
 #include "agent/database/marker_rows.h"
 #include "agent/database/prepare_database.h"
 #include "agent/database/publication.h"
 #include "agent/database/shared_table.h"
 #include "agent/database/stored_procedures.h"
+#include "platform/accounts/org_account_directory.h"
 
 namespace korvale {
 
@@ -47,12 +53,17 @@ int UpdateAgent::DoCycle() {
     if (!prepared.ok() || !prep.database) return FinishCycle(result, cycle_start, prep, logon);
     fill_table_ = prep.fill_table;
     Database& db = *prep.database;
+    OpenAccountDirectory();
+    bookings_->Connect({&db, logon.session.get(), logon.address_book.get(), logon.manage_store.get(),
+                        fill_table_, instance_name_});
 
     ScanGroups groups(settings_, logger_, *this, *logon.address_book);
     groups.BuildGroupArrays(membership_);  // 8
     (void)MarkStaleRows(db, fill_table_, instance_name_);  // 9 (shared-table mode only)
 
-    if (pending::ReadMeetingsTable()) {  // 10
+    const BookingCycle booking_cycle{instance_name_, LocalNow()};
+    std::string published_table = ActiveTableFor(settings_, fill_table_);
+    if (ReadMeetingsTable(db, booking_cycle, bookings_->list(), bookings_->numbers())) {  // 10
       auto scanner = MakeMailboxScanner(db, logon, prep);
       if (!groups.ScanAll(*scanner)) {  // 11
         result = 0;
@@ -62,17 +73,20 @@ int UpdateAgent::DoCycle() {
           return FinishCycle(result, cycle_start, prep, logon);
         }
         (void)DeleteStaleRows(db, fill_table_, instance_name_);  // 13
-        pending::AddRecordsBookedDuringScan();                   // 14
-        if (!PublishFillTable(db, fill_table_).ok()) {           // 15
+        LocalWindow window = ScanWindow(settings_, booking_cycle.now);  // 14
+        RowWriterContext writer{db, settings_, fill_table_, instance_name_,
+                                prep.optional_columns.column_name_list, window.start, window.end};
+        BookedRowsToFillTable booked_rows(writer);
+        AddRecordsBookedDuringScan(db, fill_table_, booking_cycle, prep.optional_columns.column_name_list,
+                                   booked_rows);
+        if (!PublishFillTable(db, fill_table_).ok()) {  // 15
           result = 0;
           return FinishCycle(result, cycle_start, prep, logon);
         }
+        published_table = fill_table_;
       }
     }
-    if (!stop_flag_) {
-      pending::SendInboxNotifications();  // 16
-      if (settings_.check_meeting_modifications != 0) pending::CheckMeetingModifications();  // 17
-    }
+    if (!stop_flag_ && !SendNotifications(&db, published_table)) result = 0;  // 16, 17
   } catch (...) {
     logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error doing cycle");
     result = 0;
@@ -80,23 +94,53 @@ int UpdateAgent::DoCycle() {
   return FinishCycle(result, cycle_start, prep, logon);
 }
 
+bool UpdateAgent::SendNotifications(Database* db, const std::string& published_table) {
+  bookings_->SendInboxNotifications();  // 16
+  if (settings_.check_meeting_modifications == 0) return true;
+  Status checked = bookings_->CheckMeetingModifications(published_table);  // 17
+  if (checked.ok()) return true;
+  std::string text = checked.code() == kCheckDatabaseFailure
+                         ? "DoCycle - General Error reading / updating records. Database returned " +
+                               checked.message()
+                         : "DoCycle - General Error reading / updating records. Exception occured while "
+                           "reading database.";
+  LogTableEvent(*db, event_id::kRecords, "Meetings", text);
+  return false;
+}
+
 int UpdateAgent::FinishCycle(int result, std::chrono::steady_clock::time_point cycle_start,
                              DatabasePreparation& prep, MapiLogon& logon) {
+  bookings_->Connect({});
   logon.Release();  // 19
   if (prep.database && prep.connection_opened) {
     if (settings_.mb_cust_attr_book_meetings > 0) {  // 20
-      (void)WriteCanBookMeetingsRow(*prep.database, fill_table_, scan_state_.booking_accounts, instance_name_);
+      (void)WriteCanBookMeetingsRow(*prep.database, fill_table_, scan_state_.booking_accounts,
+                                    instance_name_);
     }
     (void)RunStoredProcEnd(*prep.database);  // 21
   }
   LogSummary(std::chrono::steady_clock::now() - cycle_start);  // 22, 23
   prep.database.reset();  // 24
+  accounts_.reset();
   return stop_flag_ ? 1 : result;
 }
 
 void UpdateAgent::ClearCycleState() {
   membership_.Clear();
   scan_state_ = ScanCycleState{};
+  bookings_->StartCycle();
+}
+
+void UpdateAgent::OpenAccountDirectory() {
+  auto directory = accounts::OpenAccountDirectoryForServer(mapi::MAPIProfileFile(), settings_.logon_server);
+  if (directory.ok()) {
+    accounts_ = std::move(*directory);
+  } else {
+    logger_.LogEvent(EventType::kWarning, event_id::kGeneral,
+                     "The Windows accounts of server " + settings_.logon_server +
+                         " cannot be read; calendar permissions are published without accounts. " +
+                         directory.status().message());
+  }
 }
 
 }  // namespace korvale

@@ -2,8 +2,10 @@
 
 #include <filesystem>
 
+#include "agent/booking/agent_bookings.h"
 #include "agent/core/read_settings.h"
 #include "agent/core/stop_atom.h"
+#include "platform/accounts/account_directory.h"
 #include "platform/mapi/mapi.h"
 #include "platform/tz/tz.h"
 #include "platform/version/file_version.h"
@@ -18,7 +20,9 @@ AgentPaths PathsOfRunningProgram() {
 }
 
 UpdateAgent::UpdateAgent(AgentPaths paths, EventSourceFactory event_sources)
-    : paths_(std::move(paths)), logger_(settings_, instance_name_, event_sources) {
+    : paths_(std::move(paths)),
+      logger_(settings_, instance_name_, event_sources),
+      bookings_(std::make_unique<AgentBookings>(settings_, logger_)) {
   try {
     local_time_zone_ = tz::MachineTimeZone();
   } catch (...) {

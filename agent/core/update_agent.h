@@ -22,7 +22,11 @@
 
 namespace korvale {
 
+class AgentBookings;
 class Database;
+namespace accounts {
+class AccountDirectory;
+}
 struct DatabasePreparation;
 struct MapiLogon;
 
@@ -68,6 +72,9 @@ class UpdateAgent : public StopCheck {
   int FinishCycle(int result, std::chrono::steady_clock::time_point cycle_start,
                   DatabasePreparation& prep, MapiLogon& logon);
   void ClearCycleState();
+  void OpenAccountDirectory();
+  // Steps 16 and 17; false when a database failure ends the cycle with result 0.
+  bool SendNotifications(Database* db, const std::string& published_table);
   // The mailbox scan the scan loop hands every mailbox to.
   std::unique_ptr<MailboxVisitor> MakeMailboxScanner(Database& db, MapiLogon& logon,
                                                      DatabasePreparation& prep);
@@ -85,7 +92,9 @@ class UpdateAgent : public StopCheck {
   std::string fill_table_;
   TIME_ZONE_INFORMATION local_time_zone_;
   MembershipMap membership_;
-  ScanCycleState scan_state_;  // scanned mailboxes, counters, collected booking accounts
+  ScanCycleState scan_state_;
+  std::unique_ptr<AgentBookings> bookings_;          // booking list, numbers, notification queue
+  std::unique_ptr<accounts::AccountDirectory> accounts_;  // Windows accounts of the logon server  // scanned mailboxes, counters, collected booking accounts
 };
 
 // The thread routine: creates the agent, runs Init and Run, destroys it.
