@@ -34,7 +34,15 @@ const char* KindText(RecipientKind k) {
 void PrintMessage(IMessage& msg, const std::string& indent, std::ostream& out) {
   std::vector<SPropValue> props;
   msg.GetProps(nullptr, 0, &props);
-  for (const auto& p : props) out << indent << ToString(p) << "\n";
+  for (const auto& p : props) {
+    out << indent << ToString(p);
+    // Named properties are shown with their names: ids differ from store to store.
+    std::vector<std::optional<MAPINAMEID>> names;
+    if (PROP_ID(p.ulPropTag) >= kFirstNamedPropId && msg.GetNamesFromIDs({p.ulPropTag}, 0, &names) == S_OK &&
+        names[0])
+      out << "  [" << ToString(*names[0]) << "]";
+    out << "\n";
+  }
   std::shared_ptr<IMAPITable> table;
   SRowSet rows;
   if (msg.GetRecipientTable(0, &table) == S_OK && HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, &rows) == S_OK) {

@@ -65,7 +65,12 @@ int main(int argc, char** argv) {
   inbox->add_option("mailbox", mailbox, "mailbox (alias, name or EX:<dn>)")->required();
   inbox->add_flag("--body", bodies, "show the message texts");
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int rc = app.exit(e);
+    return rc == 0 ? 0 : 2;
+  }
 
   Status s;
   if (*create) {
