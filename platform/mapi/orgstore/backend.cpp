@@ -436,7 +436,7 @@ int64_t Backend::SaveMessage(int64_t store_id, int64_t folder_id, int64_t messag
     } else {
       auto st = db_->Prepare("SELECT 1 FROM messages WHERE id=?");
       st.Bind(1, message_id);
-      if (!st.Step()) throw CorruptData{"the message was deleted meanwhile"};
+      if (!st.Step()) throw ObjectGone{"the message was deleted meanwhile"};
       DeleteContent(*db_, message_id);
     }
     WriteContent(*db_, store_id, message_id, d);

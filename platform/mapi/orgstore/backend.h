@@ -21,6 +21,10 @@ namespace korvale::mapi::orgstore {
 struct CorruptData {
   std::string message;
 };
+// The object was deleted by another session while this one held it.
+struct ObjectGone {
+  std::string message;
+};
 
 struct RecipientRow {
   int64_t id = 0;

@@ -35,8 +35,8 @@ class LastError {
 
 // Runs an operation that talks to the store; SQLite failures become
 // MAPI_E_CALL_FAILED (MAPI_E_BUSY while another writer holds the lock past
-// the busy timeout), broken blobs MAPI_E_CORRUPT_DATA; the text goes to the
-// object's extended error.
+// the busy timeout), broken blobs MAPI_E_CORRUPT_DATA, a message deleted
+// meanwhile MAPI_E_OBJECT_DELETED; the text goes to the object's extended error.
 template <class F>
 HRESULT Guarded(LastError& last, F&& fn) {
   try {
@@ -45,6 +45,8 @@ HRESULT Guarded(LastError& last, F&& fn) {
     return last.Set(e.code == 5 /* SQLITE_BUSY */ ? MAPI_E_BUSY : MAPI_E_CALL_FAILED, e.message);
   } catch (const CorruptData& e) {
     return last.Set(MAPI_E_CORRUPT_DATA, e.message);
+  } catch (const ObjectGone& e) {
+    return last.Set(MAPI_E_OBJECT_DELETED, e.message);
   } catch (const std::bad_alloc&) {
     return last.Set(MAPI_E_NOT_ENOUGH_MEMORY, "out of memory");
   }
