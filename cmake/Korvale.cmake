@@ -5,7 +5,7 @@ function(korvale_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} korvale_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "KORVALE_SOURCE_DIR=${PROJECT_SOURCE_DIR};KORVALE_BUILD_DIR=${PROJECT_BINARY_DIR}")
+    PROPERTIES ENVIRONMENT "KORVALE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
 
 # Stamps the project's version into an ELF note of the program (read back by platform/version).

@@ -49,7 +49,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 
 std::string BuiltProgram(const std::string& relative_path) {
   const char* build = std::getenv("KORVALE_BUILD_DIR");
-  return std::string(build ? build : ".") + "/" + relative_path;
+  return std::string(build ? build : KORVALE_BUILD_DIR_DEFAULT) + "/" + relative_path;
 }
 
 }  // namespace korvale::testing

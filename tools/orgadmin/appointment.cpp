@@ -1,6 +1,8 @@
 // Writing appointments through the MAPI layer.
 #include "tools/orgadmin/appointment.h"
 
+#include <algorithm>
+
 namespace korvale::orgadmin {
 
 using namespace mapi;
@@ -129,7 +131,15 @@ Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, 
   };
   if (!spec.body.empty()) props.emplace_back(PR_BODY, spec.body);
   if (!spec.categories.empty()) props.emplace_back(tag(kKeywords), spec.categories);
-  if (spec.zone_struct) props.emplace_back(tag(kTimeZone), SBinary(spec.zone_struct->begin(), spec.zone_struct->end()));
+  // Outlook keeps the organizer's zone only with a series (its recurrence
+  // pattern given as a raw property); a single item's times are universal and
+  // the reader publishes them in the mailbox's own zone.
+  bool series = std::any_of(spec.extra.begin(), spec.extra.end(), [](const ExtraProp& p) {
+    return p.name == MAPINAMEID::Id(PSETID_Appointment, 0x8216);
+  });
+  if (spec.zone_struct && series) {
+    props.emplace_back(tag(kTimeZone), SBinary(spec.zone_struct->begin(), spec.zone_struct->end()));
+  }
   if (!spec.booking_number.empty()) props.emplace_back(tag(kBookingNumber), spec.booking_number);
   if (meeting) {
     props.emplace_back(tag(kGlobalId), global_id);
