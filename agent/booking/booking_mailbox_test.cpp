@@ -301,6 +301,29 @@ TEST_F(BookIntoMailboxTest, RebookingRewritesTheEntryIdOfTheMeetingsRows) {
   EXPECT_EQ(bookings_->notifications().entries().at(0).kind, NotificationKind::kChange);
 }
 
+// A record that cannot be applied is reported and the next one still is.
+TEST_F(BookIntoMailboxTest, OneBrokenRecordDoesNotStopTheOthers) {
+  TestMailbox ann = Open("ann", "Ann");
+  BookingRecord broken = Meeting("B-X");
+  broken.organizer.clear();
+  broken.recipients = "Ann";
+  broken.no_invitation = true;
+  broken.booking_status = 3;
+  broken.entry_id = "not hex";
+  bookings_->list().Append(broken);
+  BookingRecord fine = broken;
+  fine.booking_status = 1;
+  fine.entry_id.clear();
+  bookings_->list().Append(fine);
+
+  EXPECT_EQ(bookings_->BookIntoMailbox(ann.Target()), MAPI_E_INVALID_PARAMETER)
+      << "the result names the failure";
+  EXPECT_EQ(Appointments(ann).size(), 1u);
+  auto warnings = log_.EventsWithId(event_id::kGeneral);
+  ASSERT_EQ(warnings.size(), 1u) << log_.Describe();
+  EXPECT_EQ(warnings[0].texts.at(0), "AllocBuffer for FBinFromHex failed with Code = 80070057");
+}
+
 // A mailbox in the exception list gets no notification, found by substring.
 TEST_F(BookIntoMailboxTest, ExceptionListSuppressesNotificationsBySubstring) {
   TestMailbox ann = Open("ann", "Ann");
