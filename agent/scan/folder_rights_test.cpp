@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "agent/database/utf8_text.h"
+#include "platform/accounts/net_api.h"
 #include "platform/accounts/org_account_directory.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "tests/fakes/recording_log.h"
@@ -307,6 +308,26 @@ TEST_F(FolderRightsTest, UnresolvableMembersAreReported) {
   auto listing = log_.EventsWithId(151);
   ASSERT_EQ(listing.size(), 1u) << log_.Describe();
   EXPECT_EQ(listing[0].texts, (std::vector<std::string>{"Sales", "\\\\ELSEWHERE", "2220"}));
+}
+
+// AssocNTAcc of the owner row: a user's account by name, nothing for a group,
+// a deleted account or no SID at all.
+TEST_F(FolderRightsTest, AssociatedAccountNameOfTheOwner) {
+  Open({});
+  auto sid_of = [](const char* text) {
+    mapi::SBinary sid;
+    org::SidFromString(text, &sid);
+    return sid;
+  };
+  auto owner = accounts::LookupAccountName(*directory_, "", "CORP\\owner");
+  ASSERT_TRUE(owner.ok());
+  EXPECT_EQ(AssociatedAccountName(*directory_, "", owner->sid), "CORP\\owner");
+  EXPECT_EQ(AssociatedAccountName(*directory_, "\\\\DC1", owner->sid), "CORP\\owner");
+  auto sales = accounts::LookupAccountName(*directory_, "", "CORP\\Sales");
+  ASSERT_TRUE(sales.ok());
+  EXPECT_EQ(AssociatedAccountName(*directory_, "", sales->sid), std::nullopt);
+  EXPECT_EQ(AssociatedAccountName(*directory_, "", sid_of("S-1-5-21-1-2-3-9999")), std::nullopt);
+  EXPECT_EQ(AssociatedAccountName(*directory_, "", mapi::SBinary{}), std::nullopt);
 }
 
 // A calendar whose permission table cannot be opened gives two empty lists.

@@ -55,9 +55,6 @@ class FakeAccountDirectory : public accounts::AccountDirectory {
   // Windows ones the interface names).
   void FailEverything(int64_t code = -1) { fail_code_ = code; }
 
-  // How often each query was asked, to check that callers stop early.
-  int queries() const { return queries_; }
-
   Expected<std::optional<DirectoryAccount>> FindSid(const Sid& sid) override {
     if (auto s = Fail()) return *s;
     for (const auto& a : accounts_) {
@@ -104,7 +101,6 @@ class FakeAccountDirectory : public accounts::AccountDirectory {
   }
 
   std::optional<Status> Fail() {
-    ++queries_;
     if (fail_code_ == 0) return std::nullopt;
     return Status::Error("directory unreadable", fail_code_);
   }
@@ -141,7 +137,6 @@ class FakeAccountDirectory : public accounts::AccountDirectory {
   std::map<std::string, std::vector<std::string>> members_;
   uint32_t next_rid_ = 1000;
   int64_t fail_code_ = 0;
-  int queries_ = 0;
 };
 
 }  // namespace korvale::testing
