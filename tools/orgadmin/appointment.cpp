@@ -99,6 +99,40 @@ Expected<MailboxFolders> OpenMailbox(IMAPISession& session, const std::string& m
 
 namespace {
 
+// A changed occurrence as an embedded message of the series.
+Status WriteExceptionItem(IMessage& series, const AppointmentSpec& spec, const ExceptionItem& item) {
+  ULONG number = 0;
+  std::shared_ptr<IAttach> attach;
+  HRESULT hr = series.CreateAttach(nullptr, 0, &number, &attach);
+  if (FAILED(hr)) return Fail("CreateAttach", hr);
+  hr = attach->SetProps({{PR_ATTACH_METHOD, static_cast<int32_t>(ATTACH_EMBEDDED_MSG)},
+                         SPropValue::Time(PR_EXCEPTION_STARTTIME, item.local_start),
+                         SPropValue::Time(PR_EXCEPTION_ENDTIME, item.local_end),
+                         {PR_ATTACHMENT_HIDDEN, true},
+                         {PR_ATTACH_FLAGS, 0}},
+                        nullptr);
+  if (FAILED(hr)) return Fail("SetProps of the exception attachment", hr);
+  std::shared_ptr<IUnknown> object;
+  hr = attach->OpenProperty(PR_ATTACH_DATA_OBJ, IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY, &object);
+  if (FAILED(hr)) return Fail("OpenProperty(PR_ATTACH_DATA_OBJ)", hr);
+  auto embedded = mapi_cast<IMessage>(object);
+  if (!embedded) return Status::Error("the exception attachment holds no message");
+  std::vector<SPropValue> props{
+      {PR_MESSAGE_CLASS, std::string("IPM.OLE.CLASS.{00061055-0000-0000-C000-000000000046}")},
+      {PR_SUBJECT, item.subject.empty() ? spec.subject : item.subject},
+      SPropValue::Time(PR_START_DATE, item.start),
+      SPropValue::Time(PR_END_DATE, item.end),
+  };
+  if (!item.body.empty()) props.emplace_back(PR_BODY, item.body);
+  hr = embedded->SetProps(props, nullptr);
+  if (FAILED(hr)) return Fail("SetProps of the exception item", hr);
+  hr = embedded->SaveChanges(KEEP_OPEN_READWRITE);
+  if (FAILED(hr)) return Fail("SaveChanges of the exception item", hr);
+  hr = attach->SaveChanges(KEEP_OPEN_READWRITE);
+  if (FAILED(hr)) return Fail("SaveChanges of the exception attachment", hr);
+  return Status::Ok();
+}
+
 // One calendar item of the meeting: the organizer's (state 1) or an attendee's (state 3).
 Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, const std::string& mailbox,
                             bool meeting, bool organizer, const std::string& organizer_name, const SBinary& global_id,
@@ -152,7 +186,10 @@ Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, 
     SPropTagArray one;
     hr = box->calendar->GetIDsFromNames({extra.name}, MAPI_CREATE, &one);
     if (FAILED(hr)) return Fail("GetIDsFromNames for " + ToString(extra.name), hr);
-    props.emplace_back(CHANGE_PROP_TYPE(one[0], extra.type), extra.value);
+    const ULONG extra_tag = CHANGE_PROP_TYPE(one[0], extra.type);
+    auto same = std::find_if(props.begin(), props.end(), [&](const SPropValue& p) { return p.ulPropTag == extra_tag; });
+    if (same != props.end()) *same = SPropValue{extra_tag, extra.value};
+    else props.emplace_back(extra_tag, extra.value);
   }
   std::shared_ptr<IMessage> msg;
   hr = box->calendar->CreateMessage(nullptr, 0, &msg);
@@ -165,6 +202,10 @@ Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, 
   if (meeting && !recipients.aEntries.empty()) {
     hr = msg->ModifyRecipients(MODRECIP_ADD, recipients);
     if (FAILED(hr)) return Fail("ModifyRecipients", hr);
+  }
+  for (const auto& item : spec.exception_items) {
+    Status s = WriteExceptionItem(*msg, spec, item);
+    if (!s.ok()) return s;
   }
   hr = msg->SaveChanges(KEEP_OPEN_READWRITE);
   if (FAILED(hr)) return Fail("SaveChanges", hr);

@@ -19,6 +19,16 @@ struct ExtraProp {
   mapi::PropVariant value;
 };
 
+// A changed occurrence of a series, stored as an embedded message the way
+// the client keeps it: found by its exception times, which are wall-clock
+// times of the series' zone written as FILETIMEs.
+struct ExceptionItem {
+  mapi::FILETIME local_start = 0, local_end = 0;
+  mapi::FILETIME start = 0, end = 0;  // UTC
+  std::string subject, location, body;
+  int busy = 2;
+};
+
 struct AppointmentSpec {
   std::string mailbox;  // alias, display name or "EX:<dn>" of the organizer
   std::string subject, body, location;
@@ -32,7 +42,8 @@ struct AppointmentSpec {
   std::string booking_number;  // KRVBookingNumber
   std::vector<std::string> required, optional, resources;
   bool accepted = true;  // attendees get an accepted copy in their calendars
-  std::vector<ExtraProp> extra;
+  std::vector<ExtraProp> extra;  // replaces a calendar property of the same name
+  std::vector<ExceptionItem> exception_items;
 };
 
 // Writes the appointment (and the attendees' copies); returns the organizer

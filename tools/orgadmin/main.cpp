@@ -4,6 +4,7 @@
 
 #include "platform/mapi/mapi.h"
 #include "tools/orgadmin/commands.h"
+#include "tools/orgadmin/ical_import.h"
 #include "tools/orgadmin/org_file.h"
 
 using namespace korvale;
@@ -65,6 +66,11 @@ int main(int argc, char** argv) {
   inbox->add_option("mailbox", mailbox, "mailbox (alias, name or EX:<dn>)")->required();
   inbox->add_flag("--body", bodies, "show the message texts");
 
+  auto* ics = app.add_subcommand("import-ics", "Import the events of an iCalendar file into a mailbox's calendar");
+  ics->add_option("store", store, "organisation store file")->required();
+  ics->add_option("--mailbox", mailbox, "mailbox (alias, name or EX:<dn>)")->required();
+  ics->add_option("file", file, "iCalendar file (.ics)")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -96,6 +102,8 @@ int main(int argc, char** argv) {
     if (s.ok()) s = AddAppointment(store, appt, std::cout);
   } else if (*del) {
     s = RemoveAppointment(store, mailbox, id, std::cout);
+  } else if (*ics) {
+    s = ImportIcs(store, mailbox, file, std::cout);
   } else if (*inbox) {
     s = ShowInbox(store, mailbox, bodies, std::cout);
   }
