@@ -37,6 +37,12 @@ struct IteratorFree {
 
 std::string Text(const char* s) { return s ? s : ""; }
 
+std::string Format(const icaltimetype& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
+  return text;
+}
+
 SYSTEMTIME ToSystemTime(const icaltimetype& t) {
   SYSTEMTIME st;
   st.wYear = static_cast<uint16_t>(t.year);
@@ -114,7 +120,8 @@ struct EventInput {
 };
 
 // One VEVENT (with its overrides) as an appointment spec.
-Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mailbox, Zones& zones) {
+Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mailbox, Zones& zones,
+                                    std::vector<std::string>* notes) {
   icalcomponent* ev = in.master;
   AppointmentSpec spec;
   spec.mailbox = mailbox;
@@ -161,7 +168,17 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
   if (!it) return Status::Error("the RRULE cannot be expanded");
   icaltimetype first = icalrecur_iterator_next(it.get());
   if (icaltime_is_null_time(first)) return Status::Error("the RRULE has no occurrence");
-  if (icaltime_compare(first, dtstart) != 0) return Status::Error("DTSTART is not an occurrence of its RRULE");
+  if (icaltime_compare(first, dtstart) != 0) {
+    // The client's series always begins on an occurrence; libical, like it,
+    // starts at the first date the rule yields, so the two stay alike.
+    if (notes)
+      notes->push_back("the series \"" + spec.subject + "\" begins on its first occurrence " + Format(first) +
+                       ", not on DTSTART " + Format(dtstart));
+    SYSTEMTIME moved = ToSystemTime(first);
+    start = moved;
+    spec.start = FileTime(tz::LocalToUniversal(*zone, moved));
+    spec.end = FileTime(tz::LocalToUniversal(*zone, *tz::AddMinutes(moved, duration)));
+  }
   const bool bounded = rule.count > 0 || !icaltime_is_null_time(rule.until);
   icaltimetype last = first;
   int count = 1;
@@ -252,7 +269,7 @@ std::string Name(icalcomponent* ev) {
 }  // namespace
 
 Expected<std::vector<AppointmentSpec>> ReadIcsEvents(const std::string& text, const std::string& mailbox,
-                                                     const std::string& file) {
+                                                     const std::string& file, std::vector<std::string>* notes) {
   icalerror_set_errors_are_fatal(0);
   std::unique_ptr<icalcomponent, ComponentFree> root(icalparser_parse_string(text.c_str()));
   if (!root) return Status::Error(file + ": not an iCalendar file");
@@ -287,7 +304,7 @@ Expected<std::vector<AppointmentSpec>> ReadIcsEvents(const std::string& text, co
     const EventInput& in = by_uid[uid];
     if (!in.master)
       return Status::Error(file + ": " + Name(in.overrides[0]) + " changes an occurrence of a series not in the file");
-    auto spec = ReadEvent(in, mailbox, zones);
+    auto spec = ReadEvent(in, mailbox, zones, notes);
     if (!spec.ok()) return Status::Error(file + ": " + Name(in.master) + ": " + spec.status().message());
     out.push_back(std::move(*spec));
   }
@@ -299,7 +316,8 @@ Status ImportIcs(const std::string& store, const std::string& mailbox, const std
   if (!in) return Status::Error(path + ": cannot be read");
   std::stringstream text;
   text << in.rdbuf();
-  auto events = ReadIcsEvents(text.str(), mailbox, path);
+  std::vector<std::string> notes;
+  auto events = ReadIcsEvents(text.str(), mailbox, path, &notes);
   if (!events.ok()) return events.status();
   auto org = orgstore::OrgStore::Open(store, orgstore::OpenMode::kExisting);
   if (!org.ok()) return org.status();
@@ -313,6 +331,7 @@ Status ImportIcs(const std::string& store, const std::string& mailbox, const std
     return Status::Ok();
   });
   if (!s.ok()) return s;
+  for (const auto& note : notes) out << path << ": note: " << note << "\n";
   out << store << ": " << events->size() << " event(s) imported into " << mailbox << ", " << series
       << " of them recurring\n";
   return Status::Ok();

@@ -16,9 +16,12 @@ namespace korvale::orgadmin {
 // Every VEVENT of the text as an appointment of `mailbox`, changed
 // occurrences folded into their series. The whole file is checked first: an
 // event the calendar cannot hold is refused with its UID and SUMMARY, and
-// then nothing is returned. `file` names the source in messages.
+// then nothing is returned. `file` names the source in messages. A series
+// whose DTSTART is not an occurrence of its rule begins on its first
+// occurrence instead, which is noted in `notes` (optional).
 Expected<std::vector<AppointmentSpec>> ReadIcsEvents(const std::string& text, const std::string& mailbox,
-                                                     const std::string& file);
+                                                     const std::string& file,
+                                                     std::vector<std::string>* notes = nullptr);
 
 // korvale-orgadmin import-ics: reads the file, then writes all events in one
 // transaction (nothing is written when any event fails).
