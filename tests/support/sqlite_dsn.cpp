@@ -140,5 +140,5 @@ SqliteDsn::SqliteDsn() : file_(dir_.File("korvale.db")) {
 // ours, and would fail every sanitizer run of a test that uses a data source.
 // Every test data source is registered here, so this object is in each such test.
 extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libodbcinst.so\nleak:libmaodbc.so\n";
+  return "leak:libodbcinst.so\nleak:libmaodbc.so\nleak:libsqlite3odbc.so\n";
 }
