@@ -145,7 +145,8 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
   spec.all_day = dtstart.is_date;
   const int duration = icaldurationtype_as_int(icalcomponent_get_duration(ev)) / 60;
   if (duration < 0) return Status::Error("it ends before it starts");
-  const SYSTEMTIME end = *tz::AddMinutes(*start, duration);
+  if (start->wYear < 1601 || start->wYear > kNeverClipYear) return Status::Error("it starts outside the years 1601 to 4500");
+  const SYSTEMTIME end = tz::AddMinutes(*start, duration).value_or(*start);
   spec.start = FileTime(tz::LocalToUniversal(*zone, *start));
   spec.end = FileTime(tz::LocalToUniversal(*zone, end));
   spec.zone_struct = tz::TimeZoneStructToBytes(*zone);
@@ -177,7 +178,7 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
     SYSTEMTIME moved = ToSystemTime(first);
     start = moved;
     spec.start = FileTime(tz::LocalToUniversal(*zone, moved));
-    spec.end = FileTime(tz::LocalToUniversal(*zone, *tz::AddMinutes(moved, duration)));
+    spec.end = FileTime(tz::LocalToUniversal(*zone, tz::AddMinutes(moved, duration).value_or(moved)));
   }
   const bool bounded = rule.count > 0 || !icaltime_is_null_time(rule.until);
   icaltimetype last = first;
@@ -215,7 +216,9 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
     if (!o_start.ok()) return o_start.status();
     const int o_duration = icaldurationtype_as_int(icalcomponent_get_duration(o)) / 60;
     if (o_duration < 0) return Status::Error("a changed occurrence ends before it starts");
-    const SYSTEMTIME o_end = *tz::AddMinutes(*o_start, o_duration);
+    if (o_start->wYear < 1601 || o_start->wYear > kNeverClipYear)
+      return Status::Error("a changed occurrence starts outside the years 1601 to 4500");
+    const SYSTEMTIME o_end = tz::AddMinutes(*o_start, o_duration).value_or(*o_start);
     SeriesException e;
     e.start = Minutes(*o_start);
     e.end = Minutes(o_end);
