@@ -184,5 +184,33 @@ TEST_F(CycleTest, SharedTableDropsDeletedAppointments) {
   EXPECT_EQ(Active(), "KorvaleTable1");
 }
 
+// A skip list keeps a mailbox out; a pending booking for a group makes the
+// remote mailbox of that group scanned here after all.
+TEST_F(CycleTest, SkipListAndForcedScanOfARemoteMailbox) {
+  WriteIni("Group1Skip=Ben Carter\r\n");
+  RunCycle();
+  EXPECT_TRUE(Rows("SELECT * FROM KorvaleTable1 WHERE Name='Ben Carter'").empty());
+  EXPECT_TRUE(Titles("KorvaleTable1", "Carl Dunn").empty());
+  auto connection = OpenSqlConnection(dsn_.ConnectString());
+  ASSERT_TRUE(connection.ok());
+  auto inserted = (*connection)->Execute(
+      "INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, Office, Initials, ACL, "
+      "Category, DL, Organizer, Attendees, BookingStatus) VALUES "
+      "('Anna Berg', datetime('now','localtime','start of day','+2 days','+9 hours'), "
+      "datetime('now','localtime','start of day','+2 days','+10 hours'), 'Team day', 2, '', '', 'B-1', "
+      "'no invitation', '', '', 'Team', '', '', 1)");
+  ASSERT_TRUE(inserted.ok()) << inserted.error().text;
+  RunCycle();
+  ASSERT_EQ(Active(), "KorvaleTable2");
+  EXPECT_EQ(Titles("KorvaleTable2", "Carl Dunn"), (std::vector<std::string>{"Remote", "Team day"}))
+      << "the booking forced the scan of the remote mailbox and was written into its calendar";
+  auto carl = Rows("SELECT * FROM KorvaleTable2 WHERE Status=9 AND Name='Carl Dunn'");
+  ASSERT_EQ(carl.size(), 1u);
+  EXPECT_EQ(carl[0].Text("Datasource"), "elsewhere") << "a forced scan keeps the other data source";
+  auto booking = Rows("SELECT BookingStatus FROM Meetings WHERE Office='B-1'");
+  ASSERT_EQ(booking.size(), 1u);
+  EXPECT_EQ(booking[0].Int("BookingStatus"), 2);
+}
+
 }  // namespace
 }  // namespace korvale
