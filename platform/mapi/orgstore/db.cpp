@@ -12,7 +12,14 @@ namespace {
 }  // namespace
 
 Stmt::~Stmt() {
-  if (stmt_) sqlite3_finalize(stmt_);
+  if (!stmt_) return;
+  if (in_use_) {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    *in_use_ = false;
+  } else {
+    sqlite3_finalize(stmt_);
+  }
 }
 
 Stmt& Stmt::Bind(int index, int64_t value) {
@@ -82,14 +89,26 @@ std::shared_ptr<Db> Db::Open(const std::string& path, bool create) {
 }
 
 Db::~Db() {
+  for (auto& [sql, cached] : cache_) sqlite3_finalize(cached.stmt);
   if (db_) sqlite3_close_v2(db_);
 }
 
 Stmt Db::Prepare(const std::string& sql) {
+  // Statements built around variable text (restrictions) would fill the
+  // cache without being reused; past this size new ones are not kept.
+  constexpr size_t kMaxCached = 256;
+  auto found = cache_.find(sql);
+  if (found != cache_.end() && !found->second.in_use) {
+    found->second.in_use = true;
+    return Stmt(db_, found->second.stmt, &found->second.in_use);
+  }
   sqlite3_stmt* stmt = nullptr;
   int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
   if (rc != SQLITE_OK) Fail(db_, "cannot prepare (" + sql.substr(0, 60) + ")", rc);
-  return Stmt(db_, stmt);
+  if (found != cache_.end() || cache_.size() >= kMaxCached || !stmt) return Stmt(db_, stmt);
+  Cached& cached = cache_[sql];
+  cached = {stmt, true};
+  return Stmt(db_, stmt, &cached.in_use);
 }
 
 void Db::Exec(const std::string& sql) {

@@ -1,5 +1,6 @@
 // A small RAII layer over one SQLite connection for the organisation store:
-// prepared statements with typed binding, and transactions that nest (the
+// prepared statements with typed binding (kept for reuse, since the same few
+// statements run for every message of a scan), and transactions that nest (the
 // outermost is BEGIN IMMEDIATE, inner ones are savepoints) so that an
 // administrative batch and the MAPI objects it drives share one commit.
 #pragma once
@@ -9,6 +10,7 @@
 #include <optional>
 #include <type_traits>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -24,9 +26,14 @@ struct DbError {
 
 class Stmt {
  public:
-  Stmt(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  // With `in_use`, the statement belongs to its connection's cache: it is
+  // reset and handed back on destruction instead of finalized.
+  Stmt(sqlite3* db, sqlite3_stmt* stmt, bool* in_use = nullptr) : db_(db), stmt_(stmt), in_use_(in_use) {}
   ~Stmt();
-  Stmt(Stmt&& o) noexcept : db_(o.db_), stmt_(o.stmt_) { o.stmt_ = nullptr; }
+  Stmt(Stmt&& o) noexcept : db_(o.db_), stmt_(o.stmt_), in_use_(o.in_use_) {
+    o.stmt_ = nullptr;
+    o.in_use_ = nullptr;
+  }
   Stmt(const Stmt&) = delete;
   Stmt& operator=(const Stmt&) = delete;
 
@@ -48,6 +55,7 @@ class Stmt {
  private:
   sqlite3* db_;
   sqlite3_stmt* stmt_;
+  bool* in_use_;
 };
 
 class Db {
@@ -60,6 +68,8 @@ class Db {
   Db& operator=(const Db&) = delete;
 
   const std::string& Path() const { return path_; }
+  // A statement for `sql`: the cached one when it is free, else a new one
+  // (a statement may be prepared again while an earlier use still steps).
   Stmt Prepare(const std::string& sql);
   void Exec(const std::string& sql);
   int64_t LastInsertId() const;
@@ -92,6 +102,12 @@ class Db {
   void Commit();
   void Rollback();
 
+  struct Cached {
+    sqlite3_stmt* stmt = nullptr;
+    bool in_use = false;
+  };
+  // Node-based, so a Stmt's pointer to its entry's flag stays valid.
+  std::unordered_map<std::string, Cached> cache_;
   sqlite3* db_ = nullptr;
   std::string path_;
   int depth_ = 0;

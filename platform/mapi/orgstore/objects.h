@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,7 @@ class StoreImpl : public IMsgStore,
   std::shared_ptr<Backend> backend_;
   StoreRow row_;
   RecipientRow owner_;
+  std::optional<ENTRYID> entry_id_;  // every message row carries it: looked up once
 };
 
 // Shared by the store and the admin session: MAPI_E_INVALID_PARAMETER for a

@@ -87,7 +87,8 @@ void StoreImpl::AddMessageIdentity(std::vector<SPropValue>& props, int64_t folde
   SBinary instance(8);
   for (int i = 0; i < 8; ++i) instance[i] = static_cast<uint8_t>(static_cast<uint64_t>(message_id) >> (8 * i));
   SetProp(props, {PR_INSTANCE_KEY, instance});
-  SetProp(props, {PR_STORE_ENTRYID, backend_->StoreEntryId(row_)});
+  if (!entry_id_) entry_id_ = backend_->StoreEntryId(row_);
+  SetProp(props, {PR_STORE_ENTRYID, *entry_id_});
   SetProp(props, {PR_PARENT_ENTRYID, backend_->FolderEntryId(row_, folder_id)});
   SetProp(props, {PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_MESSAGE)});
 }
