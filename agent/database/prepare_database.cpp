@@ -79,6 +79,12 @@ Status PrepareSteps(Database& db, std::string_view instance_name, DatabasePrepar
                                  CreateCalendarTable(settings, out.fill_table, out.optional_columns),
                                  event_id::kDbCreateTable);
     if (!created.ok()) return created;
+    // Only speed depends on the index: a refusal is a warning.
+    const std::string index = CreateCalendarTableIndex(out.fill_table);
+    if (auto done = db.Execute(index); !done.ok()) {
+      db.log().LogEvent(EventType::kWarning, event_id::kDbGeneral, out.fill_table, settings.db,
+                        WithStatement(ErrorText(done.error()), index));
+    }
   }
 
   // Marker rows: failures are reported and the preparation still succeeds.

@@ -148,6 +148,40 @@ TEST_P(PrepareDatabaseTest, MissingDataSourceIsReportedWithItsName) {
   EXPECT_EQ(detail[0].texts.at(0).find('\n'), std::string::npos);
 }
 
+// A new fill table is indexed on (Name, Status), so the lookups by mailbox
+// name do not read the whole table; a refused index only costs speed.
+TEST_P(PrepareDatabaseTest, NewFillTableIsIndexedForTheLookupsByName) {
+  Prepare();
+  EXPECT_TRUE(log_.Traced("CREATE INDEX KorvaleTable1_Name ON KorvaleTable1 (Name, Status)"));
+  if (IsMariaDb()) {
+    std::vector<std::string> columns;
+    for (const auto& row : Rows("SHOW INDEX FROM KorvaleTable1")) {
+      if (row.Text("Key_name").value_or("") == "KorvaleTable1_Name") {
+        columns.push_back(row.Text("Column_name").value_or(""));
+      }
+    }
+    EXPECT_EQ(columns, (std::vector<std::string>{"Name", "Status"}));
+  } else {
+    auto plan = Rows("EXPLAIN QUERY PLAN SELECT * FROM KorvaleTable1 WHERE ((Status=9) AND (Name='alice'))");
+    ASSERT_FALSE(plan.empty());
+    EXPECT_NE(plan[0].Text("detail").value_or("").find("USING INDEX KorvaleTable1_Name"), std::string::npos)
+        << plan[0].Text("detail").value_or("");
+  }
+}
+
+TEST_P(PrepareDatabaseTest, RefusedIndexIsAWarningAndTheTableIsStillFilled) {
+  DatabasePreparation out;
+  Status status = PrepareDatabase(settings_, log_, "Korvale Update Service", out,
+                                  RefusingConnector("CREATE INDEX"));
+  EXPECT_TRUE(status.ok()) << status.message();
+  auto events = log_.EventsWithId(110);
+  ASSERT_EQ(events.size(), 1u) << log_.Describe();
+  EXPECT_EQ(events[0].type, EventType::kWarning);
+  EXPECT_EQ(events[0].texts.at(0), "KorvaleTable1");
+  EXPECT_NE(events[0].texts.at(2).find("SQL- statement:\r\nCREATE INDEX"), std::string::npos);
+  EXPECT_TRUE(TableExists("KorvaleTable1"));
+}
+
 // A refused CREATE TABLE ends the preparation with event 111: table, DB, error text.
 TEST_P(PrepareDatabaseTest, RefusedTableCreationIsReportedAndEndsThePreparation) {
   DatabasePreparation out;

@@ -169,4 +169,10 @@ std::string CreateCalendarTable(const AgentSettings& settings, std::string_view 
          CustomFieldColumns(settings) + OptionalColumnDefinitions(settings, optional_columns) + ")";
 }
 
+std::string CreateCalendarTableIndex(std::string_view table) {
+  // Index names share one namespace per schema on some servers: the table's
+  // name keeps them apart.
+  return "CREATE INDEX " + std::string(table) + "_Name ON " + std::string(table) + " (Name, Status)";
+}
+
 }  // namespace korvale

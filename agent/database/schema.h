@@ -36,4 +36,10 @@ std::string CustomFieldColumns(const AgentSettings& settings);
 std::string CreateCalendarTable(const AgentSettings& settings, std::string_view table,
                                 const OptionalColumns& optional_columns);
 
+// The index a new calendar table gets on (Name, Status): every mailbox looks
+// its user row up by them, and in shared-table mode every appointment looks
+// its rows up by Name, so without it a cycle's lookups grow with the square
+// of the number of rows.
+std::string CreateCalendarTableIndex(std::string_view table);
+
 }  // namespace korvale
