@@ -83,11 +83,21 @@ void AgentLogger::AppendSqlToFile(OptText part1, OptText part2, OptText part3) {
   for (const OptText& t : {part1, part2, part3}) {
     if (t) entry += *t;
   }
-  // O_APPEND and one write keep entries of several agents whole.
-  int fd = ::open(settings_.sql_log_to_file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) throw std::runtime_error("cannot open the SQL log file");
-  ssize_t written = ::write(fd, entry.data(), entry.size());
-  ::close(fd);
+  trace_file_.Append(settings_.sql_log_to_file, entry);
+}
+
+AgentLogger::TraceFile::~TraceFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void AgentLogger::TraceFile::Append(const std::string& path, const std::string& entry) {
+  if (fd_ < 0 || path != path_) {
+    if (fd_ >= 0) ::close(fd_);
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0) throw std::runtime_error("cannot open the SQL log file");
+  }
+  ssize_t written = ::write(fd_, entry.data(), entry.size());
   if (written != static_cast<ssize_t>(entry.size())) throw std::runtime_error("short write");
 }
 

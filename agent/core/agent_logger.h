@@ -35,10 +35,28 @@ class AgentLogger : public AgentLog {
               OptText t3);
   void AppendSqlToFile(OptText part1, OptText part2, OptText part3);
 
+  // The trace file stays open while its name stays the same: a cycle traces
+  // tens of thousands of statements, and opening the file for each cost as
+  // much as running them.
+  class TraceFile {
+   public:
+    TraceFile() = default;
+    ~TraceFile();
+    TraceFile(const TraceFile&) = delete;
+    TraceFile& operator=(const TraceFile&) = delete;
+    // Appends `entry` in one write (O_APPEND keeps entries of several agents whole).
+    void Append(const std::string& path, const std::string& entry);
+
+   private:
+    std::string path_;
+    int fd_ = -1;
+  };
+
   const AgentSettings& settings_;
   const std::string& instance_name_;
   EventSourceFactory factory_;
   std::unique_ptr<eventlog::EventSource> source_;  // registered at the first event
+  TraceFile trace_file_;
 };
 
 }  // namespace korvale

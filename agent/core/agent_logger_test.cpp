@@ -76,6 +76,28 @@ TEST_F(AgentLoggerTest, SqlTraceFileFormat) {
   EXPECT_TRUE(Events().empty()) << "a file trace must not also go to the event log";
 }
 
+// Entries written by another agent between ours stay whole, and a trace file
+// named anew in the settings receives the entries from then on.
+TEST_F(AgentLoggerTest, TraceFileIsSharedAndFollowsTheSetting) {
+  settings_.sql_log = 1;
+  settings_.sql_log_to_file = dir_.File("first.log");
+  AgentLogger log(settings_, instance_);
+  log.LogSqlStatement("SELECT 1");
+  {
+    const std::string other_instance = "Other Agent";
+    AgentLogger other(settings_, other_instance);
+    other.LogSqlStatement("SELECT 2");
+  }
+  log.LogSqlStatement("SELECT 3");
+  settings_.sql_log_to_file = dir_.File("second.log");
+  log.LogSqlStatement("SELECT 4");
+  std::string first = testing::ReadFileBytes(dir_.File("first.log"));
+  EXPECT_LT(first.find("Korvale Update Service SELECT 1"), first.find("Other Agent SELECT 2"));
+  EXPECT_LT(first.find("Other Agent SELECT 2"), first.find("Korvale Update Service SELECT 3"));
+  EXPECT_EQ(first.find("SELECT 4"), std::string::npos);
+  EXPECT_NE(testing::ReadFileBytes(dir_.File("second.log")).find("SELECT 4"), std::string::npos);
+}
+
 TEST_F(AgentLoggerTest, UnwritableTraceFileIsReportedNotThrown) {
   settings_.sql_log = 1;
   settings_.sql_log_to_file = dir_.File("missing-folder/sql.log");
