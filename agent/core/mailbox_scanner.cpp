@@ -39,9 +39,12 @@ std::unique_ptr<MailboxVisitor> UpdateAgent::MakeMailboxScanner(Database& db, Ma
                       *logon.manage_store,
                       membership_,
                       local_time_zone_,
-                      scan_state_};
-  env.local_now = &LocalNow;
-  env.sleep = [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); };
+                      scan_state_,
+                      nullptr,
+                      {},
+                      {},
+                      &LocalNow,
+                      [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }};
   ConnectScanServices(env);
   return std::make_unique<MailboxScanner>(std::move(env));
 }

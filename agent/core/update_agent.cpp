@@ -5,6 +5,7 @@
 #include "agent/booking/agent_bookings.h"
 #include "agent/core/read_settings.h"
 #include "agent/core/stop_atom.h"
+#include "common/elapsed_text.h"
 #include "platform/accounts/account_directory.h"
 #include "platform/mapi/mapi.h"
 #include "platform/tz/tz.h"
@@ -101,11 +102,8 @@ void UpdateAgent::LogBanner() {
 
 void UpdateAgent::LogSummary(std::chrono::steady_clock::duration elapsed) {
   if (stop_flag_ || settings_.success_log == 0) return;
-  long seconds = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
-  char hms[32];
-  std::snprintf(hms, sizeof hms, "%02ld:%02ld:%02ld", seconds / 3600, (seconds / 60) % 60, seconds % 60);
   logger_.LogEvent(EventType::kInformation, event_id::kBanner,
-                   std::string("Task finished.\r\nElapsed Time: ") + hms +
+                   "Task finished.\r\nElapsed Time: " + ElapsedText(elapsed) +
                        ".\r\nMailboxes Scanned: " + std::to_string(scan_state_.handled - scan_state_.remote) +
                        ".\r\nMailboxes on other sites (not scanned locally): " +
                        std::to_string(scan_state_.remote) + ".");
@@ -114,7 +112,7 @@ void UpdateAgent::LogSummary(std::chrono::steady_clock::duration elapsed) {
 int RunThread(const char* instance_name, const AgentPaths& paths) {
   // The order of the lifecycle stays: mail layer up, the start delivered, the
   // agent run and destroyed, the mail layer down unless NoUnInit says otherwise.
-  mapi::MAPIINIT_0 init{mapi::MAPI_INIT_VERSION, mapi::MAPI_NT_SERVICE};
+  mapi::MAPIINIT_0 init{mapi::MAPI_INIT_VERSION, mapi::MAPI_NT_SERVICE, {}};
   bool initialized = mapi::SUCCEEDED(mapi::MAPIInitialize(&init));
   bool no_uninit = false;
   {

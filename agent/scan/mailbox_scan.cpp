@@ -3,13 +3,13 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "agent/database/db_report.h"
 #include "agent/scan/appointment_reader.h"
 #include "agent/scan/mailbox_time_zone.h"
 #include "agent/scan/owner_entry.h"
 #include "agent/scan/user_row.h"
+#include "common/elapsed_text.h"
 #include "platform/tz/tz.h"
 
 namespace korvale {
@@ -27,13 +27,6 @@ const char* const kHomeMtaHelp =
     "attribute value should be in the following form:\r\nCN=Microsoft MTA,CN=<ServerName>,"
     "CN=Servers,CN=<Administrative Group>,CN=Administrative Groups,CN=<organization>,"
     "CN=Microsoft Exchange,CN=Services,CN=Configuration,DC=<domainName>,DC=com\r\nMailbox ";
-
-std::string Hms(Clock::duration d) {
-  long s = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
-  return buffer;
-}
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
   return strcasecmp(a.c_str(), b.c_str()) == 0;
@@ -446,13 +439,13 @@ HRESULT MailboxScan::DoUser(size_t group, const ENTRYID& owner_entry_id, const s
       const Clock::time_point t_end = Clock::now();
       log.LogEvent(EventType::kInformation, event_id::kSqlTraceOrTiming,
                    "Time for user " + mailbox + ":\r\nServer: " + home.server_name +
-                       "\r\nDatasource: " + u.datasource + "\r\nCreate Profile: " + Hms(t_before_store - t_begin) +
-                       "\r\nLogon: " + Hms(t_store - t_before_store) + "\r\nGet Calendar: " +
-                       Hms(t_calendar - t_store) + "\r\nGet Folder Rights: " + Hms(t_rights - t_calendar) +
-                       "\r\nAdd Records to DB: " + Hms(t_user_row - t_rights) + "\r\nApply Filter: " +
-                       Hms(t_query - t_user_row) + "\r\nNumber of Msgs: " + std::to_string(messages) +
-                       "\r\nGo through msgs: " + Hms(t_end - t_query) + "\r\n\r\nTotal time: " +
-                       Hms(t_end - t_begin) + "\r\n");
+                       "\r\nDatasource: " + u.datasource + "\r\nCreate Profile: " + ElapsedText(t_before_store - t_begin) +
+                       "\r\nLogon: " + ElapsedText(t_store - t_before_store) + "\r\nGet Calendar: " +
+                       ElapsedText(t_calendar - t_store) + "\r\nGet Folder Rights: " + ElapsedText(t_rights - t_calendar) +
+                       "\r\nAdd Records to DB: " + ElapsedText(t_user_row - t_rights) + "\r\nApply Filter: " +
+                       ElapsedText(t_query - t_user_row) + "\r\nNumber of Msgs: " + std::to_string(messages) +
+                       "\r\nGo through msgs: " + ElapsedText(t_end - t_query) + "\r\n\r\nTotal time: " +
+                       ElapsedText(t_end - t_begin) + "\r\n");
     }
     return S_OK;  // 32: everything held is released on the way out
   } catch (...) {
