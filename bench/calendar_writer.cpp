@@ -1,48 +1,17 @@
 // The same properties the administration tool writes for an organizer's copy.
 #include "bench/calendar_writer.h"
 
+#include "tools/orgadmin/calendar_names.h"
+
 namespace korvale::bench {
 
 using namespace mapi;
+using namespace orgadmin;
 
 namespace {
 
-enum Named {
-  kKeywords, kStart, kEnd, kLocation, kBusy, kPrivate, kReminderSet, kReminderMinutes, kMeetingState,
-  kRecurring, kAllDay, kTimeZone, kResponse, kGlobalId, kCleanGlobalId, kRecurrenceType, kBookingNumber,
-  kInvitationsSent, kNamedCount
-};
-
-std::vector<MAPINAMEID> CalendarNames() {
-  return {MAPINAMEID::Name(PS_PUBLIC_STRINGS, "Keywords"), MAPINAMEID::Id(PSETID_Appointment, 0x820D),
-          MAPINAMEID::Id(PSETID_Appointment, 0x820E),      MAPINAMEID::Id(PSETID_Appointment, 0x8208),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8205),      MAPINAMEID::Id(PSETID_Common, 0x8506),
-          MAPINAMEID::Id(PSETID_Common, 0x8503),           MAPINAMEID::Id(PSETID_Common, 0x8501),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8217),      MAPINAMEID::Id(PSETID_Appointment, 0x8223),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8215),      MAPINAMEID::Id(PSETID_Appointment, 0x8233),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8218),      MAPINAMEID::Id(PSETID_Meeting, 0x0003),
-          MAPINAMEID::Id(PSETID_Meeting, 0x0023),          MAPINAMEID::Id(PSETID_Appointment, 0x8231),
-          MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber"), MAPINAMEID::Id(PSETID_Appointment, 0x8229)};
-}
-
-constexpr ULONG kTypes[kNamedCount] = {PT_MV_STRING8, PT_SYSTIME, PT_SYSTIME, PT_STRING8, PT_LONG,   PT_BOOLEAN,
-                                       PT_BOOLEAN,    PT_LONG,    PT_LONG,    PT_BOOLEAN, PT_BOOLEAN, PT_BINARY,
-                                       PT_LONG,       PT_BINARY,  PT_BINARY,  PT_LONG,    PT_STRING8, PT_BOOLEAN};
-
 Status Fail(const std::string& what, HRESULT hr) {
   return Status::Error(what + " failed with Code = " + HResultHex(hr), hr);
-}
-
-SBinary GlobalObjectId() {
-  static const uint8_t kClassId[16] = {0x04, 0x00, 0x00, 0x00, 0x82, 0x00, 0xE0, 0x00,
-                                       0x74, 0xC5, 0xB7, 0x10, 0x1A, 0x82, 0xE0, 0x08};
-  SBinary id(kClassId, kClassId + 16);
-  id.insert(id.end(), 20, 0);
-  id.push_back(16);
-  id.insert(id.end(), 3, 0);
-  auto guid = GuidToBytes(NewGuid());
-  id.insert(id.end(), guid.begin(), guid.end());
-  return id;
 }
 
 }  // namespace
@@ -81,7 +50,7 @@ Status CalendarWriter::Write(const orgadmin::AppointmentSpec& spec) {
   auto box = Open(spec.mailbox);
   if (!box.ok()) return box.status();
   IMAPIFolder& calendar = *(*box)->folders.calendar;
-  auto tag = [&](int i) { return CHANGE_PROP_TYPE((*box)->ids[i], kTypes[i]); };
+  auto tag = [&](int i) { return CHANGE_PROP_TYPE((*box)->ids[i], kNamedTypes[i]); };
   ADRLIST recipients;
   for (const auto& n : spec.required) {
     auto e = Resolve(n, MAPI_TO);

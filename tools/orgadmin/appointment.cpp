@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "tools/orgadmin/calendar_names.h"
+
 namespace korvale::orgadmin {
 
 using namespace mapi;
@@ -11,44 +13,6 @@ namespace {
 
 Status Fail(const std::string& what, HRESULT hr) {
   return Status::Error(what + " failed with Code = " + HResultHex(hr), hr);
-}
-
-// Calendar named properties in the order the writer uses them.
-enum Named {
-  kKeywords, kStart, kEnd, kLocation, kBusy, kPrivate, kReminderSet, kReminderMinutes, kMeetingState,
-  kRecurring, kAllDay, kTimeZone, kResponse, kGlobalId, kCleanGlobalId, kRecurrenceType, kBookingNumber,
-  kInvitationsSent, kNamedCount
-};
-
-std::vector<MAPINAMEID> CalendarNames() {
-  return {MAPINAMEID::Name(PS_PUBLIC_STRINGS, "Keywords"), MAPINAMEID::Id(PSETID_Appointment, 0x820D),
-          MAPINAMEID::Id(PSETID_Appointment, 0x820E),      MAPINAMEID::Id(PSETID_Appointment, 0x8208),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8205),      MAPINAMEID::Id(PSETID_Common, 0x8506),
-          MAPINAMEID::Id(PSETID_Common, 0x8503),           MAPINAMEID::Id(PSETID_Common, 0x8501),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8217),      MAPINAMEID::Id(PSETID_Appointment, 0x8223),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8215),      MAPINAMEID::Id(PSETID_Appointment, 0x8233),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8218),      MAPINAMEID::Id(PSETID_Meeting, 0x0003),
-          MAPINAMEID::Id(PSETID_Meeting, 0x0023),          MAPINAMEID::Id(PSETID_Appointment, 0x8231),
-          MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber"), MAPINAMEID::Id(PSETID_Appointment, 0x8229)};
-}
-
-constexpr ULONG kTypes[kNamedCount] = {PT_MV_STRING8, PT_SYSTIME, PT_SYSTIME, PT_STRING8, PT_LONG,   PT_BOOLEAN,
-                                       PT_BOOLEAN,    PT_LONG,    PT_LONG,    PT_BOOLEAN, PT_BOOLEAN, PT_BINARY,
-                                       PT_LONG,       PT_BINARY,  PT_BINARY,  PT_LONG,    PT_STRING8, PT_BOOLEAN};
-
-// The 56-byte global object identifier of a meeting ([MS-OXOCAL]).
-SBinary GlobalObjectId() {
-  static const uint8_t kClassId[16] = {0x04, 0x00, 0x00, 0x00, 0x82, 0x00, 0xE0, 0x00,
-                                       0x74, 0xC5, 0xB7, 0x10, 0x1A, 0x82, 0xE0, 0x08};
-  SBinary id(kClassId, kClassId + 16);
-  id.insert(id.end(), 4, 0);  // instance date: the whole series
-  id.insert(id.end(), 8, 0);  // creation time
-  id.insert(id.end(), 8, 0);  // reserved
-  id.push_back(16);           // size of the data that follows
-  id.insert(id.end(), 3, 0);
-  auto guid = GuidToBytes(NewGuid());
-  id.insert(id.end(), guid.begin(), guid.end());
-  return id;
 }
 
 }  // namespace
@@ -143,7 +107,7 @@ Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, 
   SPropTagArray ids;
   HRESULT hr = box->calendar->GetIDsFromNames(CalendarNames(), MAPI_CREATE, &ids);
   if (FAILED(hr)) return Fail("GetIDsFromNames", hr);
-  auto tag = [&](int i) { return CHANGE_PROP_TYPE(ids[i], kTypes[i]); };
+  auto tag = [&](int i) { return CHANGE_PROP_TYPE(ids[i], kNamedTypes[i]); };
   std::vector<SPropValue> props{
       {PR_MESSAGE_CLASS, std::string("IPM.Appointment")},
       {PR_SUBJECT, spec.subject},
