@@ -50,8 +50,8 @@ bool IsQuery(const std::string& sql) {
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The agent commits a mailbox's fill-table rows together: its transaction
-// opens after the user row's second write (the only statement that names
-// both ACLw and AssocNTAcc) and ends when the next mailbox's user row is
+// opens after the user row's second write (the only insert or update that
+// names both ACLw and AssocNTAcc) and ends when the next mailbox's user row is
 // looked up or a statement leaves the fill table (the booking-number lookups
 // on Meetings during the scan excepted). Returns, per statement, whether a
 // transaction is open while it runs.
@@ -67,7 +67,8 @@ std::vector<bool> MailboxTransactions(const std::vector<std::string>& statements
       if (next_mailbox || (other_table && !booking_lookup)) open = false;
     }
     inside[i] = open;
-    if (Contains(sql, "AssocNTAcc") && Contains(sql, "ACLw") && Contains(sql, " " + table + " ")) open = true;
+    const bool write = sql.starts_with("UPDATE ") || sql.starts_with("insert ");
+    if (write && Contains(sql, "AssocNTAcc") && Contains(sql, "ACLw") && Contains(sql, " " + table + " ")) open = true;
   }
   return inside;
 }

@@ -1,6 +1,6 @@
 // Date-time values written into SQL text with the date literal format.
 #include <array>
-#include <cstdio>
+#include <string>
 
 #include "agent/database/dialect.h"
 
@@ -30,50 +30,61 @@ int DayOfWeek(int year, int month, int day) {
   return w < 0 ? w + 7 : w;
 }
 
-std::string Number(int value, int width, bool no_padding) {
-  char buffer[32];
-  if (no_padding) std::snprintf(buffer, sizeof buffer, "%d", value);
-  else std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
-  return buffer;
+// Every row's start and end pass here, so the digits are written straight
+// into the text instead of through printf.
+void AppendNumber(std::string& out, int value, int width, bool no_padding) {
+  if (value < 0) {  // as printf: the sign counts towards the width
+    out += '-';
+    value = -value;
+    --width;
+  }
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0 && n < 12);
+  if (!no_padding) out.append(width > n ? width - n : 0, '0');
+  while (n > 0) out += digits[--n];
 }
 
-std::string Formatted(std::string_view format, const SYSTEMTIME& t);
+void AppendFormatted(std::string& out, std::string_view format, const SYSTEMTIME& t);
 
-std::string Conversion(char c, bool no_padding, const SYSTEMTIME& t) {
+
+void AppendConversion(std::string& out, char c, bool no_padding, const SYSTEMTIME& t) {
   const int year = t.wYear, month = t.wMonth, day = t.wDay, hour = t.wHour;
   const int month_index = (month >= 1 && month <= 12) ? month - 1 : 0;
-  const int weekday = DayOfWeek(year, month, day);
   const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
   switch (c) {
-    case 'Y': return Number(year, 4, no_padding);
-    case 'y': return Number(year % 100, 2, no_padding);
-    case 'm': return Number(month, 2, no_padding);
-    case 'd': return Number(day, 2, no_padding);
-    case 'e': {
-      std::string text = Number(day, 1, true);
-      return (!no_padding && text.size() < 2) ? " " + text : text;
-    }
-    case 'H': return Number(hour, 2, no_padding);
-    case 'I': return Number(hour12, 2, no_padding);
-    case 'M': return Number(t.wMinute, 2, no_padding);
-    case 'S': return Number(t.wSecond, 2, no_padding);
-    case 'j': return Number(DayOfYear(year, month, day), 3, no_padding);
-    case 'p': return hour < 12 ? "AM" : "PM";
-    case 'a': return std::string(kDayNames[weekday], 3);
-    case 'A': return kDayNames[weekday];
-    case 'b': case 'h': return std::string(kMonthNames[month_index], 3);
-    case 'B': return kMonthNames[month_index];
-    case 'c': return Formatted("%a %b %e %H:%M:%S %Y", t);
-    case 'x': return Formatted("%m/%d/%y", t);
-    case 'X': return Formatted("%H:%M:%S", t);
-    case '%': return "%";
+    case 'Y': return AppendNumber(out, year, 4, no_padding);
+    case 'y': return AppendNumber(out, year % 100, 2, no_padding);
+    case 'm': return AppendNumber(out, month, 2, no_padding);
+    case 'd': return AppendNumber(out, day, 2, no_padding);
+    case 'e':
+      if (!no_padding && day < 10) out += ' ';
+      return AppendNumber(out, day, 1, true);
+    case 'H': return AppendNumber(out, hour, 2, no_padding);
+    case 'I': return AppendNumber(out, hour12, 2, no_padding);
+    case 'M': return AppendNumber(out, t.wMinute, 2, no_padding);
+    case 'S': return AppendNumber(out, t.wSecond, 2, no_padding);
+    case 'j': return AppendNumber(out, DayOfYear(year, month, day), 3, no_padding);
+    case 'p': out += hour < 12 ? "AM" : "PM"; return;
+    case 'a': out.append(kDayNames[DayOfWeek(year, month, day)], 3); return;
+    case 'A': out += kDayNames[DayOfWeek(year, month, day)]; return;
+    case 'b': case 'h': out.append(kMonthNames[month_index], 3); return;
+    case 'B': out += kMonthNames[month_index]; return;
+    case 'c': return AppendFormatted(out, "%a %b %e %H:%M:%S %Y", t);
+    case 'x': return AppendFormatted(out, "%m/%d/%y", t);
+    case 'X': return AppendFormatted(out, "%H:%M:%S", t);
+    case '%': out += '%'; return;
     default: break;
   }
-  return std::string("%") + (no_padding ? "#" : "") + c;
+  out += '%';
+  if (no_padding) out += '#';
+  out += c;
 }
 
-std::string Formatted(std::string_view format, const SYSTEMTIME& t) {
-  std::string out;
+void AppendFormatted(std::string& out, std::string_view format, const SYSTEMTIME& t) {
   for (size_t i = 0; i < format.size(); ++i) {
     if (format[i] != '%' || i + 1 >= format.size()) {
       out += format[i];
@@ -85,16 +96,18 @@ std::string Formatted(std::string_view format, const SYSTEMTIME& t) {
       no_padding = true;
       ++next;
     }
-    out += Conversion(format[next], no_padding, t);
+    AppendConversion(out, format[next], no_padding, t);
     i = next;
   }
-  return out;
 }
 
 }  // namespace
 
 std::string FormatDateLiteral(const std::string& format, const SYSTEMTIME& time) {
-  return Formatted(format, time);
+  std::string out;
+  out.reserve(format.size() + 8);
+  AppendFormatted(out, format, time);
+  return out;
 }
 
 }  // namespace korvale

@@ -178,6 +178,7 @@ TEST(FormatDateLiteral, ConversionsOfTheDateLiteralFormat) {
       {"100%% %#d.%#m.", "100% 3.12."},
       {"%q stays", "%q stays"},
       {"trailing %", "trailing %"},
+      {"[%e][%#e][%#H:%#M]", "[ 3][3][15:2]"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatDateLiteral(c.format, t), c.expected) << c.format;
@@ -187,6 +188,11 @@ TEST(FormatDateLiteral, ConversionsOfTheDateLiteralFormat) {
   midnight.wMonth = 2;
   midnight.wDay = 29;
   EXPECT_EQ(FormatDateLiteral("%I %p %j %a", midnight), "12 AM 060 Wed") << "leap day";
+  SYSTEMTIME early;
+  early.wYear = 33;
+  early.wMonth = 1;
+  early.wDay = 21;
+  EXPECT_EQ(FormatDateLiteral("%Y|%#Y|%y|%e|%j", early), "0033|33|33|21|021") << "padding to the width";
 }
 
 }  // namespace
