@@ -278,21 +278,32 @@ std::optional<int64_t> Backend::MessageFolder(int64_t message_id) {
   return st.Int(0);
 }
 
+// The rows of one message's properties: messages saved before the store kept
+// them as one list too.
+std::vector<SPropValue> Backend::MessagePropRows(int64_t message_id) {
+  std::vector<SPropValue> props;
+  auto st = db_->Prepare("SELECT prop_id, prop_type, value FROM message_props WHERE message_id=? ORDER BY prop_id");
+  st.Bind(1, message_id);
+  while (st.Step()) {
+    ULONG tag = PROP_TAG(static_cast<ULONG>(st.Int(1)), static_cast<ULONG>(st.Int(0)));
+    auto v = DecodeValue(PROP_TYPE(tag), st.Blob(2));
+    if (!v) throw CorruptData{"broken value of " + TagName(tag) + " in message " + std::to_string(message_id)};
+    SPropValue pv;
+    pv.ulPropTag = tag;
+    pv.Value = std::move(*v);
+    props.push_back(std::move(pv));
+  }
+  return props;
+}
+
 MessageData Backend::LoadMessage(int64_t message_id) {
   MessageData data;
   const std::string what = "message " + std::to_string(message_id);
   {
-    auto st = db_->Prepare("SELECT prop_id, prop_type, value FROM message_props WHERE message_id=? ORDER BY prop_id");
+    auto st = db_->Prepare("SELECT props FROM messages WHERE id=?");
     st.Bind(1, message_id);
-    while (st.Step()) {
-      ULONG tag = PROP_TAG(static_cast<ULONG>(st.Int(1)), static_cast<ULONG>(st.Int(0)));
-      auto v = DecodeValue(PROP_TYPE(tag), st.Blob(2));
-      if (!v) throw CorruptData{"broken value of " + TagName(tag) + " in " + what};
-      SPropValue pv;
-      pv.ulPropTag = tag;
-      pv.Value = std::move(*v);
-      data.props.push_back(std::move(pv));
-    }
+    if (st.Step() && !st.IsNull(0)) data.props = DecodeOrThrow(st.Blob(0), what);
+    else data.props = MessagePropRows(message_id);
   }
   {
     auto st = db_->Prepare("SELECT row_id, props FROM recipients_of_message WHERE message_id=? ORDER BY row_id");
@@ -388,6 +399,7 @@ void DeleteContent(Db& db, int64_t message_id) {
 
 void WriteContent(Db& db, int64_t store_id, int64_t message_id, const MessageData& d) {
   auto prop = db.Prepare("INSERT INTO message_props (message_id, prop_id, prop_type, ival, value) VALUES (?,?,?,?,?)");
+  std::vector<SPropValue> stored;
   for (const auto& p : d.props) {
     if (p.IsError() || IsComputed(PROP_ID(p.ulPropTag))) continue;
     prop.Bind(1, message_id).Bind(2, PROP_ID(p.ulPropTag)).Bind(3, PROP_TYPE(p.ulPropTag));
@@ -395,7 +407,12 @@ void WriteContent(Db& db, int64_t store_id, int64_t message_id, const MessageDat
     prop.BindBlob(5, EncodeValue(p));
     prop.Run();
     prop.Reset();
+    stored.push_back(p);
   }
+  // The same properties as one list, in the order the rows are read back.
+  std::stable_sort(stored.begin(), stored.end(),
+                   [](const SPropValue& a, const SPropValue& b) { return PROP_ID(a.ulPropTag) < PROP_ID(b.ulPropTag); });
+  db.Prepare("UPDATE messages SET props=? WHERE id=?").BindBlob(1, EncodePropList(stored)).Bind(2, message_id).Run();
   auto rec = db.Prepare("INSERT INTO recipients_of_message (message_id, row_id, props) VALUES (?,?,?)");
   for (const auto& r : d.recipients) {
     std::vector<SPropValue> props = r;
@@ -518,23 +535,20 @@ std::vector<std::pair<int64_t, std::vector<SPropValue>>> Backend::QueryFolder(co
         args.insert(args.end(), c->args.begin(), c->args.end());
       }
   }
-  auto st = db_->Prepare(
-      "SELECT m.id, p.prop_id, p.prop_type, p.value FROM messages m LEFT JOIN message_props p ON p.message_id = m.id "
-      "WHERE " + where + " ORDER BY m.id");
+  auto st = db_->Prepare("SELECT m.id, m.props FROM messages m WHERE " + where + " ORDER BY m.id");
   for (size_t i = 0; i < args.size(); ++i) st.Bind(static_cast<int>(i + 1), args[i]);
   std::vector<std::pair<int64_t, std::vector<SPropValue>>> out;
+  std::vector<size_t> unlisted;  // saved by a version 1 store
   while (st.Step()) {
     int64_t id = st.Int(0);
-    if (out.empty() || out.back().first != id) out.emplace_back(id, std::vector<SPropValue>{});
-    if (st.IsNull(1)) continue;
-    ULONG tag = PROP_TAG(static_cast<ULONG>(st.Int(2)), static_cast<ULONG>(st.Int(1)));
-    auto v = DecodeValue(PROP_TYPE(tag), st.Blob(3));
-    if (!v) throw CorruptData{"broken value of " + TagName(tag) + " in message " + std::to_string(id)};
-    SPropValue pv;
-    pv.ulPropTag = tag;
-    pv.Value = std::move(*v);
-    out.back().second.push_back(std::move(pv));
+    if (st.IsNull(1)) {
+      unlisted.push_back(out.size());
+      out.emplace_back(id, std::vector<SPropValue>{});
+    } else {
+      out.emplace_back(id, DecodeOrThrow(st.Blob(1), "message " + std::to_string(id)));
+    }
   }
+  for (size_t i : unlisted) out[i].second = MessagePropRows(out[i].first);
   return out;
 }
 

@@ -134,6 +134,8 @@ class Backend {
   std::vector<OutboundMail> OutboundLog();
 
  private:
+  std::vector<SPropValue> MessagePropRows(int64_t message_id);
+
   std::shared_ptr<Db> db_;
   GUID database_guid_;
 };

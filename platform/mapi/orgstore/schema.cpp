@@ -1,9 +1,11 @@
 // Schema of the organisation store.
 //
 // Directory entries keep their address-book properties as one property-list
-// blob; messages keep one row per property so that contents-table
-// restrictions on numbers and times are answered through the
-// (prop_id, ival) index.
+// blob. Messages keep theirs twice: one row per property, so that
+// contents-table restrictions on numbers and times are answered through the
+// (prop_id, ival) index, and as one list in messages.props, so that reading a
+// message is one row rather than one per property. Stores of version 1 lack
+// the list; their messages are read from the rows until they are saved again.
 #include "platform/mapi/orgstore/schema.h"
 
 #include <string>
@@ -76,7 +78,8 @@ CREATE TABLE messages (
   id INTEGER PRIMARY KEY,
   store_id INTEGER NOT NULL REFERENCES stores(id),
   folder_id INTEGER REFERENCES folders(id),
-  owner_attachment_id INTEGER);
+  owner_attachment_id INTEGER,
+  props BLOB);
 CREATE INDEX messages_folder ON messages(folder_id);
 CREATE TABLE message_props (
   message_id INTEGER NOT NULL REFERENCES messages(id) ON DELETE CASCADE,
@@ -149,8 +152,18 @@ void EnsureSchema(Db& db, bool create) {
     });
     return;
   }
-  auto st = db.Prepare("SELECT value FROM meta WHERE key='schema_version'");
-  if (!st.Step() || st.Text(0) != std::to_string(kSchemaVersion))
+  auto version = [&] {
+    auto st = db.Prepare("SELECT value FROM meta WHERE key='schema_version'");
+    return st.Step() ? st.Text(0) : std::string();
+  };
+  if (version() == "1") {
+    db.Transaction([&] {
+      if (version() != "1") return;  // another process was first
+      db.Exec("ALTER TABLE messages ADD COLUMN props BLOB");
+      db.Prepare("UPDATE meta SET value=? WHERE key='schema_version'").Bind(1, std::to_string(kSchemaVersion)).Run();
+    });
+  }
+  if (version() != std::to_string(kSchemaVersion))
     throw DbError{db.Path() + " is an organisation store of another version", 0};
 }
 

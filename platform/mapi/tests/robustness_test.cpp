@@ -42,18 +42,68 @@ class RobustnessTest : public OrgTest {
   std::shared_ptr<IMAPIFolder> calendar_;
 };
 
-// A truncated value blob must make the query fail with a code the agent can report.
+// A truncated value must make the query fail with a code the agent can
+// report: in a message's property list, and in the per-property rows that
+// messages of a version 1 store are read from.
 TEST_F(RobustnessTest, BrokenValueInTheStoreIsReportedAsCorruptData) {
   NewMessage("fine");
-  Corrupt("UPDATE message_props SET value = x'0102' WHERE prop_id = " + std::to_string(PROP_ID(PR_MESSAGE_FLAGS)));
-  std::shared_ptr<IMAPITable> table;
-  ASSERT_EQ(calendar_->GetContentsTable(0, &table), S_OK);
-  SRowSet rows;
-  EXPECT_EQ(HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, &rows), MAPI_E_CORRUPT_DATA);
-  std::optional<MAPIERROR> err;
-  ASSERT_EQ(table->GetLastError(MAPI_E_CORRUPT_DATA, 0, &err), S_OK);
-  ASSERT_TRUE(err);
-  EXPECT_NE(err->lpszError.find("PR_MESSAGE_FLAGS"), std::string::npos) << err->lpszError;
+  const std::string flags = std::to_string(PROP_ID(PR_MESSAGE_FLAGS));
+  for (const std::string& damage : {std::string("UPDATE messages SET props = x'0102'"),
+                                    "UPDATE messages SET props = NULL; UPDATE message_props SET value = x'0102' "
+                                    "WHERE prop_id = " + flags}) {
+    Corrupt(damage);
+    std::shared_ptr<IMAPITable> table;
+    ASSERT_EQ(calendar_->GetContentsTable(0, &table), S_OK);
+    SRowSet rows;
+    EXPECT_EQ(HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, &rows), MAPI_E_CORRUPT_DATA) << damage;
+    std::optional<MAPIERROR> err;
+    ASSERT_EQ(table->GetLastError(MAPI_E_CORRUPT_DATA, 0, &err), S_OK);
+    ASSERT_TRUE(err);
+    EXPECT_NE(err->lpszError.find("message"), std::string::npos) << err->lpszError;
+  }
+}
+
+// A store written before messages kept their property list: it is brought up
+// to date when opened, its messages read the same from their rows, and a
+// message saved again gets its list.
+TEST_F(RobustnessTest, VersionOneStoreIsReadAndUpdated) {
+  ENTRYID id = NewMessage("written by version 1");
+  calendar_.reset();
+  session_.reset();
+  Corrupt("UPDATE messages SET props = NULL; ALTER TABLE messages DROP COLUMN props; "
+          "UPDATE meta SET value = '1' WHERE key = 'schema_version'");
+
+  session_ = AdminSession();
+  ASSERT_TRUE(session_);
+  calendar_ = Calendar(*OpenStore(*session_, "alice"));
+  SRowSet rows = Rows(*calendar_, {PR_SUBJECT, PR_MESSAGE_FLAGS, PR_DISPLAY_TO});
+  ASSERT_EQ(rows.aRow.size(), 1u);
+  ASSERT_TRUE(rows.aRow[0].lpProps[0].String());
+  EXPECT_EQ(*rows.aRow[0].lpProps[0].String(), "written by version 1");
+  EXPECT_TRUE(rows.aRow[0].lpProps[1].Long());
+  ASSERT_TRUE(rows.aRow[0].lpProps[2].String());
+  EXPECT_EQ(*rows.aRow[0].lpProps[2].String(), "Bob");
+
+  std::shared_ptr<IUnknown> unknown;
+  ULONG type = 0;
+  ASSERT_EQ(calendar_->OpenEntry(id, nullptr, MAPI_BEST_ACCESS, &type, &unknown), S_OK);
+  auto msg = mapi_cast<IMessage>(unknown);
+  ASSERT_TRUE(msg);
+  ASSERT_EQ(msg->SetProps({{PR_SUBJECT, std::string("saved again")}}, nullptr), S_OK);
+  ASSERT_EQ(msg->SaveChanges(0), S_OK);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(db_path_.c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* st = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM messages WHERE props IS NOT NULL", -1, &st, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(st, 0), 1);
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  rows = Rows(*calendar_, {PR_SUBJECT});
+  ASSERT_EQ(rows.aRow.size(), 1u);
+  ASSERT_TRUE(rows.aRow[0].lpProps[0].String());
+  EXPECT_EQ(*rows.aRow[0].lpProps[0].String(), "saved again");
 }
 
 TEST_F(RobustnessTest, BrokenRecipientListFailsOnlyThatMessage) {
