@@ -50,31 +50,54 @@ std::string InsertStatement(const RowStatementContext& ctx, const MeetingRow& ro
                                   " (StartTime, "
                             : "insert into " + std::string(ctx.table) + " (Start, ";
   columns += kFixedColumns;
-  std::string values = " values(" + at.start + ", " + at.end + ", " + Quoted(row.name) + ", " +
-                       Quoted(row.subject) + ", " + std::to_string(row.status) + ", " +
-                       Quoted(row.location) + ", " + Quoted(row.phone) + ", " + Quoted(row.acl) + ", " +
-                       Quoted(row.category) + ", " + Quoted(row.dl) + ", " + Quoted(row.organizer) +
-                       ", " + Quoted(row.datasource) + ", " + FixedSix(row.time_difference) + ", " +
-                       Quoted(row.alias) + ", " + Quoted(row.department) + ", " +
-                       Quoted(row.reserved3) + ", " + Quoted(row.booking_number);
+  // Every row of a cycle is built here: the values are appended in place
+  // rather than through a chain of temporary strings.
+  std::string values;
+  values.reserve(512);
+  auto quoted = [&values](std::string_view text) {
+    values += ", '";
+    values += text;
+    values += '\'';
+  };
+  values += " values(";
+  values += at.start;
+  values += ", ";
+  values += at.end;
+  quoted(row.name);
+  quoted(row.subject);
+  values += ", ";
+  values += std::to_string(row.status);
+  quoted(row.location);
+  quoted(row.phone);
+  quoted(row.acl);
+  quoted(row.category);
+  quoted(row.dl);
+  quoted(row.organizer);
+  quoted(row.datasource);
+  values += ", ";
+  values += FixedSix(row.time_difference);
+  quoted(row.alias);
+  quoted(row.department);
+  quoted(row.reserved3);
+  quoted(row.booking_number);
   if (shared_table) {
     columns += ", ApptID, KRVUpdate";
     values += ", " + ApptIdValue(ctx.dialect, row.appt_id) + ", 0";
   }
   if (!row.attendees.empty()) {
     columns += ", Attendees";
-    values += ", " + Quoted(row.attendees);
+    quoted(row.attendees);
   }
   if (contact_company) {
     columns += ", ContactCompanyName";
-    values += ", " + Quoted(row.contact_company);
+    quoted(row.contact_company);
   }
   if (shared_table) {
     columns += ", KRVService";
-    values += ", " + Quoted(ctx.instance_name);
+    quoted(ctx.instance_name);
   }
   columns += ", ACLw";
-  values += ", " + Quoted(row.aclw);
+  quoted(row.aclw);
   const std::vector<std::string>& names = ctx.settings.custom_field_names;
   for (size_t i = 0; i < names.size(); ++i) {
     // The table has no column for an empty name, so neither has the statement.
@@ -82,8 +105,10 @@ std::string InsertStatement(const RowStatementContext& ctx, const MeetingRow& ro
     columns += CustomFieldColumn(ctx, names[i]);
     if (i < row.custom_field_values.size()) values += ", " + row.custom_field_values[i];
   }
-  columns += std::string(ctx.extra_columns) + ")";
-  values += row.extra_values + ")";
+  columns += ctx.extra_columns;
+  columns += ')';
+  values += row.extra_values;
+  values += ')';
   return columns + values;
 }
 
