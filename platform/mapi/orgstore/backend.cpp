@@ -297,6 +297,12 @@ std::vector<SPropValue> Backend::MessagePropRows(int64_t message_id) {
 }
 
 MessageData Backend::LoadMessage(int64_t message_id) {
+  // The message, its recipients and attachments and any embedded messages:
+  // one read transaction rather than one per statement.
+  return db_->Reading([&] { return LoadMessageContent(message_id); });
+}
+
+MessageData Backend::LoadMessageContent(int64_t message_id) {
   MessageData data;
   const std::string what = "message " + std::to_string(message_id);
   {
@@ -323,7 +329,7 @@ MessageData Backend::LoadMessage(int64_t message_id) {
       AttachmentData a;
       a.num = static_cast<ULONG>(st.Int(0));
       a.props = DecodeOrThrow(st.Blob(1), "an attachment of " + what);
-      if (!st.IsNull(2)) a.embedded = std::make_shared<MessageData>(LoadMessage(st.Int(2)));
+      if (!st.IsNull(2)) a.embedded = std::make_shared<MessageData>(LoadMessageContent(st.Int(2)));
       data.next_attach_num = std::max<ULONG>(data.next_attach_num, a.num + 1);
       data.attachments.push_back(std::move(a));
     }

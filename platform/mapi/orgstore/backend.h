@@ -135,6 +135,7 @@ class Backend {
 
  private:
   std::vector<SPropValue> MessagePropRows(int64_t message_id);
+  MessageData LoadMessageContent(int64_t message_id);
 
   std::shared_ptr<Db> db_;
   GUID database_guid_;

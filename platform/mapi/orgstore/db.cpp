@@ -134,6 +134,16 @@ void Db::Commit() {
   --depth_;
   Exec(depth_ == 0 ? "COMMIT" : "RELEASE sp" + std::to_string(depth_));
 }
+void Db::EndReading(const char* how) {
+  reading_ = false;
+  try {
+    Prepare(how).Run();
+  } catch (const DbError&) {
+    if (std::string(how) == "COMMIT") throw;
+    // A failed read has nothing to undo; SQLite may have ended it already.
+  }
+}
+
 void Db::Rollback() {
   --depth_;
   try {
