@@ -18,7 +18,13 @@ using testing::DatabaseBackendTest;
 using testing::RefusingConnection;
 using testing::RefusingConnector;
 
-class PrepareDatabaseTest : public DatabaseBackendTest {};
+class PrepareDatabaseTest : public DatabaseBackendTest {
+ protected:
+  // A preparation whose driver refuses the statements containing `fragment`.
+  Status PrepareRefusing(const std::string& fragment, DatabasePreparation& out) {
+    return PrepareDatabase(settings_, log_, "Korvale Update Service", out, RefusingConnector(fragment));
+  }
+};
 
 // First run on an empty database: every table is created, nothing is named
 // active yet, and the published table is the one that was filled.
@@ -171,8 +177,7 @@ TEST_P(PrepareDatabaseTest, NewFillTableIsIndexedForTheLookupsByName) {
 
 TEST_P(PrepareDatabaseTest, RefusedIndexIsAWarningAndTheTableIsStillFilled) {
   DatabasePreparation out;
-  Status status = PrepareDatabase(settings_, log_, "Korvale Update Service", out,
-                                  RefusingConnector("CREATE INDEX"));
+  Status status = PrepareRefusing("CREATE INDEX", out);
   EXPECT_TRUE(status.ok()) << status.message();
   auto events = log_.EventsWithId(110);
   ASSERT_EQ(events.size(), 1u) << log_.Describe();
@@ -185,8 +190,7 @@ TEST_P(PrepareDatabaseTest, RefusedIndexIsAWarningAndTheTableIsStillFilled) {
 // A refused CREATE TABLE ends the preparation with event 111: table, DB, error text.
 TEST_P(PrepareDatabaseTest, RefusedTableCreationIsReportedAndEndsThePreparation) {
   DatabasePreparation out;
-  Status status = PrepareDatabase(settings_, log_, "Korvale Update Service", out,
-                                  RefusingConnector("create table Profiles"));
+  Status status = PrepareRefusing("create table Profiles", out);
   EXPECT_FALSE(status.ok());
   EXPECT_TRUE(out.connection_opened);
   auto events = log_.EventsWithId(111);
@@ -204,8 +208,7 @@ TEST_P(PrepareDatabaseTest, RefusedFillTableCreationLeavesThePublishedTableActiv
     ASSERT_TRUE(PublishFillTable(*first.database, first.fill_table).ok());
   }
   DatabasePreparation out;
-  Status status = PrepareDatabase(settings_, log_, "Korvale Update Service", out,
-                                  RefusingConnector("create table KorvaleTable2"));
+  Status status = PrepareRefusing("create table KorvaleTable2", out);
   EXPECT_FALSE(status.ok());
   auto events = log_.EventsWithId(111);
   ASSERT_EQ(events.size(), 1u) << log_.Describe();
@@ -216,8 +219,7 @@ TEST_P(PrepareDatabaseTest, RefusedFillTableCreationLeavesThePublishedTableActiv
 // A refused write of the marker row is reported (112) but the cycle may go on.
 TEST_P(PrepareDatabaseTest, RefusedMarkerRowIsReportedButNotFatal) {
   DatabasePreparation out;
-  Status status = PrepareDatabase(settings_, log_, "Korvale Update Service", out,
-                                  RefusingConnector("'$maintenance', 8)"));
+  Status status = PrepareRefusing("'$maintenance', 8)", out);
   EXPECT_TRUE(status.ok()) << status.message();
   auto events = log_.EventsWithId(112);
   ASSERT_EQ(events.size(), 1u) << log_.Describe();
@@ -233,9 +235,7 @@ TEST_P(PrepareDatabaseTest, RefusedPublicationKeepsThePreviousActiveTable) {
     ASSERT_TRUE(PublishFillTable(*first.database, first.fill_table).ok());
   }
   DatabasePreparation second;
-  ASSERT_TRUE(PrepareDatabase(settings_, log_, "Korvale Update Service", second,
-                              RefusingConnector("insert into KorvaleConfig"))
-                  .ok());
+  ASSERT_TRUE(PrepareRefusing("insert into KorvaleConfig", second).ok());
   Status published = PublishFillTable(*second.database, second.fill_table);
   EXPECT_FALSE(published.ok());
   auto events = log_.EventsWithId(118);
