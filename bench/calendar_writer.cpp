@@ -58,23 +58,7 @@ Status CalendarWriter::Write(const orgadmin::AppointmentSpec& spec) {
     recipients.aEntries.push_back(*e);
   }
   bool meeting = !recipients.aEntries.empty();
-  std::vector<SPropValue> props{
-      {PR_MESSAGE_CLASS, std::string("IPM.Appointment")},
-      {PR_SUBJECT, spec.subject},
-      SPropValue::Time(PR_START_DATE, spec.start),
-      SPropValue::Time(PR_END_DATE, spec.end),
-      SPropValue::Time(tag(kStart), spec.start),
-      SPropValue::Time(tag(kEnd), spec.end),
-      {tag(kLocation), spec.location},
-      {tag(kBusy), spec.busy},
-      {tag(kPrivate), spec.is_private},
-      {PR_SENSITIVITY, spec.is_private ? 2 : 0},
-      {tag(kReminderSet), false},
-      {tag(kReminderMinutes), 15},
-      {tag(kMeetingState), meeting ? 1 : 0},
-      {tag(kAllDay), spec.all_day},
-      {tag(kResponse), meeting ? 1 : 0},
-  };
+  std::vector<SPropValue> props = orgadmin::AppointmentProps(spec, (*box)->ids, meeting ? 1 : 0);
   bool series = !spec.extra.empty();
   if (!series) {
     props.emplace_back(tag(kRecurring), false);
@@ -82,8 +66,6 @@ Status CalendarWriter::Write(const orgadmin::AppointmentSpec& spec) {
   } else if (spec.zone_struct) {
     props.emplace_back(tag(kTimeZone), SBinary(spec.zone_struct->begin(), spec.zone_struct->end()));
   }
-  if (!spec.body.empty()) props.emplace_back(PR_BODY, spec.body);
-  if (!spec.categories.empty()) props.emplace_back(tag(kKeywords), spec.categories);
   if (meeting) {
     SBinary global_id = GlobalObjectId();
     props.emplace_back(tag(kGlobalId), global_id);

@@ -61,6 +61,31 @@ Expected<MailboxFolders> OpenMailbox(IMAPISession& session, const std::string& m
   return out;
 }
 
+std::vector<SPropValue> AppointmentProps(const AppointmentSpec& spec, const SPropTagArray& calendar_ids,
+                                         LONG meeting_state) {
+  auto tag = [&](int i) { return CHANGE_PROP_TYPE(calendar_ids[i], kNamedTypes[i]); };
+  std::vector<SPropValue> props{
+      {PR_MESSAGE_CLASS, std::string("IPM.Appointment")},
+      {PR_SUBJECT, spec.subject},
+      SPropValue::Time(PR_START_DATE, spec.start),
+      SPropValue::Time(PR_END_DATE, spec.end),
+      SPropValue::Time(tag(kStart), spec.start),
+      SPropValue::Time(tag(kEnd), spec.end),
+      {tag(kLocation), spec.location},
+      {tag(kBusy), spec.busy},
+      {tag(kPrivate), spec.is_private},
+      {PR_SENSITIVITY, spec.is_private ? 2 : 0},
+      {tag(kReminderSet), spec.reminder_minutes.has_value()},
+      {tag(kReminderMinutes), spec.reminder_minutes.value_or(15)},
+      {tag(kMeetingState), meeting_state},
+      {tag(kAllDay), spec.all_day},
+      {tag(kResponse), meeting_state},
+  };
+  if (!spec.body.empty()) props.emplace_back(PR_BODY, spec.body);
+  if (!spec.categories.empty()) props.emplace_back(tag(kKeywords), spec.categories);
+  return props;
+}
+
 namespace {
 
 // A changed occurrence as an embedded message of the series.
@@ -108,27 +133,9 @@ Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, 
   HRESULT hr = box->calendar->GetIDsFromNames(CalendarNames(), MAPI_CREATE, &ids);
   if (FAILED(hr)) return Fail("GetIDsFromNames", hr);
   auto tag = [&](int i) { return CHANGE_PROP_TYPE(ids[i], kNamedTypes[i]); };
-  std::vector<SPropValue> props{
-      {PR_MESSAGE_CLASS, std::string("IPM.Appointment")},
-      {PR_SUBJECT, spec.subject},
-      SPropValue::Time(PR_START_DATE, spec.start),
-      SPropValue::Time(PR_END_DATE, spec.end),
-      SPropValue::Time(tag(kStart), spec.start),
-      SPropValue::Time(tag(kEnd), spec.end),
-      {tag(kLocation), spec.location},
-      {tag(kBusy), spec.busy},
-      {tag(kPrivate), spec.is_private},
-      {PR_SENSITIVITY, spec.is_private ? 2 : 0},
-      {tag(kReminderSet), spec.reminder_minutes.has_value()},
-      {tag(kReminderMinutes), spec.reminder_minutes.value_or(15)},
-      {tag(kMeetingState), meeting ? (organizer ? 1 : 3) : 0},
-      {tag(kRecurring), false},
-      {tag(kRecurrenceType), 0},
-      {tag(kAllDay), spec.all_day},
-      {tag(kResponse), meeting ? (organizer ? 1 : 3) : 0},
-  };
-  if (!spec.body.empty()) props.emplace_back(PR_BODY, spec.body);
-  if (!spec.categories.empty()) props.emplace_back(tag(kKeywords), spec.categories);
+  std::vector<SPropValue> props = AppointmentProps(spec, ids, meeting ? (organizer ? 1 : 3) : 0);
+  props.emplace_back(tag(kRecurring), false);
+  props.emplace_back(tag(kRecurrenceType), 0);
   // Outlook keeps the organizer's zone only with a series (its recurrence
   // pattern given as a raw property); a single item's times are universal and
   // the reader publishes them in the mailbox's own zone.

@@ -46,6 +46,14 @@ struct AppointmentSpec {
   std::vector<ExceptionItem> exception_items;
 };
 
+// The properties every calendar item of `spec` starts with: class, subject,
+// times, location, busy status, privacy, reminder, all-day, body,
+// categories, and `meeting_state` as meeting state and response status (0 a
+// plain appointment, 1 the organizer's copy, 3 an attendee's).
+// `calendar_ids` answers GetIDsFromNames(CalendarNames()).
+std::vector<mapi::SPropValue> AppointmentProps(const AppointmentSpec& spec, const mapi::SPropTagArray& calendar_ids,
+                                               mapi::LONG meeting_state);
+
 // Writes the appointment (and the attendees' copies); returns the organizer
 // copy's entry identifier. Failures name the step and the MAPI code.
 Expected<mapi::ENTRYID> WriteAppointment(mapi::IMAPISession& session, const AppointmentSpec& spec);
