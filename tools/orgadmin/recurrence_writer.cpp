@@ -33,10 +33,10 @@ class Out {
   std::string bytes_;
 };
 
-// 8-bit text of an exception record: Windows-1252 as Western clients write it;
-// characters outside Latin-1 become '?'.
-std::string To8Bit(const std::string& utf8) {
-  std::string out;
+// Calls `emit` with each code point of `utf8` (the text comes from libical,
+// which hands over UTF-8; a truncated last sequence keeps the bits it has).
+template <class Emit>
+void ForEachCodePoint(const std::string& utf8, Emit&& emit) {
   for (size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     uint32_t cp = c;
@@ -46,8 +46,15 @@ std::string To8Bit(const std::string& utf8) {
     else if (c >= 0xC0) { len = 2; cp = c & 0x1F; }
     for (size_t k = 1; k < len && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
     i += len;
-    out.push_back(cp < 0x100 ? static_cast<char>(cp) : '?');
+    emit(cp);
   }
+}
+
+// 8-bit text of an exception record: Windows-1252 as Western clients write it;
+// characters outside Latin-1 become '?'.
+std::string To8Bit(const std::string& utf8) {
+  std::string out;
+  ForEachCodePoint(utf8, [&](uint32_t cp) { out.push_back(cp < 0x100 ? static_cast<char>(cp) : '?'); });
   return out;
 }
 
@@ -56,15 +63,7 @@ std::string ToUtf16(const std::string& utf8, uint32_t* units) {
   std::string out;
   *units = 0;
   auto unit = [&](uint32_t u) { out.push_back(static_cast<char>(u & 0xFF)); out.push_back(static_cast<char>(u >> 8)); ++*units; };
-  for (size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    uint32_t cp = c;
-    size_t len = 1;
-    if (c >= 0xF0) { len = 4; cp = c & 0x07; }
-    else if (c >= 0xE0) { len = 3; cp = c & 0x0F; }
-    else if (c >= 0xC0) { len = 2; cp = c & 0x1F; }
-    for (size_t k = 1; k < len && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
-    i += len;
+  ForEachCodePoint(utf8, [&](uint32_t cp) {
     if (cp >= 0x10000) {
       cp -= 0x10000;
       unit(0xD800 | (cp >> 10));
@@ -72,7 +71,7 @@ std::string ToUtf16(const std::string& utf8, uint32_t* units) {
     } else {
       unit(cp);
     }
-  }
+  });
   return out;
 }
 
