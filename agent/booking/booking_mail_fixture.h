@@ -245,6 +245,16 @@ class BookingMailFixture : public ::testing::Test {
     return r;
   }
 
+  // The same appointment booked straight into Ann's calendar: no organizer,
+  // no invitation.
+  static BookingRecord DirectForAnn(std::string number = "B-1") {
+    BookingRecord r = Meeting(std::move(number));
+    r.organizer.clear();
+    r.recipients = "Ann";
+    r.no_invitation = true;
+    return r;
+  }
+
   TempDir dir_;
   std::string org_path_;
   std::unique_ptr<orgstore::OrgStore> org_;

@@ -158,10 +158,7 @@ TEST_F(BookIntoMailboxTest, UnknownAttendeeIsInvitedByTheAddressOfTheUserRow) {
 // A booking ending at 23:59 is a whole-day one; reminder 0 switches the reminder off.
 TEST_F(BookIntoMailboxTest, EndAt2359BecomesAllDayAndZeroReminderIsOff) {
   TestMailbox ann = Open("ann", "Ann");
-  BookingRecord r = Meeting();
-  r.organizer.clear();
-  r.recipients = "Ann";
-  r.no_invitation = true;
+  BookingRecord r = DirectForAnn();
   r.start = Time(2024, 6, 12, 0, 0);
   r.end = Time(2024, 6, 12, 23, 59);
   r.is_private = true;
@@ -253,10 +250,7 @@ TEST_F(BookIntoMailboxTest, CancellationDeletesByBookingNumberAndSendsCancellati
 // carry the same booking number; status 4 queues no deletion mail.
 TEST_F(BookIntoMailboxTest, CancellationWithEntryIdDeletesOnlyThatAppointment) {
   TestMailbox ann = Open("ann", "Ann");
-  BookingRecord direct = Meeting("B-9");
-  direct.organizer.clear();
-  direct.recipients = "Ann";
-  direct.no_invitation = true;
+  BookingRecord direct = DirectForAnn("B-9");
   bookings_->list().Append(direct);
   bookings_->list().Append(direct);
   ASSERT_EQ(bookings_->BookIntoMailbox(ann.Target()), S_OK);
@@ -304,10 +298,7 @@ TEST_F(BookIntoMailboxTest, RebookingRewritesTheEntryIdOfTheMeetingsRows) {
 // A record that cannot be applied is reported and the next one still is.
 TEST_F(BookIntoMailboxTest, OneBrokenRecordDoesNotStopTheOthers) {
   TestMailbox ann = Open("ann", "Ann");
-  BookingRecord broken = Meeting("B-X");
-  broken.organizer.clear();
-  broken.recipients = "Ann";
-  broken.no_invitation = true;
+  BookingRecord broken = DirectForAnn("B-X");
   broken.booking_status = 3;
   broken.entry_id = "not hex";
   bookings_->list().Append(broken);
@@ -328,10 +319,7 @@ TEST_F(BookIntoMailboxTest, OneBrokenRecordDoesNotStopTheOthers) {
 TEST_F(BookIntoMailboxTest, ExceptionListSuppressesNotificationsBySubstring) {
   TestMailbox ann = Open("ann", "Ann");
   settings_.inbox_notification_exception_list = "JoAnn; Bert";
-  BookingRecord r = Meeting();
-  r.organizer.clear();
-  r.recipients = "Ann";
-  r.no_invitation = true;
+  BookingRecord r = DirectForAnn();
   bookings_->list().Append(r);
   EXPECT_EQ(bookings_->BookIntoMailbox(ann.Target()), S_OK);
   EXPECT_EQ(Appointments(ann).size(), 1u);
