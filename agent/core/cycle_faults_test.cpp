@@ -40,8 +40,8 @@ std::string Organisation() {
     for (int day = 1; day <= 4; ++day) {
       if (!appointments.empty()) appointments += ",\n";
       appointments += std::string(R"({ "mailbox": ")") + owner + R"(", "subject": ")" + owner + "-" +
-                      std::to_string(day) + R"(", "start": ")" + Day(day) + R"( 10:00", "end": ")" + Day(day) +
-                      R"( 11:00" })";
+                      std::to_string(day) + R"(", "start": ")" + Day(day) + R"( 10:00", "end": ")" +
+                      Day(day) + R"( 11:00" })";
     }
   }
   return R"({
@@ -52,7 +52,8 @@ std::string Organisation() {
     { "alias": "anna", "name": "Anna Berg", "server": "SRV1" },
     { "alias": "ben", "name": "Ben Carter", "server": "SRV1" },
     { "alias": "carl", "name": "Carl Dunn", "server": "SRV1" } ],
-  "appointments": [ )" + appointments + R"( ]
+  "appointments": [ )" +
+         appointments + R"( ]
 })";
 }
 
@@ -83,7 +84,9 @@ class CycleFaultsTest : public ::testing::Test {
         "[Config]\r\n" + config_extra + "DB=" + dsn_.name() +
             "\r\nSQLite=1\r\nSuccessLog=1\r\nLogonServer=SRV1\r\nLogonMailbox=Service\r\n"
             "DaysPast=1\r\nDaysAhead=10\r\nDL1=Anna Berg;Ben Carter;Carl Dunn\r\nGroup1=Team\r\n"
-            "Server1=SRV1\r\n[Server1]\r\nDS=" + dsn_.name() + "\r\n[Group1]\r\n"
+            "Server1=SRV1\r\n[Server1]\r\nDS=" +
+            dsn_.name() +
+            "\r\n[Group1]\r\n"
             "Addr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\nAddr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\n"
             "Addr3=/o=Org/ou=Site/cn=Recipients/cn=carl\r\n");
   }
@@ -118,7 +121,8 @@ class CycleFaultsTest : public ::testing::Test {
   // The appointment titles of a table, sorted: what the web pages would show.
   std::vector<std::string> Titles(const std::string& table) {
     std::vector<std::string> titles;
-    for (const auto& row : Rows("SELECT Title FROM " + table + " WHERE Status<>8 AND Status<>9 ORDER BY Title")) {
+    for (const auto& row :
+         Rows("SELECT Title FROM " + table + " WHERE Status<>8 AND Status<>9 ORDER BY Title")) {
       titles.push_back(row.Text("Title").value_or(""));
     }
     return titles;
@@ -171,7 +175,8 @@ TEST_F(CycleFaultsTest, FullDiskWithholdsThePublicationAndTheNextCyclePublishesA
   auto plan = std::make_shared<FaultPlan>();
   plan->FailFrom("'ben-2'", 1, testing::DiskFullError());
   EXPECT_EQ(Cycle(plan), 0);
-  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"}) << "a table missing rows was published";
+  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"})
+      << "a table missing rows was published";
   EXPECT_EQ(Titles("KorvaleTable1"), AllTitles()) << "the published table must stay whole";
   // The failed row and the one event that says why; not one per row after it.
   auto reports = Events(119);
@@ -239,7 +244,8 @@ TEST_F(CycleFaultsTest, FailedMailboxCommitWithholdsThePublication) {
   EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"});
   auto reports = Events(119);
   ASSERT_EQ(reports.size(), 2u) << "the fault and the failed commit";
-  EXPECT_NE(reports[0].texts.at(3).find("SQL- statement:\r\nCOMMIT"), std::string::npos) << reports[0].texts.at(3);
+  EXPECT_NE(reports[0].texts.at(3).find("SQL- statement:\r\nCOMMIT"), std::string::npos)
+      << reports[0].texts.at(3);
 }
 
 // The measured case: another writer held the SQLite file for longer than the
@@ -258,7 +264,8 @@ TEST_F(CycleFaultsTest, FillTableThatCannotBeEmptiedIsNeitherFilledNorPublished)
     auto reports = Events(119);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].texts.at(1), "KorvaleTable1");
-    EXPECT_NE(reports[0].texts.at(3).find("could not be emptied"), std::string::npos) << reports[0].texts.at(3);
+    EXPECT_NE(reports[0].texts.at(3).find("could not be emptied"), std::string::npos)
+        << reports[0].texts.at(3);
     EXPECT_NE(reports[0].texts.at(3).find("database is locked"), std::string::npos);
     ASSERT_TRUE(holder->RollbackTransaction().ok());
   }

@@ -23,7 +23,8 @@ class PrepareDatabaseTest : public DatabaseBackendTest {
   // A preparation whose driver refuses the statements containing `fragment`.
   Status PrepareRefusing(const std::string& fragment, DatabasePreparation& out,
                          const std::string& state = "42000") {
-    return PrepareDatabase(settings_, log_, "Korvale Update Service", out, RefusingConnector(fragment, state));
+    return PrepareDatabase(settings_, log_, "Korvale Update Service", out,
+                           RefusingConnector(fragment, state));
   }
 };
 

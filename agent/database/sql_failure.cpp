@@ -26,8 +26,8 @@ bool SqliteRowRefusal(int32_t native) {
 bool MySqlConnectionLost(int32_t native) { return native == 2006 || native == 2013; }
 
 bool IsNameChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '$' || static_cast<unsigned char>(c) >= 0x80;
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
+         static_cast<unsigned char>(c) >= 0x80;
 }
 
 // The end of the quoted text that starts at `open` (one past the closing
