@@ -26,72 +26,76 @@ namespace korvale {
 using mapi::FAILED;
 
 int UpdateAgent::DoCycle() {
-  int result = 1;
   const auto cycle_start = std::chrono::steady_clock::now();
   DatabasePreparation prep;
   MapiLogon logon;
+  int result = 0;
   try {
-    LogBanner();  // 2
-    ClearCycleState();  // 3
-    if (settings_.recreate_mapi_profile != 0) DeleteTempProfile(instance_name_, logger_);  // 4
-    if (FAILED(CreateTempProfile(settings_.logon_server, settings_.logon_mailbox, instance_name_,
-                                 settings_.msx2k, logger_))) {  // 5
-      logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "CreateTempProfile failed.");
-      return FinishCycle(result, cycle_start, prep, logon);
-    }
-    switch (LogOn(instance_name_, settings_, logger_, logon)) {  // 6
-      case LogonOutcome::kLoggedOn:
-        break;
-      case LogonOutcome::kAddressBookFailed:
-        result = 0;
-        [[fallthrough]];
-      case LogonOutcome::kFailed:
-        return FinishCycle(result, cycle_start, prep, logon);
-    }
-    Status prepared = PrepareDatabase(settings_, logger_, instance_name_, prep);  // 7
-    if (prep.stop_requested) stop_flag_ = true;
-    if (!prepared.ok() || !prep.database) return FinishCycle(result, cycle_start, prep, logon);
-    fill_table_ = prep.fill_table;
-    Database& db = *prep.database;
-    OpenAccountDirectory();
-    bookings_->Connect({&db, logon.session.get(), logon.address_book.get(), logon.manage_store.get(),
-                        fill_table_, instance_name_});
-
-    ScanGroups groups(settings_, logger_, *this, *logon.address_book);
-    groups.BuildGroupArrays(membership_);  // 8
-    (void)MarkStaleRows(db, fill_table_, instance_name_);  // 9 (shared-table mode only)
-
-    const BookingCycle booking_cycle{instance_name_, LocalNow()};
-    std::string published_table = ActiveTableFor(settings_, fill_table_);
-    if (ReadMeetingsTable(db, booking_cycle, bookings_->list(), bookings_->numbers())) {  // 10
-      auto scanner = MakeMailboxScanner(db, logon, prep);
-      if (!groups.ScanAll(*scanner)) {  // 11
-        result = 0;
-      } else if (!stop_flag_ && groups.last_result() != mapi::MAPI_E_AMBIGUOUS_RECIP) {
-        if (!AppendTable(db, fill_table_).ok()) {  // 12
-          result = 0;
-          return FinishCycle(result, cycle_start, prep, logon);
-        }
-        (void)DeleteStaleRows(db, fill_table_, instance_name_);  // 13
-        LocalWindow window = ScanWindow(settings_, booking_cycle.now);  // 14
-        RowWriterContext writer{db, settings_, fill_table_, instance_name_,
-                                prep.optional_columns.column_name_list, window.start, window.end};
-        BookedRowsToFillTable booked_rows(writer);
-        AddRecordsBookedDuringScan(db, fill_table_, booking_cycle, prep.optional_columns.column_name_list,
-                                   booked_rows);
-        if (!PublishFillTable(db, fill_table_).ok()) {  // 15
-          result = 0;
-          return FinishCycle(result, cycle_start, prep, logon);
-        }
-        published_table = fill_table_;
-      }
-    }
-    if (!stop_flag_ && !SendNotifications(&db, published_table)) result = 0;  // 16, 17
+    result = CycleSteps(prep, logon);
   } catch (...) {
     logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error doing cycle");
     result = 0;
   }
+  // Once, whatever ended the steps: its own failure goes to the run-cycle wrapper.
   return FinishCycle(result, cycle_start, prep, logon);
+}
+
+// Steps 2 to 17. Returning ends the cycle: the clean-up follows in FinishCycle.
+int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
+  int result = 1;
+  LogBanner();  // 2
+  ClearCycleState();  // 3
+  if (settings_.recreate_mapi_profile != 0) DeleteTempProfile(instance_name_, logger_);  // 4
+  if (FAILED(CreateTempProfile(settings_.logon_server, settings_.logon_mailbox, instance_name_,
+                               settings_.msx2k, logger_))) {  // 5
+    logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "CreateTempProfile failed.");
+    return result;
+  }
+  switch (LogOn(instance_name_, settings_, logger_, logon)) {  // 6
+    case LogonOutcome::kLoggedOn:
+      break;
+    case LogonOutcome::kAddressBookFailed:
+      return 0;
+    case LogonOutcome::kFailed:
+      return result;
+  }
+  Status prepared = PrepareDatabase(settings_, logger_, instance_name_, prep, connector_);  // 7
+  if (prep.stop_requested) stop_flag_ = true;
+  // A fault of the database ends the scan at once, like a stop, but as a failure.
+  if (prep.database) prep.database->OnFault([this](const DatabaseFault&) { database_fault_ = true; });
+  if (!prepared.ok() || !prep.database) return result;
+  fill_table_ = prep.fill_table;
+  fill_table_prepared_ = true;
+  Database& db = *prep.database;
+  OpenAccountDirectory();
+  bookings_->Connect({&db, logon.session.get(), logon.address_book.get(), logon.manage_store.get(),
+                      fill_table_, instance_name_});
+
+  ScanGroups groups(settings_, logger_, *this, *logon.address_book);
+  groups.BuildGroupArrays(membership_);  // 8
+  (void)MarkStaleRows(db, fill_table_, instance_name_);  // 9 (shared-table mode only)
+  if (database_fault_) return 0;  // no booking is taken for a cycle that cannot publish
+
+  const BookingCycle booking_cycle{instance_name_, LocalNow()};
+  std::string published_table = ActiveTableFor(settings_, fill_table_);
+  if (ReadMeetingsTable(db, booking_cycle, bookings_->list(), bookings_->numbers())) {  // 10
+    auto scanner = MakeMailboxScanner(db, logon, prep);
+    if (!groups.ScanAll(*scanner)) return 0;  // 11; event 114 ends the cycle
+    if (!StopFlag() && groups.last_result() != mapi::MAPI_E_AMBIGUOUS_RECIP) {
+      if (!AppendTable(db, fill_table_).ok()) return 0;  // 12
+      (void)DeleteStaleRows(db, fill_table_, instance_name_);  // 13
+      LocalWindow window = ScanWindow(settings_, booking_cycle.now);  // 14
+      RowWriterContext writer{db, settings_, fill_table_, instance_name_,
+                              prep.optional_columns.column_name_list, window.start, window.end};
+      BookedRowsToFillTable booked_rows(writer);
+      AddRecordsBookedDuringScan(db, fill_table_, booking_cycle, prep.optional_columns.column_name_list,
+                                 booked_rows);
+      if (!PublishFillTable(db, fill_table_).ok()) return 0;  // 15
+      published_table = fill_table_;
+    }
+  }
+  if (!StopFlag() && !SendNotifications(&db, published_table)) result = 0;  // 16, 17
+  return result;
 }
 
 bool UpdateAgent::SendNotifications(Database* db, const std::string& published_table) {
@@ -112,8 +116,10 @@ int UpdateAgent::FinishCycle(int result, std::chrono::steady_clock::time_point c
                              DatabasePreparation& prep, MapiLogon& logon) {
   bookings_->Connect({});
   logon.Release();  // 19
-  if (prep.database && prep.connection_opened) {
-    if (settings_.mb_cust_attr_book_meetings > 0) {  // 20
+  // After a lost connection nothing reaches the database any more.
+  if (prep.database && prep.connection_opened && !prep.database->connection_lost()) {
+    // Only into the table this cycle prepared, and not into one that failed.
+    if (settings_.mb_cust_attr_book_meetings > 0 && fill_table_prepared_ && !prep.database->fault()) {  // 20
       (void)WriteCanBookMeetingsRow(*prep.database, fill_table_, scan_state_.booking_accounts,
                                     instance_name_);
     }
@@ -122,10 +128,13 @@ int UpdateAgent::FinishCycle(int result, std::chrono::steady_clock::time_point c
   LogSummary(std::chrono::steady_clock::now() - cycle_start);  // 22, 23
   prep.database.reset();  // 24
   accounts_.reset();
+  if (database_fault_) return 0;
   return stop_flag_ ? 1 : result;
 }
 
 void UpdateAgent::ClearCycleState() {
+  database_fault_ = false;
+  fill_table_prepared_ = false;
   membership_.Clear();
   scan_state_ = ScanCycleState{};
   bookings_->StartCycle();

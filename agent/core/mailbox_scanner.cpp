@@ -5,6 +5,7 @@
 #include "agent/core/mapi_logon.h"
 #include "agent/core/update_agent.h"
 #include "agent/database/prepare_database.h"
+#include "agent/database/shared_table.h"
 #include "agent/scan/mailbox_scan.h"
 
 namespace korvale {
@@ -15,7 +16,11 @@ class MailboxScanner : public MailboxVisitor {
  public:
   explicit MailboxScanner(ScanEnvironment env) : env_(std::move(env)), scan_(env_) {}
   mapi::HRESULT DoUser(size_t group, const mapi::ENTRYID& entry_id, const std::string& name) override {
-    return scan_.DoUser(group, entry_id, name);
+    const mapi::HRESULT hr = scan_.DoUser(group, entry_id, name);
+    // The scan failed (and said why): in shared-table mode the mailbox keeps
+    // what it had published instead of losing it to the stale-row deletion.
+    if (mapi::FAILED(hr)) (void)KeepMailboxRows(env_.db, env_.fill_table, name, env_.instance_name);
+    return hr;
   }
 
  private:

@@ -30,14 +30,20 @@ pid_t StartAgent(const ServiceHostOptions& options) {
   return pid;
 }
 
-// Waits for the agent; once a stop is requested the stop atom asks it to end early.
+// Waits for the agent; once a stop is requested the stop atom asks it to end
+// early. An atom the agent did not see (it came after the agent's last check)
+// was meant for this cycle only: it is taken back when the agent has ended,
+// so that it cannot stop the next cycle at its start.
 int WaitForAgent(pid_t pid, const ServiceHostOptions& options, const std::atomic<bool>& stop) {
   bool stop_sent = false;
   for (;;) {
     int status = 0;
     pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (done < 0) return -1;
+    if (done == pid || done < 0) {
+      if (stop_sent) WithdrawStopRequest(options.service_name);
+      if (done < 0) return -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
     if (stop && !stop_sent) {
       RequestStop(options.service_name);
       stop_sent = true;

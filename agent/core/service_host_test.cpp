@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "agent/core/stop_atom.h"
@@ -83,6 +84,36 @@ TEST_F(ServiceHostTest, StopOptionAddsTheAtom) {
   EXPECT_EQ(testing::RunProcess(Host(), {"--cycles", "1", "Korvale Test Service"}).exit_code, 0);
   EXPECT_EQ(atoms::GlobalFindAtom("KorvaleStopServiceKorvale Test Service"), 0);
   EXPECT_EQ(CountEvents("Korvale Test Service", 123), 0) << "the stopped agent must not run its cycle";
+}
+
+// A stop that arrives after the agent's last look at the atom was meant for
+// that cycle: once the agent has ended the host takes it back, so the next
+// cycle does not end at its start.
+TEST_F(ServiceHostTest, StopTheAgentDidNotSeeEndsWithItsCycle) {
+  // An agent that never looks at the atom: it says it runs, then waits to be let go.
+  const fs::path agent = dir_.path() / "Caldrun";
+  fs::remove(agent);
+  testing::WriteFileBytes(agent, "#!/bin/sh\ntouch \"$0.started\"\n"
+                                 "while [ ! -e \"$0.release\" ]; do sleep 0.05; done\n");
+  fs::permissions(agent, fs::perms::owner_all);
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl(Host().c_str(), Host().c_str(), "Korvale Test Service", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  const std::string atom = "KorvaleStopServiceKorvale Test Service";
+  auto wait_for = [](const std::function<bool()>& condition) {
+    for (int i = 0; i < 600 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return condition();
+  };
+  ASSERT_TRUE(wait_for([&] { return fs::exists(agent.string() + ".started"); })) << "the agent never ran";
+  kill(pid, SIGTERM);
+  ASSERT_TRUE(wait_for([&] { return atoms::GlobalFindAtom(atom) != 0; })) << "the host asked for no stop";
+  testing::WriteFileBytes(agent.string() + ".release", "");
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(atoms::GlobalFindAtom(atom), 0) << "the stop outlived the cycle it was meant for";
 }
 
 TEST_F(ServiceHostTest, InstallAndRemoveTheUnit) {

@@ -15,6 +15,11 @@ bool ConsumeStopAtom(const std::string& instance_name) {
   return true;
 }
 
+void WithdrawStopRequest(const std::string& instance_name) {
+  atoms::ATOM atom = atoms::GlobalFindAtom(StopAtomName(instance_name));
+  if (atom != 0) atoms::GlobalDeleteAtom(atom);
+}
+
 bool RequestStop(const std::string& instance_name) {
   return atoms::GlobalAddAtom(StopAtomName(instance_name)) != 0;
 }

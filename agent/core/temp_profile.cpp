@@ -44,12 +44,13 @@ HRESULT CreateProfileOrRetry(IProfAdmin& admin, const std::string& name, AgentLo
   return hr;
 }
 
-void SetIgnoreNoPublicFolders(IMsgServiceAdmin& services, AgentLog& log) {
+// The result of the last call: a failed write or save is the profile's failure.
+HRESULT SetIgnoreNoPublicFolders(IMsgServiceAdmin& services, AgentLog& log) {
   std::shared_ptr<IProfSect> section;
   // Failing to open the global section is not reported.
   if (FAILED(services.OpenProfileSection(pbGlobalProfileSectionGuid, nullptr, MAPI_MODIFY, &section)) ||
       !section) {
-    return;
+    return S_OK;
   }
   SPropValue current;
   HRESULT hr = HrGetOneProp(section.get(), PR_PROFILE_CONNECT_FLAGS, &current);
@@ -57,10 +58,11 @@ void SetIgnoreNoPublicFolders(IMsgServiceAdmin& services, AgentLog& log) {
   hr = section->SetProps({SPropValue(PR_PROFILE_CONNECT_FLAGS, flags)}, nullptr);
   if (FAILED(hr)) {
     Report139(log, "SetProps for CONNECT_IGNORE_NO_PF", HResultHex(hr));
-    return;
+    return hr;
   }
   hr = section->SaveChanges(KEEP_OPEN_READWRITE);
   if (FAILED(hr)) Report139(log, "SaveChanges for CONNECT_IGNORE_NO_PF", HResultHex(hr));
+  return hr;
 }
 
 HRESULT Create(const std::string& server, const std::string& mailbox, const std::string& name,
@@ -128,7 +130,12 @@ HRESULT Create(const std::string& server, const std::string& mailbox, const std:
     // The logon that follows fails and reports it.
     return admin->DeleteProfile(name, 0);
   }
-  if (msx2k >= 2) SetIgnoreNoPublicFolders(*services, log);
+  if (msx2k >= 2) {
+    hr = SetIgnoreNoPublicFolders(*services, log);
+    // The cycle ends; without the profile the next one makes it anew instead
+    // of using one that lacks the flag.
+    if (FAILED(hr)) (void)admin->DeleteProfile(name, 0);
+  }
   return hr;
 }
 

@@ -20,8 +20,9 @@ AgentPaths PathsOfRunningProgram() {
   return paths;
 }
 
-UpdateAgent::UpdateAgent(AgentPaths paths, EventSourceFactory event_sources)
+UpdateAgent::UpdateAgent(AgentPaths paths, EventSourceFactory event_sources, SqlConnector connector)
     : paths_(std::move(paths)),
+      connector_(std::move(connector)),
       logger_(settings_, instance_name_, event_sources),
       bookings_(std::make_unique<AgentBookings>(settings_, logger_)) {
   try {
@@ -83,7 +84,7 @@ bool UpdateAgent::CheckStopAtom() {
 
 bool UpdateAgent::CheckStopRequest() {
   if (!stop_flag_ && CheckStopAtom()) stop_flag_ = true;
-  return stop_flag_;
+  return StopFlag();
 }
 
 void UpdateAgent::LogBanner() {
@@ -101,7 +102,7 @@ void UpdateAgent::LogBanner() {
 }
 
 void UpdateAgent::LogSummary(std::chrono::steady_clock::duration elapsed) {
-  if (stop_flag_ || settings_.success_log == 0) return;
+  if (StopFlag() || settings_.success_log == 0) return;
   logger_.LogEvent(EventType::kInformation, event_id::kBanner,
                    "Task finished.\r\nElapsed Time: " + ElapsedText(elapsed) +
                        ".\r\nMailboxes Scanned: " + std::to_string(scan_state_.handled - scan_state_.remote) +

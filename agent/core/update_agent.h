@@ -14,6 +14,7 @@
 
 #include "agent/core/agent_logger.h"
 #include "agent/core/scan_groups.h"
+#include "agent/database/open_database.h"
 #include "common/agent_settings.h"
 #include "agent/scan/mailbox_scan.h"
 #include "common/membership_map.h"
@@ -40,8 +41,10 @@ AgentPaths PathsOfRunningProgram();
 
 class UpdateAgent : public StopCheck {
  public:
+  // `connector` opens the cycle's database connection (tests put faults in between).
   explicit UpdateAgent(AgentPaths paths,
-                       EventSourceFactory event_sources = &eventlog::RegisterEventSource);
+                       EventSourceFactory event_sources = &eventlog::RegisterEventSource,
+                       SqlConnector connector = OpenSqlConnection);
   virtual ~UpdateAgent();
   UpdateAgent(const UpdateAgent&) = delete;
   UpdateAgent& operator=(const UpdateAgent&) = delete;
@@ -54,9 +57,10 @@ class UpdateAgent : public StopCheck {
   // One cycle; 1 when it ran to its end (or was stopped), 0 when a step failed.
   int DoCycle();
 
-  // StopCheck
+  // StopCheck. A fault of the database (a lost connection, a fill table that
+  // misses rows) ends the scan like a stop, but the cycle's result is 0.
   bool CheckStopRequest() override;
-  bool StopFlag() const override { return stop_flag_; }
+  bool StopFlag() const override { return stop_flag_ || database_fault_; }
   void SetStopFlag() override { stop_flag_ = true; }
 
   const AgentSettings& settings() const { return settings_; }
@@ -69,6 +73,8 @@ class UpdateAgent : public StopCheck {
 
  private:
   int RunCycle();
+  // Steps 2 to 17; returning ends the cycle.
+  int CycleSteps(DatabasePreparation& prep, MapiLogon& logon);
   int FinishCycle(int result, std::chrono::steady_clock::time_point cycle_start,
                   DatabasePreparation& prep, MapiLogon& logon);
   void ClearCycleState();
@@ -85,10 +91,13 @@ class UpdateAgent : public StopCheck {
   bool CheckStopAtom();
 
   AgentPaths paths_;
+  SqlConnector connector_;
   std::string instance_name_ = "Korvale Update Service";
   AgentSettings settings_;
   AgentLogger logger_;
   bool stop_flag_ = false;
+  bool database_fault_ = false;       // the database failed the cycle (see Database::fault)
+  bool fill_table_prepared_ = false;  // the preparation chose, emptied and created fill_table_
   std::string fill_table_;
   TIME_ZONE_INFORMATION local_time_zone_;
   MembershipMap membership_;

@@ -23,11 +23,13 @@
 namespace korvale::testing {
 
 // Refuses every statement containing `fragment` as a driver would: SQL_ERROR
-// with a state and a message that has a line feed in it.
+// with a state (by default 42000, a refusal of the database, not of a row's
+// data) and a message that has a line feed in it.
 class RefusingConnection : public SqlConnection {
  public:
-  RefusingConnection(std::unique_ptr<SqlConnection> inner, std::string fragment)
-      : inner_(std::move(inner)), fragment_(std::move(fragment)) {}
+  RefusingConnection(std::unique_ptr<SqlConnection> inner, std::string fragment,
+                     std::string state = "42000")
+      : inner_(std::move(inner)), fragment_(std::move(fragment)), state_(std::move(state)) {}
   SqlResult<SqlDone> Execute(std::string_view sql) override {
     if (Refused(sql)) return Refusal();
     return inner_->Execute(sql);
@@ -49,19 +51,20 @@ class RefusingConnection : public SqlConnection {
 
  private:
   bool Refused(std::string_view sql) const { return sql.find(fragment_) != std::string_view::npos; }
-  static SqlError Refusal() { return SqlError{kText, -1, "42000", 229}; }
+  SqlError Refusal() const { return SqlError{kText, -1, state_, 229}; }
 
   std::unique_ptr<SqlConnection> inner_;
   std::string fragment_;
+  std::string state_;
 };
 
 // A connector whose connections refuse statements containing `fragment`.
-inline SqlConnector RefusingConnector(std::string fragment) {
-  return [fragment](const std::string& connect_string) -> SqlResult<std::unique_ptr<SqlConnection>> {
+inline SqlConnector RefusingConnector(std::string fragment, std::string state = "42000") {
+  return [fragment, state](const std::string& connect_string) -> SqlResult<std::unique_ptr<SqlConnection>> {
     auto connection = OpenSqlConnection(connect_string);
     if (!connection.ok()) return connection.error();
     return std::unique_ptr<SqlConnection>(
-        std::make_unique<RefusingConnection>(std::move(*connection), fragment));
+        std::make_unique<RefusingConnection>(std::move(*connection), fragment, state));
   };
 }
 

@@ -10,7 +10,6 @@
 
 #include "agent/database/column_types.h"
 #include "agent/database/dialect_settings_for_test.h"
-#include "agent/database/publication.h"
 
 namespace korvale {
 namespace {
@@ -35,25 +34,23 @@ struct DialectRow {
   const char* binary160;
   const char* bool_type;
   const char* empty_fill_table;
-  const char* clear_config;
 };
 
 const DialectRow kDialectTable[] = {
     {Dialect::kAccess, "Now", "Start", "TEXT(50)", "TEXT(254)", "LONGTEXT", "", "datetime",
-     "smallint", "REAL", "BINARY(160)", "bit", "DROP TABLE KorvaleTable2",
-     "DELETE * FROM KorvaleConfig"},
+     "smallint", "REAL", "BINARY(160)", "bit", "DROP TABLE KorvaleTable2"},
     {Dialect::kSqlServer, "GETDATE()", "Start", "varchar(50)", "varchar(254)", "text",
      " DEFAULT 0", "datetime", "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0",
-     "TRUNCATE TABLE KorvaleTable2", "TRUNCATE TABLE KorvaleConfig"},
+     "TRUNCATE TABLE KorvaleTable2"},
     {Dialect::kMySql, "NOW()", "Start", "varchar(50)", "varchar(254)", "text", " DEFAULT 0",
      "datetime", "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0",
-     "TRUNCATE TABLE KorvaleTable2", "TRUNCATE TABLE KorvaleConfig"},
+     "TRUNCATE TABLE KorvaleTable2"},
     {Dialect::kOracle, "SYSDATE", "StartTime", "varchar2(50)", "varchar2(254)", "varchar2(2000)",
      " DEFAULT 0", "DATE", "NUMBER", "NUMBER(2,1)", "RAW(160)", "NUMBER DEFAULT 0",
-     "TRUNCATE TABLE KorvaleTable2", "TRUNCATE TABLE KorvaleConfig"},
+     "TRUNCATE TABLE KorvaleTable2"},
     {Dialect::kSQLite, "datetime('now','localtime')", "Start", "varchar(50)", "varchar(254)",
      "text", " DEFAULT 0", "datetime", "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0",
-     "DELETE FROM KorvaleTable2", "DELETE FROM KorvaleConfig"},
+     "DELETE FROM KorvaleTable2"},
 };
 
 // Every entry of the dialect table, one dialect per row.
@@ -75,7 +72,6 @@ TEST(DialectTable, EachDialectUsesItsOwnWords) {
     EXPECT_STREQ(IdentifierBinaryTypeName(settings), row.binary160);
     EXPECT_EQ(BoolColumnType(settings), row.bool_type);
     EXPECT_EQ(EmptyTableStatement(row.dialect, "KorvaleTable2"), row.empty_fill_table);
-    EXPECT_EQ(ClearKorvaleConfigStatement(row.dialect), row.clear_config);
   }
 }
 

@@ -159,6 +159,8 @@ TEST(CycleStatements, SharedTableAppendAndPublication) {
             "INSERT INTO KorvaleTable2 SELECT * FROM Holidays");
   EXPECT_EQ(PublishStatement("KorvaleTable2"),
             "insert into KorvaleConfig (ActiveTable) values('KorvaleTable2')");
+  EXPECT_EQ(SwitchStatement("KorvaleTable2"), "UPDATE KorvaleConfig SET ActiveTable='KorvaleTable2'")
+      << "one statement, so the pages never find KorvaleConfig without a row";
 }
 
 }  // namespace

@@ -47,6 +47,22 @@ Status EnsureTable(Database& db, const std::string& table, const std::string& cr
   return CreateTable(db, table, create, event_id::kDbCreateTable);
 }
 
+// A fill table that keeps last cycle's rows would publish them twice, so one
+// that exists and cannot be emptied (locked by another writer, a full disk)
+// ends the preparation: error event 119 (table, DB, error and statement).
+// True when the table was there and is empty now, false when it was missing.
+Expected<bool> EmptyFillTable(Database& db, const std::string& table) {
+  if (!TableExists(db, table)) return false;  // created below
+  const std::string statement = EmptyTableStatement(db.dialect(), table);
+  auto done = db.Execute(statement);
+  if (done.ok()) return true;
+  LogTableEvent(db, event_id::kFillTableStatement, table,
+                table + " could not be emptied, so nothing is filled and nothing is published in this "
+                        "cycle.\r\nDatabase returned: " +
+                    WithStatement(ErrorText(done.error()), statement));
+  return ToStatus(done.error());
+}
+
 Status PrepareSteps(Database& db, std::string_view instance_name, DatabasePreparation& out) {
   const AgentSettings& settings = db.settings();
   const bool shared = settings.new_db == 1;
@@ -61,10 +77,12 @@ Status PrepareSteps(Database& db, std::string_view instance_name, DatabasePrepar
   if (!fill_table.ok()) return fill_table.status();
   out.fill_table = shared ? std::string(kKorvaleTable1) : *fill_table;
 
+  bool emptied = false;
   if (!shared) {
-    // Either may be refused (a missing table, a dialect without BACKUP LOG);
-    // neither matters for the cycle.
-    (void)db.Execute(EmptyTableStatement(db.dialect(), out.fill_table));
+    auto empty = EmptyFillTable(db, out.fill_table);
+    if (!empty.ok()) return empty.status();
+    emptied = *empty;
+    // Only SQL Server knows BACKUP LOG; a refusal does not matter.
     if (settings.backup_log != 0) {
       (void)db.Execute("BACKUP LOG " + db.connection().DatabaseName() + " WITH TRUNCATE_ONLY");
     }
@@ -74,6 +92,11 @@ Status PrepareSteps(Database& db, std::string_view instance_name, DatabasePrepar
 
   const bool recreated = db.dialect() == Dialect::kAccess && !shared;
   out.fill_table_existed = !recreated && TableExists(db, out.fill_table);
+  if (out.fill_table_existed && !shared && !emptied) {
+    // It could not be seen a moment ago: it must not keep old rows all the same.
+    auto empty = EmptyFillTable(db, out.fill_table);
+    if (!empty.ok()) return empty.status();
+  }
   if (!out.fill_table_existed) {
     Status created = CreateTable(db, out.fill_table,
                                  CreateCalendarTable(settings, out.fill_table, out.optional_columns),
@@ -87,6 +110,9 @@ Status PrepareSteps(Database& db, std::string_view instance_name, DatabasePrepar
     }
   }
 
+  // From here on the fill table is being filled: a failure of the database on
+  // it keeps the cycle from publishing it.
+  db.WatchFillTable(out.fill_table);
   // Marker rows: failures are reported and the preparation still succeeds.
   (void)WriteMaintenanceRow(db, out.fill_table, instance_name);
   if (settings.mb_cust_attr_book_meetings > 0) {

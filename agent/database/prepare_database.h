@@ -34,7 +34,11 @@ struct DatabasePreparation {
 //  - creating Groups or settling KorvaleConfig fails: error event 110;
 //  - any other exception: error event 134 asking to check the database's
 //    permissions and the ODBC installation, and stop_requested.
-// Emptying the fill table and "BACKUP LOG" may fail without a report.
+//  - the fill table exists and cannot be emptied: error event 119 (table, DB,
+//    error text and statement); nothing is filled or published.
+// "BACKUP LOG" may fail without a report. Once the fill table is there, the
+// database watches it (Database::WatchFillTable): a failure of the database
+// on it, from the marker rows on, is the cycle's fault.
 Status PrepareDatabase(const AgentSettings& settings, AgentLog& log, std::string_view instance_name,
                        DatabasePreparation& out,
                        const SqlConnector& connector = OpenSqlConnection);

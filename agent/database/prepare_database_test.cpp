@@ -21,8 +21,10 @@ using testing::RefusingConnector;
 class PrepareDatabaseTest : public DatabaseBackendTest {
  protected:
   // A preparation whose driver refuses the statements containing `fragment`.
-  Status PrepareRefusing(const std::string& fragment, DatabasePreparation& out) {
-    return PrepareDatabase(settings_, log_, "Korvale Update Service", out, RefusingConnector(fragment));
+  Status PrepareRefusing(const std::string& fragment, DatabasePreparation& out,
+                         const std::string& state = "42000") {
+    return PrepareDatabase(settings_, log_, "Korvale Update Service", out,
+                           RefusingConnector(fragment, state));
   }
 };
 
@@ -102,12 +104,52 @@ TEST_P(PrepareDatabaseTest, ActiveTable2SelectsTable1) {
   EXPECT_EQ(Prepare().fill_table, "KorvaleTable1");
 }
 
-// A KorvaleConfig without a row gets one naming KorvaleTable1, which is also filled.
-TEST_P(PrepareDatabaseTest, ConfigTableWithoutRowGetsOne) {
+// A KorvaleConfig without a row names no table: KorvaleTable1 is filled, and
+// only its publication names it, so the web pages never read it half-filled.
+TEST_P(PrepareDatabaseTest, ConfigTableWithoutRowIsNamedOnlyByThePublication) {
   Exec("create table KorvaleConfig (ActiveTable varchar(50))");
   DatabasePreparation prep = Prepare();
   EXPECT_EQ(prep.fill_table, "KorvaleTable1");
+  EXPECT_TRUE(ActiveTables().empty());
+  ASSERT_TRUE(PublishFillTable(*prep.database, prep.fill_table).ok());
   EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"});
+}
+
+// KorvaleConfig there but unreadable: which table the pages read is unknown,
+// so neither is filled.
+TEST_P(PrepareDatabaseTest, UnreadableConfigTableEndsThePreparation) {
+  Exec("create table KorvaleConfig (ActiveTable varchar(50))");
+  Exec("insert into KorvaleConfig (ActiveTable) values('KorvaleTable2')");
+  DatabasePreparation out;
+  EXPECT_FALSE(PrepareRefusing("SELECT * FROM KorvaleConfig", out).ok());
+  auto events = log_.EventsWithId(110);
+  ASSERT_EQ(events.size(), 1u) << log_.Describe();
+  EXPECT_EQ(events[0].texts.at(0), "KorvaleConfig");
+  EXPECT_FALSE(TableExists("KorvaleTable1")) << "nothing was filled";
+  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable2"});
+}
+
+// A fill table that keeps last cycle's rows would publish them twice: when it
+// cannot be emptied, the preparation fails and says so.
+TEST_P(PrepareDatabaseTest, FillTableThatCannotBeEmptiedEndsThePreparation) {
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    DatabasePreparation prep = Prepare();
+    ASSERT_TRUE(PublishFillTable(*prep.database, prep.fill_table).ok());
+  }
+  Exec("insert into KorvaleTable1 (Name, Start, EndTime, Status) values('old', {ts "
+       "'2010-12-03 09:00:00'}, {ts '2010-12-03 10:00:00'}, 1)");
+  log_.Clear();
+  DatabasePreparation out;
+  const std::string emptying = IsMariaDb() ? "TRUNCATE TABLE KorvaleTable1" : "DELETE FROM KorvaleTable1";
+  EXPECT_FALSE(PrepareRefusing(emptying, out).ok());
+  auto events = log_.EventsWithId(119);
+  ASSERT_EQ(events.size(), 1u) << log_.Describe();
+  EXPECT_EQ(events[0].texts.at(0), "KorvaleTable1");
+  EXPECT_EQ(events[0].texts.at(2).rfind("KorvaleTable1 could not be emptied, so nothing is filled", 0), 0u)
+      << events[0].texts.at(2);
+  EXPECT_NE(events[0].texts.at(2).find("SQL- statement:\r\n" + emptying), std::string::npos);
+  EXPECT_FALSE(log_.Traced("'$maintenance'")) << "nothing was written into the table";
+  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable2"});
 }
 
 // The optional and custom columns the settings ask for exist in the new table.
@@ -216,35 +258,49 @@ TEST_P(PrepareDatabaseTest, RefusedFillTableCreationLeavesThePublishedTableActiv
   EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"});
 }
 
-// A refused write of the marker row is reported (112) but the cycle may go on.
+// A marker row refused for its data is reported (112) and the cycle may go on.
 TEST_P(PrepareDatabaseTest, RefusedMarkerRowIsReportedButNotFatal) {
   DatabasePreparation out;
-  Status status = PrepareRefusing("'$maintenance', 8)", out);
+  Status status = PrepareRefusing("'$maintenance', 8)", out, "23000");
   EXPECT_TRUE(status.ok()) << status.message();
   auto events = log_.EventsWithId(112);
   ASSERT_EQ(events.size(), 1u) << log_.Describe();
   EXPECT_EQ(events[0].texts.at(0), "KorvaleTable1");
+  EXPECT_FALSE(out.database->fault());
 }
 
-// Never publish a table the cycle did not finish: a refused insert into
-// KorvaleConfig rolls the emptied row back (the SQLite file is transactional;
-// MySQL's TRUNCATE commits by itself, so there only the report is checked).
+// The database itself refusing the marker row: the table misses a row, so the
+// cycle may not publish it; one event says so.
+TEST_P(PrepareDatabaseTest, MarkerRowRefusedByTheDatabaseIsAFault) {
+  DatabasePreparation out;
+  Status status = PrepareRefusing("'$maintenance', 8)", out);
+  EXPECT_TRUE(status.ok()) << status.message();
+  ASSERT_TRUE(out.database->fault());
+  EXPECT_EQ(log_.EventsWithId(112).size(), 1u) << log_.Describe();
+  auto events = log_.EventsWithId(119);
+  ASSERT_EQ(events.size(), 1u) << log_.Describe();
+  EXPECT_NE(events[0].texts.at(2).find("KorvaleTable1 is not published"), std::string::npos)
+      << events[0].texts.at(2);
+  EXPECT_FALSE(PublishFillTable(*out.database, out.fill_table).ok());
+  EXPECT_TRUE(ActiveTables().empty());
+}
+
+// A refused switch leaves the previous table active, in every dialect: the
+// switch is one statement (MySQL's TRUNCATE would have committed by itself).
 TEST_P(PrepareDatabaseTest, RefusedPublicationKeepsThePreviousActiveTable) {
   {
     DatabasePreparation first = Prepare();
     ASSERT_TRUE(PublishFillTable(*first.database, first.fill_table).ok());
   }
   DatabasePreparation second;
-  ASSERT_TRUE(PrepareRefusing("insert into KorvaleConfig", second).ok());
+  ASSERT_TRUE(PrepareRefusing("UPDATE KorvaleConfig", second).ok());
   Status published = PublishFillTable(*second.database, second.fill_table);
   EXPECT_FALSE(published.ok());
   auto events = log_.EventsWithId(118);
   ASSERT_EQ(events.size(), 1u) << log_.Describe();
   EXPECT_EQ(events[0].texts.at(0), "KorvaleConfig");
   EXPECT_EQ(events[0].texts.at(1), settings_.db);
-  if (!IsMariaDb()) {
-    EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"});
-  }
+  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PrepareDatabaseTest,

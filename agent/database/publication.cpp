@@ -26,15 +26,21 @@ Status PublishShared(Database& db, std::string_view fill_table) {
   return Status::Ok();
 }
 
+// One statement switches, so the switch is atomic in every dialect (MySQL's
+// TRUNCATE would commit by itself): the row is updated in place, and only a
+// KorvaleConfig without a row gets one.
+Status PublishRotated(Database& db, std::string_view fill_table) {
+  auto row = db.QueryFirst("SELECT * FROM KorvaleConfig");
+  if (!row.ok()) return ConfigFailure(db, row.error());
+  auto done = db.Execute(row->has_value() ? SwitchStatement(fill_table) : PublishStatement(fill_table));
+  if (!done.ok()) return ConfigFailure(db, done.error());
+  return Status::Ok();
+}
+
 }  // namespace
 
-std::string ClearKorvaleConfigStatement(Dialect dialect) {
-  switch (dialect) {
-    case Dialect::kAccess: return "DELETE * FROM KorvaleConfig";
-    case Dialect::kSQLite: return "DELETE FROM KorvaleConfig";
-    default: break;
-  }
-  return "TRUNCATE TABLE KorvaleConfig";
+std::string SwitchStatement(std::string_view table) {
+  return "UPDATE KorvaleConfig SET ActiveTable='" + std::string(table) + "'";
 }
 
 std::string PublishStatement(std::string_view table) {
@@ -42,16 +48,13 @@ std::string PublishStatement(std::string_view table) {
 }
 
 Status PublishFillTable(Database& db, std::string_view fill_table) {
-  if (db.settings().new_db == 1) return PublishShared(db, fill_table);
-  // Replacing the row as one unit keeps the web pages from finding no active
-  // table. A driver without transactions still gets both statements.
-  const bool in_transaction = db.connection().BeginTransaction().ok();
-  auto done = db.Execute(ClearKorvaleConfigStatement(db.dialect()));
-  if (done.ok()) done = db.Execute(PublishStatement(fill_table));
-  if (done.ok() && in_transaction) done = db.connection().CommitTransaction();
-  if (done.ok()) return Status::Ok();
-  if (in_transaction) (void)db.connection().RollbackTransaction();
-  return ConfigFailure(db, done.error());
+  // The fault's own report said why.
+  if (db.fault()) return Status::Error(std::string(fill_table) + " is not published.");
+  Status published = db.settings().new_db == 1 ? PublishShared(db, fill_table)
+                                               : PublishRotated(db, fill_table);
+  // Published: a later failure on the table has nothing left to withhold.
+  if (published.ok()) db.WatchFillTable("");
+  return published;
 }
 
 }  // namespace korvale

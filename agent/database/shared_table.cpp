@@ -41,4 +41,17 @@ Status DeleteStaleRows(Database& db, std::string_view table, std::string_view in
   return RunOnFillTable(db, DeleteStaleRowsStatement(db.settings(), table, instance), table);
 }
 
+std::string KeepMailboxRowsStatement(const AgentSettings& settings, std::string_view table,
+                                     std::string_view mailbox, std::string_view instance) {
+  return "UPDATE " + std::string(table) + " SET KRVUpdate = 0 WHERE ((Name='" +
+         QuoteForSql(mailbox, 50, StatementDialect(settings)) + "') AND ((KRVService='" +
+         Owner(settings, instance) + "') OR (KRVService IS NULL)))";
+}
+
+Status KeepMailboxRows(Database& db, std::string_view table, std::string_view mailbox,
+                       std::string_view instance) {
+  if (db.settings().new_db != 1) return Status::Ok();
+  return RunOnFillTable(db, KeepMailboxRowsStatement(db.settings(), table, mailbox, instance), table);
+}
+
 }  // namespace korvale

@@ -27,4 +27,17 @@ Status MarkStaleRows(Database& db, std::string_view table, std::string_view inst
 // is error event 119; the cycle goes on. Outside shared-table mode nothing happens.
 Status DeleteStaleRows(Database& db, std::string_view table, std::string_view instance);
 
+// "UPDATE <table> SET KRVUpdate = 0 WHERE ((Name='<mailbox>') AND
+// ((KRVService='<instance>') OR (KRVService IS NULL)))"; the mailbox name is
+// quoted and cut to 50 characters as the mailbox scan writes it.
+std::string KeepMailboxRowsStatement(const AgentSettings& settings, std::string_view table,
+                                     std::string_view mailbox, std::string_view instance);
+
+// A mailbox whose scan failed keeps its published rows: they are no longer
+// stale, so the deletion after the scan leaves them (a later complete scan
+// brings them up to date). A failure is error event 119. Outside shared-table
+// mode nothing happens.
+Status KeepMailboxRows(Database& db, std::string_view table, std::string_view mailbox,
+                       std::string_view instance);
+
 }  // namespace korvale

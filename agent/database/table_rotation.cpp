@@ -34,11 +34,16 @@ Expected<std::string> ChooseFillTable(Database& db) {
     // A NULL value reads as empty, which names no table.
     return FillTableFor((*row)->Text(column).value_or(""));
   }
-  if (db.Execute(CreateKorvaleConfigTable(db.settings())).ok()) return std::string(kKorvaleTable1);
-  auto inserted = db.Execute("insert into KorvaleConfig (ActiveTable) values('KorvaleTable1')");
-  if (inserted.ok()) return std::string(kKorvaleTable1);
-  LogTableEvent(db, event_id::kDbGeneral, kKorvaleConfig, ErrorText(inserted.error()));
-  return ToStatus(inserted.error());
+  // Without a row the web pages read no table, and KorvaleTable1 is filled;
+  // only the publication names it, once it is complete.
+  if (row.ok()) return std::string(kKorvaleTable1);
+  auto created = db.Execute(CreateKorvaleConfigTable(db.settings()));
+  if (created.ok()) return std::string(kKorvaleTable1);
+  // KorvaleConfig is there but cannot be read: which table the web pages read
+  // is unknown, so neither may be filled.
+  LogTableEvent(db, event_id::kDbGeneral, kKorvaleConfig,
+                WithStatement(ErrorText(row.error()), "SELECT * FROM KorvaleConfig"));
+  return ToStatus(row.error());
 }
 
 }  // namespace korvale

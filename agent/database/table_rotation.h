@@ -16,10 +16,12 @@ namespace korvale {
 // "KorvaleTable1" in any letter case, otherwise "KorvaleTable1".
 std::string FillTableFor(std::string_view active_table);
 
-// Reads KorvaleConfig.ActiveTable and returns the fill table. When the table
-// cannot be read it is created (then the fill table is KorvaleTable1); when
-// that fails too, the table exists without a row and 'KorvaleTable1' is
-// inserted. When even that insert fails: error event 110 and the failure.
+// Reads KorvaleConfig.ActiveTable and returns the fill table. Without a row
+// the fill table is KorvaleTable1 and no row is written: a table is named only
+// when it is published, so the one being filled is never the one named. When
+// KorvaleConfig cannot be read it is created (the fill table is KorvaleTable1);
+// when that fails too, the table is there but unreadable: error event 110
+// with the read's error and statement, and the failure.
 Expected<std::string> ChooseFillTable(Database& db);
 
 }  // namespace korvale
