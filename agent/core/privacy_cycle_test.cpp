@@ -1,8 +1,8 @@
 // Who sees what after a whole cycle: the mailbox custom attributes that hide
 // a calendar's details (MailboxCustomAttribute, ReverseSecurityLogic), name a
-// security group (MBCustAttrSecGroup) or allow booking (MBCustAttrBookMeetings).
-// These decide what the web pages show and to whom, so each is checked in the
-// published rows.
+// security group (MBCustAttrSecGroup) or allow booking (MBCustAttrBookMeetings),
+// and the access lists of the user rows. These decide what the web pages show
+// and to whom, so each is checked in the published rows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -95,6 +95,11 @@ class PrivacyCycleTest : public AgentProcessTest {
     EXPECT_EQ(rows.size(), 1u) << mailbox;
     return rows.empty() ? "<no row>" : rows[0].Text("Reserved3").value_or("");
   }
+  std::string UserAcl(const std::string& mailbox, const char* column) {
+    auto rows = Rows("SELECT * FROM " + Active() + " WHERE Status=9 AND Name='" + mailbox + "'");
+    EXPECT_EQ(rows.size(), 1u) << mailbox;
+    return rows.empty() ? "<no row>" : rows[0].Text(column).value_or("");
+  }
   static void ExpectHidden(const Shown& s, const std::string& who) {
     EXPECT_EQ(s.title, "") << who << ": a hidden mailbox publishes no subject";
     EXPECT_EQ(s.location, "") << who << ": nor a location";
@@ -162,6 +167,31 @@ TEST_P(PrivacyCycleTest, BookingAccountsOfACalendarWithNamedWriters) {
   EXPECT_EQ(std::set<std::string>(accounts.begin(), accounts.end()),
             (std::set<std::string>{"CORP\\anna", "CORP\\ben"}))
       << "Ben's writers (Anna) and Ben himself";
+}
+
+// The Windows accounts cannot be read (the logon server names no directory;
+// the profile of the previous cycle still logs on): the permission tables are
+// read all the same. A default entry needs no account and still gives
+// "Korvale_Any"; each named member is reported and left out.
+TEST_P(PrivacyCycleTest, UnreadableAccountDirectoryStillPublishesEverybody) {
+  Cycle("");
+  ASSERT_EQ(UserAcl("Ben Carter", "ACL"), "CORP\\anna; CORP\\ben") << "with the directory";
+  Cycle("LogonServer=SRV9\r\nRecreateMAPIProfile=0\r\n");
+  bool reported = false;
+  for (const auto& e : Events(137)) {
+    reported |= e.texts.size() > 1 && e.texts[1].rfind("The Windows accounts of server SRV9 cannot be read", 0) == 0;
+  }
+  EXPECT_TRUE(reported) << DescribeEvents();
+  EXPECT_EQ(UserAcl("Anna Berg", "ACL"), "Korvale_Any") << "everybody may read: no account needed";
+  EXPECT_EQ(UserAcl("Anna Berg", "ACLw"), "Korvale_Any");
+  EXPECT_EQ(UserAcl("Dora Ek", "ACL"), "Korvale_Any");
+  EXPECT_EQ(UserAcl("Ben Carter", "ACL"), "") << "named members cannot be resolved";
+  std::set<std::string> left_out;
+  for (const auto& e : Events(145)) {
+    if (e.texts.size() > 2) left_out.insert(e.texts[2]);
+  }
+  EXPECT_TRUE(left_out.count("Anna Berg")) << "each member left out is reported\n" << DescribeEvents();
+  EXPECT_TRUE(left_out.count("Ben Carter")) << "the owner too";
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PrivacyCycleTest, ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
