@@ -53,8 +53,8 @@ std::string Organisation() {
 }
 
 const char kGroups[] =
-    "DL1=Anna Berg;Ben Carter;Dora Ek\r\nGroup1=Team\r\nGroup1SetTZ=UTC\r\nServer1=SRV1\r\nLogonServer=SRV1\r\n"
-    "LogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\n";
+    "DL1=Anna Berg;Ben Carter;Dora Ek\r\nGroup1=Team\r\nGroup1SetTZ=UTC\r\nServer1=SRV1\r\n"
+    "LogonServer=SRV1\r\nLogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\n";
 
 std::string Sections(const std::string& dsn) {
   return "[Server1]\r\nDS=" + dsn + "\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n"
@@ -81,7 +81,9 @@ class PrivacyCycleTest : public AgentProcessTest {
   // table (attendees' calendars hold the meetings they are invited to as well).
   Shown Appointment(const std::string& mailbox, int hour) {
     std::vector<SqlRow> found;
-    for (auto& row : Rows("SELECT * FROM " + Active() + " WHERE Status<>9 AND Status<>8 AND Name='" + mailbox + "'")) {
+    const std::string sql =
+        "SELECT * FROM " + Active() + " WHERE Status<>9 AND Status<>8 AND Name='" + mailbox + "'";
+    for (auto& row : Rows(sql)) {
       auto start = row.Timestamp("Start");
       if (start && start->hour == hour) found.push_back(std::move(row));
     }
@@ -118,7 +120,8 @@ class PrivacyCycleTest : public AgentProcessTest {
 };
 
 const char kHideAll[] =
-    "NoCategoryForMinSecurityUsers=1\r\nNoOrganizerForMinSecurityUsers=1\r\nNoAttendeesForMinSecurityUsers=1\r\n";
+    "NoCategoryForMinSecurityUsers=1\r\nNoOrganizerForMinSecurityUsers=1\r\n"
+    "NoAttendeesForMinSecurityUsers=1\r\n";
 
 // Attribute 5 = "1" hides Anna's details; Ben (no attribute) and Dora ("yes")
 // are published in full.
@@ -143,7 +146,8 @@ TEST_P(PrivacyCycleTest, ReverseSecurityLogicHidesTheUnmarkedMailboxes) {
 TEST_P(PrivacyCycleTest, SecurityGroupAndBookingAccountsFromTheAttributes) {
   Cycle("MBCustAttrSecGroup=7\r\nMBCustAttrBookMeetings=9\r\n");
   EXPECT_EQ(UserRowReserved3("Anna Berg"), "Sales Managers");
-  auto rows = Rows("SELECT Reserved3 FROM " + Active() + " WHERE Status<>9 AND Status<>8 AND Name='Anna Berg'");
+  auto rows =
+      Rows("SELECT Reserved3 FROM " + Active() + " WHERE Status<>9 AND Status<>8 AND Name='Anna Berg'");
   ASSERT_FALSE(rows.empty());
   for (const auto& row : rows) {
     EXPECT_EQ(row.Text("Reserved3"), "Sales Managers") << "appointment rows carry the owner's group";
@@ -179,7 +183,8 @@ TEST_P(PrivacyCycleTest, UnreadableAccountDirectoryStillPublishesEverybody) {
   Cycle("LogonServer=SRV9\r\nRecreateMAPIProfile=0\r\n");
   bool reported = false;
   for (const auto& e : Events(137)) {
-    reported |= e.texts.size() > 1 && e.texts[1].rfind("The Windows accounts of server SRV9 cannot be read", 0) == 0;
+    reported |= e.texts.size() > 1 &&
+                e.texts[1].rfind("The Windows accounts of server SRV9 cannot be read", 0) == 0;
   }
   EXPECT_TRUE(reported) << DescribeEvents();
   EXPECT_EQ(UserAcl("Anna Berg", "ACL"), "Korvale_Any") << "everybody may read: no account needed";

@@ -131,7 +131,8 @@ void WarnUntypedCustomFields(const AgentSettings& s, AgentLog& log) {
     if (s.custom_field_names[i].empty()) continue;  // no column, no value
     log.LogEvent(EventType::kWarning, event_id::kGeneral,
                  "The custom field " + s.custom_field_names[i] +
-                     " has no valid type in CustomFieldsTypesSelected. It is published as text (PT_STRING8).");
+                     " has no valid type in CustomFieldsTypesSelected. It is published as text "
+                     "(PT_STRING8).");
   }
 }
 

@@ -346,8 +346,8 @@ HRESULT MailboxScan::DoUser(size_t group, const ENTRYID& owner_entry_id, const s
     const bool shared = s.new_db == 1;
     if (shared) {
       std::string mark = "UPDATE " + env_.fill_table + " SET KRVUpdate = 1 WHERE ((Name='" + v.name +
-                         "') AND (Status <> 9) AND ((KRVService='" + QuoteInstanceName(env_.instance_name, dialect) +
-                         "') OR (KRVService IS NULL)))";
+                         "') AND (Status <> 9) AND ((KRVService='" +
+                         QuoteInstanceName(env_.instance_name, dialect) + "') OR (KRVService IS NULL)))";
       auto done = env_.db.Execute(mark);
       if (!done.ok()) {
         LogTableEvent(env_.db, event_id::kFillTableStatement, env_.fill_table,
