@@ -14,6 +14,9 @@ host=127.0.0.1
 user=korvale
 password=korvale
 database=korvale_test
+# A second account whose password a connect string must brace (tests/support/mariadb_dsn.h).
+braced_user=korvale_braced
+braced_password='pa;ss}wo{rd=1'
 first_port="${KORVALE_TEST_MYSQL_PORT:-3306}"
 root_dir="${KORVALE_MARIADB_DIR:-${TMPDIR:-/tmp}/korvale-mariadb}"
 
@@ -109,6 +112,8 @@ CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY '$password';
 CREATE USER IF NOT EXISTS '$user'@'localhost' IDENTIFIED BY '$password';
 GRANT ALL PRIVILEGES ON \`$database\`.* TO '$user'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON \`$database\`.* TO '$user'@'localhost';
+CREATE USER IF NOT EXISTS '$braced_user'@'127.0.0.1' IDENTIFIED BY '$braced_password';
+GRANT ALL PRIVILEGES ON \`$database\`.* TO '$braced_user'@'127.0.0.1';
 FLUSH PRIVILEGES;
 SQL
 

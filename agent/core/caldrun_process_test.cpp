@@ -58,10 +58,18 @@ TEST_F(CaldrunProcessTest, CycleLogsBannerAndSummary) {
   EXPECT_NE(summary.texts[1].find("Mailboxes Scanned: "), std::string::npos);
 }
 
+// The cycle still runs and reports what fails in it; only the banner and the
+// summary are left out.
 TEST_F(CaldrunProcessTest, SuccessLogZeroLogsNeitherBannerNorSummary) {
   WriteIni("[Config]\r\nSuccessLog=0\r\n");
   EXPECT_EQ(Run({"Korvale Update Service"}).exit_code, 0);
-  for (const auto& e : Events()) EXPECT_NE(e.id, 123u) << e.texts.back();
+  auto events = Events();
+  bool logon_failure = false;
+  for (const auto& e : events) {
+    EXPECT_NE(e.id, 123u) << e.texts.back();
+    logon_failure |= e.id == 137u && HasText(e, "Logon failed.");
+  }
+  EXPECT_TRUE(logon_failure) << "without a logon server the cycle reports that it cannot log on";
 }
 
 // A stop requested before the start: the agent deletes the atom and ends at once.

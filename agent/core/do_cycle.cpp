@@ -144,12 +144,15 @@ void UpdateAgent::OpenAccountDirectory() {
   auto directory = accounts::OpenAccountDirectoryForServer(mapi::MAPIProfileFile(), settings_.logon_server);
   if (directory.ok()) {
     accounts_ = std::move(*directory);
-  } else {
-    logger_.LogEvent(EventType::kWarning, event_id::kGeneral,
-                     "The Windows accounts of server " + settings_.logon_server +
-                         " cannot be read; calendar permissions are published without accounts. " +
-                         directory.status().message());
+    return;
   }
+  logger_.LogEvent(EventType::kWarning, event_id::kGeneral,
+                   "The Windows accounts of server " + settings_.logon_server +
+                       " cannot be read; calendar permissions name only everybody (Korvale_Any), each "
+                       "other member is reported and left out. " + directory.status().message());
+  // The permission tables are still read: a default entry needs no account,
+  // and each member that cannot be resolved is reported on its own.
+  accounts_ = accounts::UnreadableAccountDirectory(directory.status().message());
 }
 
 }  // namespace korvale

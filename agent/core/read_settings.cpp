@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include <cstdlib>
-#include <stdexcept>
 
 #include "common/list_split.h"
 #include "common/password_scramble.h"
@@ -125,6 +124,18 @@ void Derive(AgentSettings& s) {
   }
 }
 
+// Names and types pair by position, so a missing or unknown type name leaves
+// the last names without a type: they are published as text.
+void WarnUntypedCustomFields(const AgentSettings& s, AgentLog& log) {
+  for (size_t i = s.custom_field_types.size(); i < s.custom_field_names.size(); ++i) {
+    if (s.custom_field_names[i].empty()) continue;  // no column, no value
+    log.LogEvent(EventType::kWarning, event_id::kGeneral,
+                 "The custom field " + s.custom_field_names[i] +
+                     " has no valid type in CustomFieldsTypesSelected. It is published as text "
+                     "(PT_STRING8).");
+  }
+}
+
 }  // namespace
 
 uint32_t CustomFieldTypeFromName(const std::string& name) {
@@ -168,7 +179,8 @@ void ReadSettings(const std::string& ini_path, AgentSettings& s, AgentLog& log) 
       s.dst_start = DstDateTime(ini, 0);
       s.dst_end = DstDateTime(ini, 4);
     }
-  } catch (const std::exception&) {
+    WarnUntypedCustomFields(s, log);
+  } catch (...) {
     log.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error getting INI settings.");
   }
 }

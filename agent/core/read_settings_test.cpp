@@ -10,9 +10,18 @@ namespace {
 
 class NullLog : public AgentLog {
  public:
-  void LogEvent(EventType, uint32_t id, OptText, OptText, OptText) override { ids.push_back(id); }
+  void LogEvent(EventType, uint32_t id, OptText text, OptText, OptText) override {
+    ids.push_back(id);
+    texts.emplace_back(text.value_or(""));
+    if (throw_once) {
+      throw_once = false;
+      throw 42;  // not a std::exception
+    }
+  }
   void LogSqlStatement(OptText, OptText, OptText) override {}
   std::vector<uint32_t> ids;
+  std::vector<std::string> texts;
+  bool throw_once = false;
 };
 
 class ReadSettingsTest : public ::testing::Test {
@@ -126,6 +135,20 @@ TEST_F(ReadSettingsTest, CustomFieldsPairByPosition) {
                 "CustomFieldsTypesSelected=pt_long; PT_BOGUS;PT_BOOLEAN\n");
   EXPECT_EQ(s.custom_field_names, (std::vector<std::string>{"Cost", "0x8503", "Text"}));
   EXPECT_EQ(s.custom_field_types, (std::vector<uint32_t>{3, 11}));
+  // "Text" is left without a type: it is published as text, and the reader says so.
+  EXPECT_EQ(log_.ids, std::vector<uint32_t>{137});
+  EXPECT_EQ(log_.texts, std::vector<std::string>{"The custom field Text has no valid type in "
+                                                 "CustomFieldsTypesSelected. It is published as text "
+                                                 "(PT_STRING8)."});
+}
+
+// Whatever is thrown while reading, the reader reports it and keeps what it read.
+TEST_F(ReadSettingsTest, AnyExceptionIsReportedAndTheSettingsReadStay) {
+  log_.throw_once = true;  // the first report throws something that is no std::exception
+  auto s = Read("[Config]\nDaysAhead=42\nCustomFieldsSelected=Untyped\n");
+  EXPECT_EQ(s.days_ahead, 42);
+  ASSERT_EQ(log_.texts.size(), 2u);
+  EXPECT_EQ(log_.texts[1], "General Error getting INI settings.");
 }
 
 TEST_F(ReadSettingsTest, PasswordFromGuid2) {

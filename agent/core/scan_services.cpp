@@ -9,7 +9,6 @@ namespace korvale {
 
 void UpdateAgent::ConnectScanServices(ScanEnvironment& env) {
   env.bookings = bookings_.get();
-  if (!accounts_) return;  // no account directory: the lists stay empty
   accounts::AccountDirectory& directory = *accounts_;
   mapi::IMAPISession& session = env.session;
   mapi::IAddrBook& address_book = env.address_book;

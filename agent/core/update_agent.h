@@ -78,6 +78,8 @@ class UpdateAgent : public StopCheck {
   int FinishCycle(int result, std::chrono::steady_clock::time_point cycle_start,
                   DatabasePreparation& prep, MapiLogon& logon);
   void ClearCycleState();
+  // Sets accounts_: the logon server's directory, or (reported) one whose
+  // every lookup fails when it cannot be opened.
   void OpenAccountDirectory();
   // Steps 16 and 17; false when a database failure ends the cycle with result 0.
   bool SendNotifications(Database* db, const std::string& published_table);
@@ -101,9 +103,11 @@ class UpdateAgent : public StopCheck {
   std::string fill_table_;
   TIME_ZONE_INFORMATION local_time_zone_;
   MembershipMap membership_;
-  ScanCycleState scan_state_;
+  ScanCycleState scan_state_;  // scanned mailboxes, counters, collected booking accounts
   std::unique_ptr<AgentBookings> bookings_;          // booking list, numbers, notification queue
-  std::unique_ptr<accounts::AccountDirectory> accounts_;  // Windows accounts of the logon server  // scanned mailboxes, counters, collected booking accounts
+  // Windows accounts of the logon server; from OpenAccountDirectory to the end
+  // of the cycle never null (a directory that cannot be opened fails each lookup).
+  std::unique_ptr<accounts::AccountDirectory> accounts_;
 };
 
 // The thread routine: creates the agent, runs Init and Run, destroys it.

@@ -207,9 +207,13 @@ TEST(ConnectString, UserAndPasswordRules) {
   s.database_password = "secret";
   EXPECT_EQ(BuildConnectString(s), "DSN=Calendars") << "a password without a user is not sent";
   s.db_user_name = "korvale";
-  EXPECT_EQ(BuildConnectString(s), "DSN=Calendars;UID=korvale;PWD=secret");
+  EXPECT_EQ(BuildConnectString(s), "DSN=Calendars;UID={korvale};PWD={secret}");
   s.database_password.clear();
-  EXPECT_EQ(BuildConnectString(s), "DSN=Calendars;UID=korvale");
+  EXPECT_EQ(BuildConnectString(s), "DSN=Calendars;UID={korvale}");
+  s.db_user_name = "ad}min;x";
+  s.database_password = "p;w}}d={";
+  EXPECT_EQ(BuildConnectString(s), "DSN=Calendars;UID={ad}}min;x};PWD={p;w}}}}d={}")
+      << "braced values keep \";\" and \"=\", and a closing brace is doubled";
 }
 
 // The user and plain password reach the server (MariaDB checks them).
@@ -226,6 +230,24 @@ TEST(ConnectString, CredentialsFromTheSettingsAreUsed) {
   log.Clear();
   settings.database_password = dsn.password();
   EXPECT_TRUE(OpenDatabase(settings, log).ok()) << log.Describe();
+}
+
+// A password with ";", "}", "{" and "=" (the second account of the test
+// server) connects: unbraced, its ";" would end the value and nothing would.
+TEST(ConnectString, PasswordWithConnectStringCharacters) {
+  testing::MariaDbDsn dsn;
+  KORVALE_REQUIRE_MARIADB(dsn);
+  AgentSettings settings = testing::SettingsFor(Dialect::kMySql);
+  settings.db = dsn.name();
+  settings.db_user_name = testing::kBracedTestUser;
+  settings.database_password = testing::kBracedTestPassword;
+  testing::RecordingLog log;
+  auto db = OpenDatabase(settings, log);
+  ASSERT_TRUE(db.ok()) << log.Describe();
+  auto who = (*db)->QueryFirst("SELECT CURRENT_USER() AS Who");
+  ASSERT_TRUE(who.ok() && who->has_value());
+  EXPECT_EQ((*who)->Text("Who").value_or("").rfind(std::string(testing::kBracedTestUser) + "@", 0), 0u)
+      << "the connection is the braced account's, not the data source's own user";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "agent/database/marker_rows.h"
 
 #include "agent/database/db_report.h"
+#include "agent/database/shared_table.h"
 
 namespace korvale {
 namespace {
@@ -10,6 +11,10 @@ bool SharedTableMode(const AgentSettings& settings) { return settings.new_db == 
 
 std::string Literal(const AgentSettings& settings, std::string_view text) {
   return QuoteForSql(text, 1024, StatementDialect(settings));
+}
+
+std::string Instance(const AgentSettings& settings, std::string_view instance) {
+  return QuoteInstanceName(instance, StatementDialect(settings));
 }
 
 std::string Str(std::string_view text) { return std::string(text); }
@@ -38,7 +43,7 @@ Status ExecuteMarkerWrite(Database& db, const std::string& statement, std::strin
 std::string MarkerSelectStatement(const AgentSettings& settings, std::string_view table,
                                   std::string_view marker, std::string_view instance) {
   std::string sql = "SELECT * FROM " + Str(table) + " WHERE ((Status=8) AND (Name='" + Str(marker) + "')";
-  if (SharedTableMode(settings)) sql += " AND (KRVService='" + Literal(settings, instance) + "')";
+  if (SharedTableMode(settings)) sql += " AND (KRVService='" + Instance(settings, instance) + "')";
   return sql + ")";
 }
 
@@ -50,7 +55,7 @@ std::string MaintenanceUpdateStatement(const AgentSettings& settings, std::strin
                     ", EndTime = " + now;
   if (SharedTableMode(settings)) {
     return sql + ", KRVUpdate=0 WHERE ((Status = 8) AND (Name = '$maintenance') AND (KRVService = '" +
-           Literal(settings, instance) + "'))";
+           Instance(settings, instance) + "'))";
   }
   return sql + " WHERE ((Status = 8) AND (Name = '$maintenance'))";
 }
@@ -62,7 +67,7 @@ std::string MarkerInsertStatement(const AgentSettings& settings, std::string_vie
   std::string sql = "insert into " + Str(table) + " (" + StartColumn(dialect) + ", EndTime, Name, Status";
   if (SharedTableMode(settings)) {
     return sql + ", KRVUpdate, KRVService) values(" + now + ", " + now + ", '" + Str(marker) +
-           "', 8, 0, '" + Literal(settings, instance) + "')";
+           "', 8, 0, '" + Instance(settings, instance) + "')";
   }
   return sql + ") values(" + now + ", " + now + ", '" + Str(marker) + "', 8)";
 }
@@ -76,7 +81,7 @@ std::string CanBookMeetingsEndStatement(const AgentSettings& settings, std::stri
     return "UPDATE " + Str(table) + " SET " + start + " = " + now + ", EndTime = " + now +
            ", KRVUpdate=0, ACL='" + Literal(settings, acl) +
            "' WHERE ((Status = 8) AND (Name = '$canbookmeetings') AND (KRVService = '" +
-           Literal(settings, instance) + "'))";
+           Instance(settings, instance) + "'))";
   }
   return "INSERT INTO " + Str(table) + " (" + start + ", EndTime, ACL, Status, Name) values (" + now +
          ", " + now + ", '" + Literal(settings, acl) + "', 8, '$canbookmeetings')";

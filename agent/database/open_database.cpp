@@ -9,13 +9,24 @@ namespace {
 
 constexpr int kSqlError = -1;  // ODBC's SQL_ERROR
 
+// An attribute value in braces, so that ";", "=" and braces in it stay part
+// of the value; a closing brace inside is written twice.
+std::string Braced(const std::string& value) {
+  std::string out = "{";
+  for (char c : value) {
+    out += c;
+    if (c == '}') out += '}';
+  }
+  return out + "}";
+}
+
 }  // namespace
 
 std::string BuildConnectString(const AgentSettings& settings) {
   std::string text = "DSN=" + settings.db;
   if (!settings.db_user_name.empty()) {
-    text += ";UID=" + settings.db_user_name;
-    if (!settings.database_password.empty()) text += ";PWD=" + settings.database_password;
+    text += ";UID=" + Braced(settings.db_user_name);
+    if (!settings.database_password.empty()) text += ";PWD=" + Braced(settings.database_password);
   }
   return text;
 }

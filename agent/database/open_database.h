@@ -11,8 +11,10 @@
 
 namespace korvale {
 
-// "DSN=<DB>", then ";UID=<DBUserName>" when a user is set and, only then,
-// ";PWD=<password>" when the plain password is not empty.
+// "DSN=<DB>", then ";UID={<DBUserName>}" when a user is set and, only then,
+// ";PWD={<password>}" when the plain password is not empty. User and password
+// are braced (a "}" in them doubled), so any character may be part of them:
+//   user "korvale", password "a;b}c" -> "DSN=db;UID={korvale};PWD={a;b}}c}"
 std::string BuildConnectString(const AgentSettings& settings);
 
 // How a connection is made; tests put a fault-injecting wrapper in between.

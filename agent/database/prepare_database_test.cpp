@@ -169,6 +169,21 @@ TEST_P(PrepareDatabaseTest, ConfiguredColumnsAreCreated) {
   EXPECT_TRUE(probe.ok()) << (probe.ok() ? "" : probe.error().text);
 }
 
+// A custom field left without a type (the type list is shorter) gets a text
+// column: the fill table is created and takes text in it.
+TEST_P(PrepareDatabaseTest, CustomFieldWithoutTypeGetsATextColumn) {
+  settings_.custom_field_names = {"Rate", "Untyped"};
+  settings_.custom_field_types = {5};
+  Prepare();
+  EXPECT_TRUE(Errors().empty()) << log_.Describe();
+  const std::string quote = IsMariaDb() ? "`" : "\"";
+  Exec("insert into KorvaleTable1 (Name, Start, EndTime, Status, " + quote + "Untyped" + quote +
+       ") values('Ann', {ts '2010-12-03 09:00:00'}, {ts '2010-12-03 10:00:00'}, 1, 'Blue')");
+  auto rows = Rows("SELECT " + quote + "Untyped" + quote + " AS V FROM KorvaleTable1 WHERE Name='Ann'");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].Text("V"), "Blue");
+}
+
 TEST_P(PrepareDatabaseTest, CanBookMeetingsRowOnlyWhenConfigured) {
   Prepare();
   EXPECT_TRUE(Rows("SELECT * FROM KorvaleTable1 WHERE Name='$canbookmeetings'").empty());

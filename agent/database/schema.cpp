@@ -66,7 +66,9 @@ std::string CustomFieldType(const AgentSettings& settings, uint32_t type) {
     default:
       break;
   }
-  return "";
+  // A field without a valid type is read and written as text (the settings
+  // reader warns about it), so its column holds text too.
+  return SqlTypeName(settings, 50);
 }
 
 }  // namespace

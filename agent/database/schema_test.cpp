@@ -147,7 +147,7 @@ TEST(Schema, CalendarTableSharedWithCompanyCustomAndOptionalColumns) {
             std::string("create table KorvaleTable1 (") + kSqlServerCalendarColumns +
                 ", ApptID BINARY(160), KRVUpdate bit, KRVService varchar(50), ACLw text, "
                 "AssocNTAcc varchar(50), ContactCompanyName varchar(250), `Cost Centre` int NULL, "
-                "`Rate` FLOAT, `Done` bit DEFAULT 0, `Tags` varchar(50), `Due` datetime, `Blob` , "
+                "`Rate` FLOAT, `Done` bit DEFAULT 0, `Tags` varchar(50), `Due` datetime, `Blob` varchar(50), "
                 "`It''s` varchar(50), AllDayEvent bit DEFAULT 0, StoreID BINARY(160) NULL, ApptText "
                 "varchar(250) NULL)");
 }

@@ -14,10 +14,16 @@ Status RunOnFillTable(Database& db, const std::string& statement, std::string_vi
 }
 
 std::string Owner(const AgentSettings& settings, std::string_view instance) {
-  return QuoteForSql(instance, 1024, StatementDialect(settings));
+  return QuoteInstanceName(instance, StatementDialect(settings));
 }
 
 }  // namespace
+
+std::string QuoteInstanceName(std::string_view instance, Dialect dialect) {
+  // QuoteForSql leaves values of 1024 and more whole (Oracle: 4000 characters).
+  constexpr int kWhole = 1024;
+  return QuoteForSql(instance, kWhole, dialect);
+}
 
 std::string MarkStaleRowsStatement(const AgentSettings& settings, std::string_view table,
                                    std::string_view instance) {

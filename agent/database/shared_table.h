@@ -13,6 +13,14 @@
 
 namespace korvale {
 
+// The instance name as it stands between apostrophes in every statement that
+// stores or compares it (KRVService of the calendar rows, Reserved2 of the
+// booking rows): apostrophes doubled, never cut, so that the rows an agent
+// writes are the rows it finds again. Every statement builder takes the plain
+// name and quotes it here, at the statement:
+//   "... AND (KRVService='" + QuoteInstanceName("Ann's", dialect) + "')"
+std::string QuoteInstanceName(std::string_view instance, Dialect dialect);
+
 std::string MarkStaleRowsStatement(const AgentSettings& settings, std::string_view table,
                                    std::string_view instance);
 std::string DeleteStaleRowsStatement(const AgentSettings& settings, std::string_view table,

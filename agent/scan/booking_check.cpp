@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "agent/database/shared_table.h"
 #include "agent/scan/item_values.h"
 #include "common/agent_log.h"
 #include "common/list_split.h"
@@ -110,7 +111,9 @@ std::string CheckBookingNumber(Database& db, std::string_view instance_name, con
   // The number comes from the item: its apostrophes are doubled, nothing is cut.
   std::string sql = "SELECT * FROM Meetings WHERE (BookingStatus=2) AND Office='" +
                     QuoteForSql(booking_number, 1024, db.dialect()) + "'";
-  if (db.settings().new_db != 0) sql += " AND Reserved2='" + std::string(instance_name) + "'";
+  if (db.settings().new_db != 0) {
+    sql += " AND Reserved2='" + QuoteInstanceName(instance_name, db.dialect()) + "'";
+  }
   SqlResult<std::vector<SqlRow>> rows = db.Query(sql);
   if (!rows.ok()) {
     db.log().LogEvent(EventType::kError, event_id::kRecords,

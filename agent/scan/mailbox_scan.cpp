@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "agent/database/db_report.h"
+#include "agent/database/shared_table.h"
 #include "agent/scan/appointment_reader.h"
 #include "agent/scan/mailbox_time_zone.h"
 #include "agent/scan/owner_entry.h"
@@ -345,8 +346,8 @@ HRESULT MailboxScan::DoUser(size_t group, const ENTRYID& owner_entry_id, const s
     const bool shared = s.new_db == 1;
     if (shared) {
       std::string mark = "UPDATE " + env_.fill_table + " SET KRVUpdate = 1 WHERE ((Name='" + v.name +
-                         "') AND (Status <> 9) AND ((KRVService='" + env_.instance_name +
-                         "') OR (KRVService IS NULL)))";
+                         "') AND (Status <> 9) AND ((KRVService='" +
+                         QuoteInstanceName(env_.instance_name, dialect) + "') OR (KRVService IS NULL)))";
       auto done = env_.db.Execute(mark);
       if (!done.ok()) {
         LogTableEvent(env_.db, event_id::kFillTableStatement, env_.fill_table,
@@ -426,7 +427,7 @@ HRESULT MailboxScan::DoUser(size_t group, const ENTRYID& owner_entry_id, const s
     if (shared && !env_.stop.StopFlag()) {
       std::string remove = "DELETE FROM " + env_.fill_table + " WHERE ((Name='" + v.name +
                            "') AND (Status <> 9) AND (KRVUpdate = 1) AND (KRVService = '" +
-                           env_.instance_name + "'))";
+                           QuoteInstanceName(env_.instance_name, dialect) + "'))";
       auto done = env_.db.Execute(remove);
       if (!done.ok()) {
         LogTableEvent(env_.db, event_id::kFillTableStatement, env_.fill_table,

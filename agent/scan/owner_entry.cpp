@@ -27,7 +27,16 @@ const ULONG kFixedTags[] = {kHomeMta,
                             PR_COMMENT,
                             kAssocNtAccount};
 
-ULONG CustomAttributeTag(int n) { return PROP_TAG(PT_STRING8, 0x802C + n); }
+// Custom attribute n is the string property 0x802C + n. Only numbers whose
+// identifier stays a valid property identifier (at most 0xFFFE) name one; any
+// other number names no attribute, which reads as a missing value.
+constexpr int kFirstAttributeId = 0x802C;
+constexpr int kLastPropertyId = 0xFFFE;
+
+std::optional<ULONG> CustomAttributeTag(int n) {
+  if (n <= 0 || n > kLastPropertyId - kFirstAttributeId) return std::nullopt;
+  return PR_EMS_AB_EXTENSION_ATTRIBUTE(n);
+}
 
 std::string Text(const std::vector<SPropValue>& values, size_t i) {
   if (i >= values.size()) return {};
@@ -49,10 +58,10 @@ std::optional<std::string> OptionalText(const std::vector<SPropValue>& values, U
 SPropTagArray OwnerPropertyTags(const AgentSettings& s) {
   SPropTagArray tags(std::begin(kFixedTags), std::end(kFixedTags));
   for (int n : {s.mailbox_custom_attribute, s.mb_cust_attr_sec_group, s.mb_cust_attr_book_meetings}) {
-    if (n <= 0 || n > 0x7FFF - 0x802C) continue;
-    ULONG tag = CustomAttributeTag(n);
+    std::optional<ULONG> tag = CustomAttributeTag(n);
+    if (!tag) continue;
     // An attribute named by two settings is requested once and read by both.
-    if (std::find(tags.begin(), tags.end(), tag) == tags.end()) tags.push_back(tag);
+    if (std::find(tags.begin(), tags.end(), *tag) == tags.end()) tags.push_back(*tag);
   }
   tags.push_back(PR_SMTP_ADDRESS);
   while (tags.size() < 17) tags.push_back(PR_NULL);
@@ -75,8 +84,9 @@ OwnerProperties ReadOwnerProperties(const AgentSettings& s, const std::vector<SP
   o.adr_comment = Text(values, 11);
   if (values.size() > 12 && values[12].Binary()) o.assoc_nt_account = *values[12].Binary();
   auto attribute = [&](int n) -> std::optional<std::string> {
-    if (n <= 0) return std::nullopt;
-    return OptionalText(values, CustomAttributeTag(n));
+    std::optional<ULONG> tag = CustomAttributeTag(n);
+    if (!tag) return std::nullopt;
+    return OptionalText(values, *tag);
   };
   o.security_attribute = attribute(s.mailbox_custom_attribute);
   o.sec_group_attribute = attribute(s.mb_cust_attr_sec_group);

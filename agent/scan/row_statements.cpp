@@ -3,6 +3,8 @@
 
 #include <charconv>
 
+#include "agent/database/shared_table.h"
+
 namespace korvale {
 namespace {
 
@@ -29,7 +31,7 @@ std::string ApptIdValue(Dialect dialect, std::string_view id) {
 std::string KeyCondition(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at) {
   const char* start_column = ctx.dialect == Dialect::kOracle ? "STARTTIME" : "Start";
   return "((ApptID='" + row.appt_id + "') AND (Name='" + row.name + "') AND (" + start_column + "=" +
-         at.start + ") AND (EndTime=" + at.end + ") AND (KRVService='" + std::string(ctx.instance_name) +
+         at.start + ") AND (EndTime=" + at.end + ") AND (KRVService='" + QuoteInstanceName(ctx.instance_name, ctx.dialect) +
          "'))";
 }
 
@@ -94,7 +96,7 @@ std::string InsertStatement(const RowStatementContext& ctx, const MeetingRow& ro
   }
   if (shared_table) {
     columns += ", KRVService";
-    quoted(ctx.instance_name);
+    quoted(QuoteInstanceName(ctx.instance_name, ctx.dialect));
   }
   columns += ", ACLw";
   quoted(row.aclw);

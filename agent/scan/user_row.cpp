@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "agent/database/db_report.h"
+#include "agent/database/shared_table.h"
 
 namespace korvale {
 
@@ -41,7 +42,7 @@ EmptyDates DatesFor(Dialect d) {
 std::string UserRowSelect(const AgentSettings& s, const std::string& table, const std::string& name,
                           const std::string& instance) {
   std::string sql = "SELECT * FROM " + table + " WHERE ((Status=9) AND (Name='" + name + "')";
-  if (Shared(s)) sql += " AND (KRVService='" + instance + "')";
+  if (Shared(s)) sql += " AND (KRVService=" + Quoted(QuoteInstanceName(instance, StatementDialect(s))) + ")";
   return sql + ")";
 }
 
@@ -71,7 +72,7 @@ std::string UserRowInsert(const AgentSettings& s, UserRowForm form, const std::s
             ", " + Quoted(v.department) + ", " + Quoted(v.reserved3);
   if (Shared(s)) {
     columns += ", KRVService, KRVUpdate";
-    values += ", " + Quoted(instance) + ", 0";
+    values += ", " + Quoted(QuoteInstanceName(instance, d)) + ", 0";
   }
   columns += ", ProfTitle, OffFax, HomePhone, MobilePhone, AdrComment, AssocNTAcc";
   values += ", " + Quoted(v.prof_title) + ", " + Quoted(v.off_fax) + ", " + Quoted(v.home_phone) +
@@ -95,7 +96,7 @@ std::string UserRowUpdate(const AgentSettings& s, UserRowForm form, const std::s
          ", OffFax = " + Quoted(v.off_fax) + ", HomePhone = " + Quoted(v.home_phone) +
          ", MobilePhone = " + Quoted(v.mobile_phone) + ", AdrComment = " + Quoted(v.adr_comment) +
          ", AssocNTAcc = " + Quoted(v.assoc_nt_acc) + " WHERE ((Status = 9) AND (Name = " + Quoted(v.name);
-  if (Shared(s)) sql += ") AND (KRVService = " + Quoted(instance);
+  if (Shared(s)) sql += ") AND (KRVService = " + Quoted(QuoteInstanceName(instance, StatementDialect(s)));
   return sql + "))";
 }
 

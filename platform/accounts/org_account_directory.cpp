@@ -56,7 +56,31 @@ class OrgAccountDirectory : public AccountDirectory {
   std::unique_ptr<org::OrgAccounts> accounts_;
 };
 
+class Unreadable : public AccountDirectory {
+ public:
+  explicit Unreadable(std::string reason) : reason_(std::move(reason)) {}
+
+  Expected<std::optional<DirectoryAccount>> FindSid(const Sid&) override { return Failure(); }
+  Expected<std::optional<DirectoryAccount>> FindName(const std::string&) override { return Failure(); }
+  Expected<std::vector<DirectoryAccount>> GroupMembers(const std::string&, const std::string&) override {
+    return Failure();
+  }
+  Expected<std::vector<DirectoryAccount>> LocalGroupMembers(const std::string&,
+                                                            const std::string&) override {
+    return Failure();
+  }
+  Expected<std::vector<std::string>> DomainControllers(const std::string&) override { return Failure(); }
+
+ private:
+  Status Failure() const { return Status::Error(reason_); }
+  std::string reason_;
+};
+
 }  // namespace
+
+std::unique_ptr<AccountDirectory> UnreadableAccountDirectory(std::string reason) {
+  return std::make_unique<Unreadable>(std::move(reason));
+}
 
 Expected<std::unique_ptr<AccountDirectory>> OpenOrgAccountDirectory(
     const std::string& org_store_path) {

@@ -15,18 +15,34 @@ IniDocument Load(const std::string& file) {
   return IniDocument::Parse(bytes.ok() ? *bytes : std::string());
 }
 
-// The longest prefix of at most `max_bytes` that does not end inside a UTF-8
-// sequence. Only continuation bytes are stepped back over, at most three, so
-// bytes that are not UTF-8 at all are cut where the size says.
-std::string CutUtf8(std::string_view s, size_t max_bytes) {
-  if (s.size() <= max_bytes) return std::string(s);
-  size_t cut = max_bytes;
-  for (int back = 0; back < 3 && cut > 0; ++back) {
-    if ((static_cast<unsigned char>(s[cut]) & 0xC0) != 0x80) break;
-    --cut;
+// Length in bytes of the character starting at `pos`: a whole UTF-8 sequence,
+// or 1 for a byte that starts none (text in another code page counts byte by
+// byte, as it reads).
+size_t CharBytes(std::string_view s, size_t pos) {
+  const auto lead = static_cast<unsigned char>(s[pos]);
+  size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+  else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+  if (pos + length > s.size()) return 1;
+  for (size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80) return 1;
   }
-  if ((static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) cut = max_bytes;
-  return std::string(s.substr(0, cut));
+  return length;
+}
+
+size_t CharCount(std::string_view s) {
+  size_t count = 0;
+  for (size_t pos = 0; pos < s.size(); pos += CharBytes(s, pos)) ++count;
+  return count;
+}
+
+// The first `max_chars` characters: limits count characters, and a cut never
+// falls inside a sequence.
+std::string CutChars(std::string_view s, size_t max_chars) {
+  size_t pos = 0;
+  for (size_t count = 0; count < max_chars && pos < s.size(); ++count) pos += CharBytes(s, pos);
+  return std::string(s.substr(0, pos));
 }
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
@@ -62,7 +78,7 @@ std::string GetString(const std::string& file, const std::string& section, const
   std::optional<SectionRange> range = doc.FindSection(section);
   std::optional<size_t> at = range ? doc.FindKey(*range, key) : std::nullopt;
   if (at) value = doc.line(*at).value;
-  return CutUtf8(value, buffer_size - 1);
+  return CutChars(value, buffer_size - 1);
 }
 
 int GetInt(const std::string& file, const std::string& section, const std::string& key,
@@ -102,12 +118,13 @@ std::vector<std::string> GetKeyNames(const std::string& file, const std::string&
   for (size_t i = range->header + 1; i < range->end && room > 0; ++i) {
     const IniLine& line = doc.line(i);
     if (line.kind != LineKind::kKey || doc.FindKey(*range, line.name) != i) continue;
-    if (line.name.size() + 1 <= room) {
+    const size_t chars = CharCount(line.name);
+    if (chars + 1 <= room) {
       names.push_back(line.name);
-      room -= line.name.size() + 1;
+      room -= chars + 1;
       continue;
     }
-    std::string cut = CutUtf8(line.name, room - 1);
+    std::string cut = CutChars(line.name, room - 1);
     if (!cut.empty()) names.push_back(std::move(cut));
     break;
   }

@@ -14,7 +14,8 @@
 namespace korvale::profile {
 
 // The value of [section] key, or `default_value` when the section or key is
-// missing; cut to `buffer_size` - 1 bytes (never inside a UTF-8 sequence).
+// missing; cut to `buffer_size` - 1 characters (a UTF-8 sequence counts as
+// one character and is never split; any other byte counts as one).
 std::string GetString(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& default_value, size_t buffer_size);
 

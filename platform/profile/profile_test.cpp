@@ -64,17 +64,32 @@ TEST_F(ProfileTest, MissingFileReadsAsEmpty) {
   EXPECT_FALSE(std::filesystem::exists(path_));
 }
 
-// String keys are read into fixed buffers: cut at size - 1 bytes, never inside a character.
-TEST_F(ProfileTest, BufferSizeCutsWithoutSplittingCharacters) {
-  std::string f = Write("[S]\nK=abc\xc3\xa9\xe2\x82\xac\n");  // "abcé€"
+// String keys are read into fixed buffers of characters: cut at size - 1
+// characters, never inside a sequence; bytes that are no UTF-8 count one each.
+TEST_F(ProfileTest, BufferSizeCutsAtCharacters) {
+  std::string f = Write("[S]\nK=abc\xc3\xa9\xe2\x82\xac\xf0\x9f\x93\x85z\n[T]\nK=a\xe9\xff\xc3\n");
+  // "abcé€📅z": a two-, a three- and a four-byte character.
   EXPECT_EQ(GetString(f, "S", "K", "", 4), "abc");
-  EXPECT_EQ(GetString(f, "S", "K", "", 5), "abc") << "é needs two bytes";
-  EXPECT_EQ(GetString(f, "S", "K", "", 6), "abc\xc3\xa9");
-  EXPECT_EQ(GetString(f, "S", "K", "", 8), "abc\xc3\xa9");
-  EXPECT_EQ(GetString(f, "S", "K", "", 9), "abc\xc3\xa9\xe2\x82\xac");
+  EXPECT_EQ(GetString(f, "S", "K", "", 5), "abc\xc3\xa9") << "é is one character";
+  EXPECT_EQ(GetString(f, "S", "K", "", 6), "abc\xc3\xa9\xe2\x82\xac");
+  EXPECT_EQ(GetString(f, "S", "K", "", 7), "abc\xc3\xa9\xe2\x82\xac\xf0\x9f\x93\x85");
+  EXPECT_EQ(GetString(f, "S", "K", "", 8), "abc\xc3\xa9\xe2\x82\xac\xf0\x9f\x93\x85z");
+  EXPECT_EQ(GetString(f, "S", "K", "", 255), "abc\xc3\xa9\xe2\x82\xac\xf0\x9f\x93\x85z");
   EXPECT_EQ(GetString(f, "S", "K", "", 1), "");
   EXPECT_EQ(GetString(f, "S", "K", "", 0), "");
-  EXPECT_EQ(GetString(f, "S", "missing", "default", 4), "def");
+  EXPECT_EQ(GetString(f, "T", "K", "", 3), "a\xe9") << "an 8-bit text counts byte by byte";
+  EXPECT_EQ(GetString(f, "T", "K", "", 5), "a\xe9\xff\xc3") << "a lone lead byte is one character";
+  EXPECT_EQ(GetString(f, "S", "missing", "d\xc3\xa9" "fault", 4), "d\xc3\xa9" "f");
+}
+
+// A value of 255 characters fits a 256-character buffer even when most of its
+// characters take two bytes.
+TEST_F(ProfileTest, LongValueOfTwoByteCharactersIsNotCutAtBytes) {
+  std::string value;
+  for (int i = 0; i < 255; ++i) value += "\xc3\xa4";  // ä
+  std::string f = Write("[S]\nK=" + value + "\n");
+  EXPECT_EQ(GetString(f, "S", "K", "", 256), value);
+  EXPECT_EQ(GetString(f, "S", "K", "", 255), value.substr(0, 254 * 2));
 }
 
 // Integer keys follow the Windows reading: leading digits only, and overflow must not be undefined.
@@ -98,10 +113,13 @@ TEST_F(ProfileTest, IntegerParsing) {
 TEST_F(ProfileTest, KeyNamesInFileOrderWithBufferCut) {
   std::string f = Write("[Group1]\nAddr2=b\nAddr1=a\naddr2=dup\nZeta=z\n[Group2]\nX=1\n");
   EXPECT_EQ(GetKeyNames(f, "group1"), (std::vector<std::string>{"Addr2", "Addr1", "Zeta"}));
-  // Ten bytes hold "Addr2\0", "Ad\0" and the closing zero.
+  // Ten characters hold "Addr2\0", "Ad\0" and the closing zero.
   EXPECT_EQ(GetKeyNames(f, "Group1", 10), (std::vector<std::string>{"Addr2", "Ad"}));
   EXPECT_TRUE(GetKeyNames(f, "Group3").empty());
   EXPECT_EQ(GetSectionNames(f), (std::vector<std::string>{"Group1", "Group2"}));
+  // The buffer counts characters: "Grün\0" takes five of them.
+  std::string g = Write("[G]\nGr\xc3\xbcn=1\nZ\xc3\xa4hler=2\n");
+  EXPECT_EQ(GetKeyNames(g, "G", 9), (std::vector<std::string>{"Gr\xc3\xbcn", "Z\xc3\xa4"}));
 }
 
 // Replacing a value changes only its line; everything else stays byte for byte.

@@ -44,6 +44,12 @@ class MariaDbDsn {
   bool holds_lock_ = false;
 };
 
+// A second account of the test server (created by .ci/start-mariadb.sh with
+// the same values) whose password holds the characters a connect string
+// must brace.
+inline constexpr char kBracedTestUser[] = "korvale_braced";
+inline constexpr char kBracedTestPassword[] = "pa;ss}wo{rd=1";
+
 // True when a missing server must fail the test instead of skipping it:
 // CI=true and KORVALE_TEST_MYSQL_REQUIRED=1.
 bool MariaDbRequired();
