@@ -4,6 +4,8 @@
 
 #include "agent/booking/agent_bookings.h"
 #include "agent/core/read_settings.h"
+#include "agent/core/settings_file_check.h"
+#include "agent/core/start_events.h"
 #include "agent/core/stop_atom.h"
 #include "common/elapsed_text.h"
 #include "platform/accounts/account_directory.h"
@@ -44,7 +46,8 @@ bool UpdateAgent::Init(const char* instance_name) {
     settings_.no_category_for_min_security_users = 0;
     settings_.no_organizer_for_min_security_users = 0;
     settings_.no_attendees_for_min_security_users = 0;
-    ReadSettings(paths_.ini_file, settings_, logger_);
+    SettingsFileFacts facts = ReadSettings(paths_.ini_file, settings_, logger_);
+    ReportSettingsFileProblems(paths_.ini_file, facts, settings_, logger_);
     if (!stop_flag_ && !CheckStopAtom()) return true;
     stop_flag_ = true;
     return false;
