@@ -14,6 +14,7 @@
 
 #include "agent/core/stop_atom.h"
 #include "platform/atoms/atoms.h"
+#include "platform/atoms/instance_lock.h"
 #include "platform/eventlog/eventlog.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
@@ -160,6 +161,124 @@ TEST_F(CaldrunProcessTest, DamagedSettingsFileIsReportedFirst) {
   WriteIni(full);
   EXPECT_EQ(Run({"Korvale Update Service"}).exit_code, 0);
   for (const auto& e : Events()) EXPECT_NE(e.id, 152u) << e.texts.back();
+}
+
+// Two agents started from the same folder: the first one is held inside its
+// cycle (its event file is a pipe nobody reads yet) while the second starts.
+class InstanceClaimTest : public CaldrunProcessTest {
+ protected:
+  void SetUp() override {
+    CaldrunProcessTest::SetUp();
+    WriteIni(kSoundIni);
+    ASSERT_EQ(::mkfifo(pipe_.c_str(), 0600), 0);
+  }
+  void TearDown() override {
+    if (first_ > 0) {
+      ::kill(first_, SIGKILL);
+      ::waitpid(first_, nullptr, 0);
+    }
+    CaldrunProcessTest::TearDown();
+  }
+
+  // Starts the first agent, reporting into the pipe, and waits until it holds
+  // its name (its first event then blocks until the pipe is read).
+  void StartFirst(const std::string& name) {
+    first_ = ::fork();
+    ASSERT_GE(first_, 0);
+    if (first_ == 0) {
+      ::setenv("KORVALE_EVENTLOG", pipe_.c_str(), 1);
+      int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      const std::string program = (dir_.path() / "Caldrun").string();
+      ::execl(program.c_str(), program.c_str(), name.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // A generous bound only against a broken build; the claim comes at once.
+    for (int i = 0; i < 6000; ++i) {
+      Expected<bool> held = atoms::InstanceLock::IsHeld(name);
+      ASSERT_TRUE(held.ok()) << held.status().message();
+      if (*held) return;
+      ASSERT_EQ(::waitpid(first_, nullptr, WNOHANG), 0) << "the first agent ended before it held its name";
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    FAIL() << "the first agent never held its name";
+  }
+
+  // Reads the first agent's events to their end and waits for it.
+  std::vector<eventlog::EventRecord> FinishFirst(int* exit_code) {
+    std::string bytes;
+    int fd = ::open(pipe_.c_str(), O_RDONLY);
+    char buffer[4096];
+    ssize_t n;
+    while (fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(n));
+    if (fd >= 0) ::close(fd);
+    int status = 0;
+    ::waitpid(first_, &status, 0);
+    first_ = -1;
+    *exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const std::string copy = dir_.File("first-events.jsonl");
+    testing::WriteFileBytes(copy, bytes);
+    return eventlog::ReadEventFile(copy);
+  }
+
+  std::string pipe_ = dir_.File("first-events.pipe");
+  pid_t first_ = -1;
+};
+
+// The second start of a running name says so in one event and ends: it takes
+// neither the stop request meant for the running agent nor anything else.
+TEST_F(InstanceClaimTest, SecondStartOfARunningNameEndsAtOnce) {
+  StartFirst("Korvale Update Service");
+  ASSERT_TRUE(RequestStop("Korvale Update Service"));
+  auto second = Run({"korvale UPDATE service"});  // names are one without regard to case
+  EXPECT_EQ(second.exit_code, 0) << second.output;
+  auto events = Events();
+  ASSERT_EQ(events.size(), 1u) << "one event and nothing else";
+  EXPECT_EQ(events[0].id, 153u);
+  EXPECT_EQ(events[0].type, 2);
+  EXPECT_TRUE(HasText(events[0], "Another agent named korvale UPDATE service is already running on this machine."))
+      << events[0].texts.back();
+  EXPECT_NE(atoms::GlobalFindAtom(StopAtomName("Korvale Update Service")), 0)
+      << "the stop request stays for the running agent";
+  EXPECT_TRUE(ConsumeStopAtom("Korvale Update Service"));
+
+  int first_exit = -1;
+  auto first_events = FinishFirst(&first_exit);
+  EXPECT_EQ(first_exit, 0);
+  ASSERT_FALSE(first_events.empty());
+  EXPECT_TRUE(HasText(first_events.back(), "Task finished.")) << "the first agent's cycle was not disturbed";
+
+  // Once the first has ended, the name is free again.
+  fs::remove(events_);
+  EXPECT_EQ(Run({"Korvale Update Service"}).exit_code, 0);
+  auto third = Events();
+  ASSERT_FALSE(third.empty());
+  EXPECT_EQ(third.front().id, 123u) << "the banner: this start ran its cycle";
+}
+
+// An agent killed in the middle of its cycle (kill -9) leaves its name free
+// for the next start: nobody has to clean up after it.
+TEST_F(InstanceClaimTest, KilledAgentLeavesItsNameFree) {
+  StartFirst("Korvale Update Service");
+  ASSERT_EQ(::kill(first_, SIGKILL), 0);
+  ASSERT_EQ(::waitpid(first_, nullptr, 0), first_);
+  first_ = -1;
+  EXPECT_EQ(Run({"Korvale Update Service"}).exit_code, 0);
+  auto events = Events();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front().id, 123u);
+  EXPECT_TRUE(HasText(events.back(), "Task finished."));
+}
+
+// Different names run side by side.
+TEST_F(InstanceClaimTest, OtherNamesAreNotHeldBack) {
+  StartFirst("Korvale Update Service");
+  EXPECT_EQ(Run({"Korvale Update Service 2"}).exit_code, 0);
+  auto events = Events();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front().id, 123u);
+  EXPECT_EQ(events.front().source, "Korvale Update Service 2");
 }
 
 }  // namespace

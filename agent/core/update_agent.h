@@ -27,6 +27,9 @@ class Database;
 namespace accounts {
 class AccountDirectory;
 }
+namespace atoms {
+class InstanceLock;
+}
 struct DatabasePreparation;
 struct MapiLogon;
 
@@ -83,6 +86,9 @@ class UpdateAgent : public StopCheck {
   void LogBanner();
   void LogSummary(std::chrono::steady_clock::duration elapsed);
   bool CheckStopAtom();
+  // Claims the instance name for this process; false (with warning 153) when
+  // another agent of that name runs. A claim that cannot be checked lets the cycle run.
+  bool ClaimInstanceName();
 
   AgentPaths paths_;
   std::string instance_name_ = "Korvale Update Service";
@@ -95,6 +101,7 @@ class UpdateAgent : public StopCheck {
   ScanCycleState scan_state_;
   std::unique_ptr<AgentBookings> bookings_;          // booking list, numbers, notification queue
   std::unique_ptr<accounts::AccountDirectory> accounts_;  // Windows accounts of the logon server  // scanned mailboxes, counters, collected booking accounts
+  std::unique_ptr<atoms::InstanceLock> instance_claim_;   // held for the whole run
 };
 
 // The thread routine: creates the agent, runs Init and Run, destroys it.
