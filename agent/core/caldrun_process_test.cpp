@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <thread>
@@ -187,6 +188,10 @@ class InstanceClaimTest : public CaldrunProcessTest {
     ASSERT_GE(first_, 0);
     if (first_ == 0) {
       ::setenv("KORVALE_EVENTLOG", pipe_.c_str(), 1);
+      // As RunProcess does: what the database driver keeps at exit is no leak of ours.
+      if (const char* asan = std::getenv("ASAN_OPTIONS")) {
+        ::setenv("ASAN_OPTIONS", (std::string(asan) + ":detect_leaks=0").c_str(), 1);
+      }
       int null = ::open("/dev/null", O_WRONLY);
       ::dup2(null, 1);
       ::dup2(null, 2);
