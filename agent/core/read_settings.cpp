@@ -15,24 +15,36 @@ namespace keys = settings_keys;
 
 namespace {
 
+// The file is read once and every key looked up in that reading, so a file
+// of hundreds of thousands of lines reads in one pass.
 class IniReader {
  public:
-  explicit IniReader(std::string path) : path_(std::move(path)) {}
+  explicit IniReader(const std::string& path) : file_(path) {}
 
   std::string Text(const std::string& section, const std::string& key, const std::string& def,
                    size_t buffer) const {
-    return profile::GetString(path_, section, key, def, buffer);
+    return file_.GetString(section, key, def, buffer);
   }
   int Int(const std::string& section, const std::string& key, int def) const {
-    return profile::GetInt(path_, section, key, def);
+    return file_.GetInt(section, key, def);
   }
   std::string Config(const keys::TextKey& key, const AgentSettings& defaults) const {
     return Text(keys::kConfigSection, key.name, defaults.*key.field, key.buffer_size);
   }
-  const std::string& path() const { return path_; }
+  std::vector<std::string> KeyNames(const std::string& section, size_t buffer) const {
+    return file_.GetKeyNames(section, buffer);
+  }
+  SettingsFileFacts Facts() const {
+    SettingsFileFacts facts;
+    facts.exists = file_.exists();
+    facts.readable = file_.readable();
+    facts.has_config_section = file_.HasSection(keys::kConfigSection);
+    facts.ends_inside_line = file_.EndsInsideLine();
+    return facts;
+  }
 
  private:
-  std::string path_;
+  profile::ProfileSnapshot file_;
 };
 
 // "-1.5" gives -1: the decimal number truncated towards zero.
@@ -68,7 +80,7 @@ void ReadScanGroups(const IniReader& ini, AgentSettings& s) {
                           : ini.Text(keys::kConfigSection, keys::Numbered(keys::kGroupTimeZone, n),
                                      "", keys::kNameBuffer));
     std::vector<std::string> addresses;
-    for (const auto& key : profile::GetKeyNames(ini.path(), section, keys::kGroupKeyNamesBuffer)) {
+    for (const auto& key : ini.KeyNames(section, keys::kGroupKeyNamesBuffer)) {
       addresses.push_back(ini.Text(section, key, "", keys::kGroupValueBuffer));
     }
     s.member_address_lists.push_back(JoinSemicolonList(addresses));
@@ -151,10 +163,14 @@ uint32_t CustomFieldTypeFromName(const std::string& name) {
   return 0;
 }
 
-void ReadSettings(const std::string& ini_path, AgentSettings& s, AgentLog& log) {
+SettingsFileFacts ReadSettings(const std::string& ini_path, AgentSettings& s, AgentLog& log) {
+  SettingsFileFacts facts;
+  // Until the file has been looked at, nothing is known against it.
+  facts.exists = facts.readable = facts.has_config_section = true;
   try {
     const AgentSettings defaults;
     IniReader ini(ini_path);
+    facts = ini.Facts();
     for (const auto& key : keys::ConfigIntKeys()) {
       s.*key.field = ini.Int(keys::kConfigSection, key.name, defaults.*key.field);
     }
@@ -183,6 +199,7 @@ void ReadSettings(const std::string& ini_path, AgentSettings& s, AgentLog& log) 
   } catch (...) {
     log.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error getting INI settings.");
   }
+  return facts;
 }
 
 }  // namespace korvale

@@ -179,5 +179,59 @@ TEST_F(ReadSettingsTest, BinaryGarbageReadsAsDefaults) {
   EXPECT_TRUE(log_.ids.empty());
 }
 
+// A settings file of the size large organisations reach (about 296 000
+// DLn=/Groupn= lines, 10 MB) is read whole and right. Reading used to parse the
+// file once per key, which never finished for a file like this one.
+TEST_F(ReadSettingsTest, HundredsOfThousandsOfGroupLines) {
+  constexpr int kGroups = 148000;
+  std::string text = "[Config]\r\nDaysPast=4\r\n";
+  text.reserve(11u << 20);
+  for (int n = 1; n <= kGroups; ++n) {
+    std::string number = std::to_string(n);
+    text += "DL" + number + "=Member " + number + ";Other member " + number + "\r\n";
+    text += "Group" + number + "=Scan group number " + number + "\r\n";
+  }
+  text += "DaysAhead=77\r\n[Group148000]\r\nAddr1=/o=Org/cn=last\r\n";
+  auto s = Read(text);
+  ASSERT_EQ(s.group_names.size(), static_cast<size_t>(kGroups));
+  ASSERT_EQ(s.member_name_lists.size(), static_cast<size_t>(kGroups));
+  EXPECT_EQ(s.group_names.front(), "Scan group number 1");
+  EXPECT_EQ(s.member_name_lists[4711], "Member 4712;Other member 4712");
+  EXPECT_EQ(s.group_names.back(), "Scan group number 148000");
+  EXPECT_EQ(s.member_address_lists.back(), "/o=Org/cn=last");
+  EXPECT_EQ(s.days_past, 4);
+  EXPECT_EQ(s.days_ahead, 77) << "a key after all the groups is still found";
+  EXPECT_TRUE(log_.ids.empty());
+}
+
+// One value of 12 MB is read once and cut to its buffer like any other.
+TEST_F(ReadSettingsTest, HugeSingleValueIsCutToItsBuffer) {
+  std::string huge(12u << 20, 'x');
+  auto s = Read("[Config]\r\nExcludeCategories=" + huge + "\r\nDL1=" + huge +
+                "\r\nGroup1=Sales\r\nDaysPast=3\r\n");
+  EXPECT_EQ(s.exclude_categories, std::string(999, 'x'));
+  ASSERT_EQ(s.member_name_lists.size(), 1u);
+  EXPECT_EQ(s.member_name_lists[0], std::string(9999, 'x'));
+  EXPECT_EQ(s.group_names, std::vector<std::string>{"Sales"});
+  EXPECT_EQ(s.days_past, 3);
+}
+
+// What the reader tells about the file itself, for the warning about damaged files.
+TEST_F(ReadSettingsTest, FactsAboutTheFile) {
+  AgentSettings s;
+  SettingsFileFacts missing = ReadSettings(dir_.File("absent.ini"), s, log_);
+  EXPECT_FALSE(missing.exists);
+  testing::WriteFileBytes(ini_, "[Config]\r\nDB=x\r\nDays");
+  SettingsFileFacts cut = ReadSettings(ini_, s, log_);
+  EXPECT_TRUE(cut.exists);
+  EXPECT_TRUE(cut.readable);
+  EXPECT_TRUE(cut.has_config_section);
+  EXPECT_TRUE(cut.ends_inside_line);
+  testing::WriteFileBytes(ini_, "[Other]\r\nDB=x\r\n");
+  SettingsFileFacts other = ReadSettings(ini_, s, log_);
+  EXPECT_FALSE(other.has_config_section);
+  EXPECT_FALSE(other.ends_inside_line);
+}
+
 }  // namespace
 }  // namespace korvale

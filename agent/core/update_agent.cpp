@@ -4,9 +4,12 @@
 
 #include "agent/booking/agent_bookings.h"
 #include "agent/core/read_settings.h"
+#include "agent/core/settings_file_check.h"
+#include "agent/core/start_events.h"
 #include "agent/core/stop_atom.h"
 #include "common/elapsed_text.h"
 #include "platform/accounts/account_directory.h"
+#include "platform/atoms/instance_lock.h"
 #include "platform/mapi/mapi.h"
 #include "platform/tz/tz.h"
 #include "platform/version/file_version.h"
@@ -45,7 +48,11 @@ bool UpdateAgent::Init(const char* instance_name) {
     settings_.no_category_for_min_security_users = 0;
     settings_.no_organizer_for_min_security_users = 0;
     settings_.no_attendees_for_min_security_users = 0;
-    ReadSettings(paths_.ini_file, settings_, logger_);
+    SettingsFileFacts facts = ReadSettings(paths_.ini_file, settings_, logger_);
+    ReportSettingsFileProblems(paths_.ini_file, facts, settings_, logger_);
+    // A second agent of a running name must not even take the stop request
+    // meant for the running one.
+    if (!ClaimInstanceName()) return false;
     if (!stop_flag_ && !CheckStopAtom()) return true;
     stop_flag_ = true;
     return false;
@@ -70,6 +77,25 @@ int UpdateAgent::RunCycle() {
     logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error running cycle.");
     return 0;
   }
+}
+
+bool UpdateAgent::ClaimInstanceName() {
+  Expected<atoms::InstanceLock> claim = atoms::InstanceLock::TryAcquire(instance_name_);
+  if (!claim.ok()) {
+    // Without the check the cycle still runs, as it did before there was one.
+    logger_.LogEvent(EventType::kWarning, event_id::kInstanceRunning,
+                     "Cannot check whether another agent named " + instance_name_ +
+                         " is running: " + claim.status().message() + ". The cycle runs without that check.");
+    return true;
+  }
+  if (!claim->held()) {
+    logger_.LogEvent(EventType::kWarning, event_id::kInstanceRunning,
+                     "Another agent named " + instance_name_ +
+                         " is already running on this machine. This start ends without doing anything.");
+    return false;
+  }
+  instance_claim_ = std::make_unique<atoms::InstanceLock>(std::move(*claim));
+  return true;
 }
 
 bool UpdateAgent::CheckStopAtom() {

@@ -28,6 +28,9 @@ class Database;
 namespace accounts {
 class AccountDirectory;
 }
+namespace atoms {
+class InstanceLock;
+}
 struct DatabasePreparation;
 struct MapiLogon;
 
@@ -91,6 +94,9 @@ class UpdateAgent : public StopCheck {
   void LogBanner();
   void LogSummary(std::chrono::steady_clock::duration elapsed);
   bool CheckStopAtom();
+  // Claims the instance name for this process; false (with warning 153) when
+  // another agent of that name runs. A claim that cannot be checked lets the cycle run.
+  bool ClaimInstanceName();
 
   AgentPaths paths_;
   SqlConnector connector_;
@@ -108,6 +114,7 @@ class UpdateAgent : public StopCheck {
   // Windows accounts of the logon server; from OpenAccountDirectory to the end
   // of the cycle never null (a directory that cannot be opened fails each lookup).
   std::unique_ptr<accounts::AccountDirectory> accounts_;
+  std::unique_ptr<atoms::InstanceLock> instance_claim_;  // held for the whole run
 };
 
 // The thread routine: creates the agent, runs Init and Run, destroys it.

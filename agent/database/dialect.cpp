@@ -57,6 +57,13 @@ std::string DefaultClause(const AgentSettings& settings, int n) {
 }
 
 std::string QuoteForSql(std::string_view value, int max_len, Dialect dialect) {
+  // Every text value of a statement passes here: repairing it here gives every
+  // dialect the same text and lets the cut count the characters that are stored.
+  std::string repaired;
+  if (!IsValidUtf8(value)) {
+    repaired = RepairUtf8(value);
+    value = repaired;
+  }
   std::string quoted;
   quoted.reserve(value.size() + 8);
   for (char c : value) {

@@ -32,9 +32,11 @@ std::string SqlTypeName(const AgentSettings& settings, int size);
 // "" for Access, otherwise " DEFAULT n".
 std::string DefaultClause(const AgentSettings& settings, int n);
 
-// Apostrophes doubled; cut to max_len characters when max_len < 1024 (Oracle:
-// 4000 when max_len >= 1024); a dangling half of a doubled apostrophe removed.
-// Counts UTF-8 characters and never cuts inside one. The limit counts the
+// Text that is not valid UTF-8 repaired first (each ill-formed sequence
+// becomes U+FFFD, see utf8_text.h), then apostrophes doubled; cut to max_len
+// characters when max_len < 1024 (Oracle: 4000 when max_len >= 1024); a
+// dangling half of a doubled apostrophe removed. Counts UTF-8 characters and
+// never cuts inside one. The limit counts the
 // escaped text, so a value with apostrophes keeps fewer of its characters:
 //   QuoteForSql("O'Neil", 50, kAccess) == "O''Neil"
 std::string QuoteForSql(std::string_view value, int max_len, Dialect dialect);

@@ -126,7 +126,10 @@ TEST(QuoteForSql, DoublesApostrophesCutsAndNeverLeavesADanglingHalf) {
       {"counts characters, not bytes", "äöüß€😀xyz", 6, Dialect::kSQLite, "äöüß€😀"},
       {"never cuts inside a character", "ab😀", 3, Dialect::kMySql, "ab😀"},
       {"multi-byte text with apostrophe", "Zoë's €", 5, Dialect::kSQLite, "Zoë''"},
-      {"broken UTF-8 bytes count one each", "a\xff\xfe" "b", 3, Dialect::kSQLite, "a\xff\xfe"},
+      {"broken UTF-8 is repaired, each bad byte one U+FFFD", "a\xff\xfe" "b", 3, Dialect::kSQLite,
+       "a\uFFFD\uFFFD"},
+      {"a cut-off sequence is one U+FFFD", "\xE2\x82'x", 50, Dialect::kMySql, "\uFFFD''x"},
+      {"the cut counts repaired characters", "\xE0\x80\x80yz", 2, Dialect::kOracle, "\uFFFD\uFFFD"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(QuoteForSql(c.value, c.max_len, c.dialect), c.expected) << c.what;

@@ -12,6 +12,12 @@ char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - '
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = FoldAscii(c);
+  return folded;
+}
+
 IniLine Classify(std::string text, std::string eol) {
   IniLine line;
   line.text = std::move(text);
@@ -68,7 +74,24 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
                                   std::string(bytes.substr(end, eol_len))));
     pos = end + eol_len;
   }
+  doc.Reindex();
   return doc;
+}
+
+void IniDocument::Reindex() {
+  sections_.clear();
+  SectionIndex* current = nullptr;  // null in lines before the first header and in repeated sections
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const IniLine& line = lines_[i];
+    if (line.kind == LineKind::kSection) {
+      if (current != nullptr) current->range.end = i;
+      auto [it, inserted] = sections_.try_emplace(Folded(line.name));
+      current = inserted ? &it->second : nullptr;
+      if (current != nullptr) current->range = SectionRange{i, lines_.size()};
+    } else if (line.kind == LineKind::kKey && current != nullptr) {
+      current->keys.try_emplace(Folded(line.name), i);  // the first occurrence wins
+    }
+  }
 }
 
 std::string IniDocument::Serialize() const {
@@ -81,16 +104,21 @@ std::string IniDocument::Serialize() const {
 }
 
 std::optional<SectionRange> IniDocument::FindSection(std::string_view section) const {
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind != LineKind::kSection || !EqualsNoCase(lines_[i].name, section)) continue;
-    size_t end = i + 1;
-    while (end < lines_.size() && lines_[end].kind != LineKind::kSection) ++end;
-    return SectionRange{i, end};
-  }
-  return std::nullopt;
+  auto it = sections_.find(Folded(section));
+  if (it == sections_.end()) return std::nullopt;
+  return it->second.range;
 }
 
 std::optional<size_t> IniDocument::FindKey(const SectionRange& range, std::string_view key) const {
+  if (range.header < lines_.size() && lines_[range.header].kind == LineKind::kSection) {
+    auto section = sections_.find(Folded(lines_[range.header].name));
+    if (section != sections_.end() && section->second.range.header == range.header &&
+        section->second.range.end == range.end) {
+      auto at = section->second.keys.find(Folded(key));
+      if (at == section->second.keys.end()) return std::nullopt;
+      return at->second;
+    }
+  }
   for (size_t i = range.header + 1; i < range.end; ++i) {
     if (lines_[i].kind == LineKind::kKey && EqualsNoCase(lines_[i].name, key)) return i;
   }
@@ -110,17 +138,16 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
   if (!range) {
     InsertLine(lines_.size(), "[" + std::string(section) + "]");
     InsertLine(lines_.size(), std::move(text));
-    return;
-  }
-  if (std::optional<size_t> at = FindKey(*range, key)) {
+  } else if (std::optional<size_t> at = FindKey(*range, key)) {
     std::string eol = lines_[*at].eol;
     lines_[*at] = Classify(std::move(text), std::move(eol));
-    return;
+  } else {
+    // After the last non-blank line, so blank lines before the next section stay there.
+    size_t insert_at = range->end;
+    while (insert_at > range->header + 1 && TrimBlanks(lines_[insert_at - 1].text).empty()) --insert_at;
+    InsertLine(insert_at, std::move(text));
   }
-  // After the last non-blank line, so blank lines before the next section stay there.
-  size_t insert_at = range->end;
-  while (insert_at > range->header + 1 && TrimBlanks(lines_[insert_at - 1].text).empty()) --insert_at;
-  InsertLine(insert_at, std::move(text));
+  Reindex();
 }
 
 bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
@@ -133,6 +160,7 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
       removed = true;
     }
   }
+  Reindex();
   return removed;
 }
 
@@ -141,6 +169,7 @@ bool IniDocument::RemoveSection(std::string_view section) {
   while (std::optional<SectionRange> range = FindSection(section)) {
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),
                  lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+    Reindex();
     removed = true;
   }
   return removed;

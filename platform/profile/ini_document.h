@@ -1,12 +1,15 @@
 // The lines of one INI file, parsed without losing a byte: every line keeps
 // its own text and line end, so a file written back after one change differs
-// from the original only in the changed line. Used by profile.cpp only.
+// from the original only in the changed line. Sections and keys are indexed
+// by their folded names, so a lookup costs the same in a file of millions of
+// lines as in a short one. Used by profile.cpp only.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace korvale::profile {
@@ -34,7 +37,8 @@ class IniDocument {
 
   // The first section with this name (without regard to case).
   std::optional<SectionRange> FindSection(std::string_view section) const;
-  // The index of the first line of that key in the range.
+  // The index of the first line of that key in the range (a range that
+  // FindSection gave is looked up in the index, any other one line by line).
   std::optional<size_t> FindKey(const SectionRange& range, std::string_view key) const;
   const IniLine& line(size_t index) const { return lines_[index]; }
   const std::vector<IniLine>& lines() const { return lines_; }
@@ -49,8 +53,17 @@ class IniDocument {
   bool RemoveSection(std::string_view section);
 
  private:
+  // The first section of a folded name with the first line of each folded key in it.
+  struct SectionIndex {
+    SectionRange range;
+    std::unordered_map<std::string, size_t> keys;
+  };
+
   void InsertLine(size_t index, std::string text);
+  // Rebuilds the index after the lines changed.
+  void Reindex();
   std::vector<IniLine> lines_;
+  std::unordered_map<std::string, SectionIndex> sections_;
 };
 
 // ASCII-only comparison: names are bytes, not text of a known language.

@@ -2,18 +2,15 @@
 #include "platform/profile/profile.h"
 
 #include <climits>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "platform/profile/ini_document.h"
 #include "platform/profile/profile_file.h"
 
 namespace korvale::profile {
 namespace {
-
-IniDocument Load(const std::string& file) {
-  Expected<std::string> bytes = ReadProfileFile(file);
-  return IniDocument::Parse(bytes.ok() ? *bytes : std::string());
-}
 
 // Length in bytes of the character starting at `pos`: a whole UTF-8 sequence,
 // or 1 for a byte that starts none (text in another code page counts byte by
@@ -70,10 +67,27 @@ bool Rewrite(const std::string& file, Edit edit) {
 
 }  // namespace
 
-std::string GetString(const std::string& file, const std::string& section, const std::string& key,
-                      const std::string& default_value, size_t buffer_size) {
+ProfileSnapshot::ProfileSnapshot(const std::string& file) {
+  Expected<std::string> bytes = ReadProfileFile(file);
+  std::error_code ec;
+  exists_ = std::filesystem::exists(file, ec);
+  readable_ = bytes.ok();
+  doc_ = std::make_shared<const IniDocument>(IniDocument::Parse(bytes.ok() ? *bytes : std::string()));
+}
+
+bool ProfileSnapshot::HasSection(const std::string& section) const {
+  return doc_->FindSection(section).has_value();
+}
+
+bool ProfileSnapshot::EndsInsideLine() const {
+  const std::vector<IniLine>& lines = doc_->lines();
+  return !lines.empty() && lines.back().eol.empty() && !lines.back().text.empty();
+}
+
+std::string ProfileSnapshot::GetString(const std::string& section, const std::string& key,
+                                       const std::string& default_value, size_t buffer_size) const {
   if (buffer_size == 0) return std::string();
-  IniDocument doc = Load(file);
+  const IniDocument& doc = *doc_;
   std::string_view value = default_value;
   std::optional<SectionRange> range = doc.FindSection(section);
   std::optional<size_t> at = range ? doc.FindKey(*range, key) : std::nullopt;
@@ -81,9 +95,9 @@ std::string GetString(const std::string& file, const std::string& section, const
   return CutChars(value, buffer_size - 1);
 }
 
-int GetInt(const std::string& file, const std::string& section, const std::string& key,
-           int default_value) {
-  IniDocument doc = Load(file);
+int ProfileSnapshot::GetInt(const std::string& section, const std::string& key,
+                            int default_value) const {
+  const IniDocument& doc = *doc_;
   std::optional<SectionRange> range = doc.FindSection(section);
   std::optional<size_t> at = range ? doc.FindKey(*range, key) : std::nullopt;
   if (!at) return default_value;
@@ -106,11 +120,11 @@ int GetInt(const std::string& file, const std::string& section, const std::strin
   return static_cast<int>(result);
 }
 
-std::vector<std::string> GetKeyNames(const std::string& file, const std::string& section,
-                                     size_t buffer_size) {
+std::vector<std::string> ProfileSnapshot::GetKeyNames(const std::string& section,
+                                                      size_t buffer_size) const {
   std::vector<std::string> names;
   if (buffer_size < 2) return names;
-  IniDocument doc = Load(file);
+  const IniDocument& doc = *doc_;
   std::optional<SectionRange> range = doc.FindSection(section);
   if (!range) return names;
   // The Windows buffer holds each name with its zero plus one closing zero.
@@ -131,8 +145,8 @@ std::vector<std::string> GetKeyNames(const std::string& file, const std::string&
   return names;
 }
 
-std::vector<std::string> GetSectionNames(const std::string& file) {
-  IniDocument doc = Load(file);
+std::vector<std::string> ProfileSnapshot::GetSectionNames() const {
+  const IniDocument& doc = *doc_;
   std::vector<std::string> names;
   for (size_t i = 0; i < doc.lines().size(); ++i) {
     const IniLine& line = doc.line(i);
@@ -141,6 +155,25 @@ std::vector<std::string> GetSectionNames(const std::string& file) {
     }
   }
   return names;
+}
+
+std::string GetString(const std::string& file, const std::string& section, const std::string& key,
+                      const std::string& default_value, size_t buffer_size) {
+  return ProfileSnapshot(file).GetString(section, key, default_value, buffer_size);
+}
+
+int GetInt(const std::string& file, const std::string& section, const std::string& key,
+           int default_value) {
+  return ProfileSnapshot(file).GetInt(section, key, default_value);
+}
+
+std::vector<std::string> GetKeyNames(const std::string& file, const std::string& section,
+                                     size_t buffer_size) {
+  return ProfileSnapshot(file).GetKeyNames(section, buffer_size);
+}
+
+std::vector<std::string> GetSectionNames(const std::string& file) {
+  return ProfileSnapshot(file).GetSectionNames();
 }
 
 bool WriteString(const std::string& file, const std::string& section, const std::string& key,

@@ -8,10 +8,45 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace korvale::profile {
+
+class IniDocument;
+
+// One reading of a profile file, for callers that look up many values: the
+// file is read and indexed once, and every lookup then costs what it costs in
+// a short file, so reading all the settings stays linear in the file's size.
+// Lookups follow the free functions below; later changes of the file are not
+// seen. A file that does not exist or cannot be read reads as empty.
+//
+//   ProfileSnapshot ini(path);
+//   int days = ini.GetInt("Config", "DaysPast", 15);
+class ProfileSnapshot {
+ public:
+  explicit ProfileSnapshot(const std::string& file);
+
+  std::string GetString(const std::string& section, const std::string& key,
+                        const std::string& default_value, size_t buffer_size) const;
+  int GetInt(const std::string& section, const std::string& key, int default_value) const;
+  std::vector<std::string> GetKeyNames(const std::string& section, size_t buffer_size = 32767) const;
+  std::vector<std::string> GetSectionNames() const;
+
+  // What a reader may want to warn about: whether the file was there and
+  // could be read, and whether its last line lacks a line end (a file cut off
+  // while being written or copied).
+  bool exists() const { return exists_; }
+  bool readable() const { return readable_; }
+  bool HasSection(const std::string& section) const;
+  bool EndsInsideLine() const;
+
+ private:
+  std::shared_ptr<const IniDocument> doc_;
+  bool exists_ = false;
+  bool readable_ = false;
+};
 
 // The value of [section] key, or `default_value` when the section or key is
 // missing; cut to `buffer_size` - 1 characters (a UTF-8 sequence counts as

@@ -175,5 +175,42 @@ TEST_F(ProfileTest, FailedWriteKeepsOldFile) {
   EXPECT_EQ(entries, 2u) << "only the profile and the folder";
 }
 
+// One reading answers every lookup as the free functions do, also in a file
+// of many sections and keys where the first occurrence still wins.
+TEST_F(ProfileTest, SnapshotAnswersLikeTheFreeFunctions) {
+  std::string text = "[Config]\r\n";
+  for (int n = 1; n <= 20000; ++n) text += "Key" + std::to_string(n) + "=" + std::to_string(n) + "\r\n";
+  text += "key7=shadowed\r\n[Group1]\r\nB=2\r\nA=1\r\n[config]\r\nKey1=shadowed\r\nLate=no\r\n";
+  std::string f = Write(text);
+  ProfileSnapshot ini(f);
+  EXPECT_EQ(ini.GetInt("CONFIG", "key20000", 0), 20000);
+  EXPECT_EQ(ini.GetString("config", "KEY7", "", 256), "7") << "the first occurrence wins";
+  EXPECT_EQ(ini.GetString("Config", "Key1", "", 256), "1") << "a repeated section does not override";
+  EXPECT_EQ(ini.GetString("Config", "Late", "missing", 256), "missing")
+      << "keys of a repeated section are not read, as with the Windows reader";
+  EXPECT_EQ(ini.GetKeyNames("group1"), (std::vector<std::string>{"B", "A"}));
+  EXPECT_EQ(ini.GetSectionNames(), (std::vector<std::string>{"Config", "Group1"}));
+  EXPECT_EQ(GetString(f, "Config", "Key19999", "", 256), "19999");
+  EXPECT_TRUE(ini.exists());
+  EXPECT_TRUE(ini.readable());
+  EXPECT_TRUE(ini.HasSection("GROUP1"));
+  EXPECT_FALSE(ini.HasSection("Group2"));
+  EXPECT_FALSE(ini.EndsInsideLine());
+}
+
+// What a reader may warn about: a file that is missing, unreadable or cut inside a line.
+TEST_F(ProfileTest, SnapshotTellsAboutTheFileItself) {
+  EXPECT_FALSE(ProfileSnapshot(path_).exists());
+  EXPECT_TRUE(ProfileSnapshot(Write("")).exists());
+  EXPECT_FALSE(ProfileSnapshot(path_).EndsInsideLine()) << "an empty file ends nowhere";
+  EXPECT_TRUE(ProfileSnapshot(Write("[Config]\r\nDaysPa")).EndsInsideLine());
+  EXPECT_FALSE(ProfileSnapshot(Write("[Config]\r\nDaysPast=1\n")).EndsInsideLine());
+  std::filesystem::create_directory(dir_.File("adir"));
+  ProfileSnapshot folder(dir_.File("adir"));
+  EXPECT_TRUE(folder.exists());
+  EXPECT_FALSE(folder.readable());
+  EXPECT_EQ(folder.GetInt("Config", "X", 5), 5);
+}
+
 }  // namespace
 }  // namespace korvale::profile

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -192,7 +193,11 @@ TIME_ZONE_INFORMATION MachineTimeZone() {
   }
 }
 
-std::optional<std::vector<NamedZone>> ReadTimeZoneTable() {
+namespace {
+
+// Walks every zone ICU knows: tens of milliseconds, far more than any single
+// conversion that needs one entry.
+std::optional<std::vector<NamedZone>> BuildTimeZoneTable(int year) {
   try {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::StringEnumeration> ids(
@@ -209,7 +214,6 @@ std::optional<std::vector<NamedZone>> ReadTimeZoneTable() {
     }
     if (windows_ids.empty()) return std::nullopt;
 
-    const int year = CurrentYear();
     std::vector<NamedZone> table;
     for (const std::string& key : windows_ids) {
       icu::UnicodeString golden;
@@ -230,6 +234,23 @@ std::optional<std::vector<NamedZone>> ReadTimeZoneTable() {
   } catch (const std::exception&) {
     return std::nullopt;
   }
+}
+
+}  // namespace
+
+std::optional<std::vector<NamedZone>> ReadTimeZoneTable() {
+  // Built once per process and year: the zone data do not change while a
+  // program runs, and callers look up one zone per appointment or mailbox.
+  static std::mutex mutex;
+  static int built_for = 0;
+  static std::optional<std::vector<NamedZone>> table;
+  const int year = CurrentYear();
+  std::lock_guard<std::mutex> lock(mutex);
+  if (built_for != year || !table) {
+    table = BuildTimeZoneTable(year);
+    built_for = year;
+  }
+  return table;
 }
 
 }  // namespace korvale::tz
