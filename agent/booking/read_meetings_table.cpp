@@ -187,12 +187,16 @@ class MeetingsReader {
   // agent took it. A row the update no longer finds (a web page changed it
   // since it was read) is not taken; it is read again in the next cycle.
   RowOutcome TakeRow(const MeetingsRow& row, const MeetingsRowUpdate& update, BookingRecord record) {
+    // A new booking or a cancellation the update missed stays at 1 or 3 and
+    // is read again. A row at 4 or 5 is taken all the same: the steps after
+    // the loop remove it or set it to 2 whatever became of its update.
+    const bool stays_pending = row.booking_status == 1 || row.booking_status == 3;
     std::string sql;
     try {
       sql = UpdateMeetingsRow(scope_, row, update);
       MeetingsTransaction transaction(db_, Journal() != nullptr);
       auto done = db_.Execute(sql);
-      if (done.ok() && done->rows == 0) return RowOutcome::kDone;
+      if (done.ok() && done->rows == 0 && stays_pending) return RowOutcome::kDone;
       if (done.ok() && Journal()) {
         auto recorded = journal_->Record(record);
         if (!recorded.ok()) {
@@ -211,6 +215,7 @@ class MeetingsReader {
       Report(EventType::kError, event_id::kFillTableStatement,
              "General Error" + std::string(kSqlStatement) + sql);
     }
+    if (!stays_pending) bookings_.Append(std::move(record));
     return RowOutcome::kFailed;
   }
 

@@ -304,6 +304,21 @@ TEST(ReadMeetingsTable, RefusedRowUpdateIsNotTakenAndTheNextRowIs) {
   EXPECT_EQ(canned.connection().StatementsWith("TimeBooked = ").size(), 2u);
 }
 
+// A cancellation at status 4 is removed after the loop whatever became of its
+// own update, so a refused update still lists it: its appointments must go.
+TEST(ReadMeetingsTable, RefusedUpdateOfACancellationStillListsIt) {
+  Meeting cancelled;
+  cancelled.booking_status = 4;
+  CannedDatabase canned(Dialect::kSqlServer);
+  canned.pending_failures.push_back({"(Office='B-1')", "[drv] refused"});
+  canned.pending_rows.push_back({kPending, {cancelled.ToRow(Dialect::kSqlServer)}});
+  Outcome out = ReadAll(canned);
+  EXPECT_FALSE(out.ok);
+  ASSERT_EQ(out.bookings.size(), 1u);
+  EXPECT_EQ(out.bookings.at(0).booking_status, 4);
+  EXPECT_EQ(canned.log.EventsWithId(119).size(), 1u);
+}
+
 // A row whose start cannot be read is reported and left alone; the others go
 // on, and the call succeeds, so that the scan and publication still run.
 TEST(ReadMeetingsTable, RowWithoutReadableStartIsReportedAndSkipped) {

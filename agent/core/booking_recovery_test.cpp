@@ -22,6 +22,7 @@
 #include "platform/mapi/mapi.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "platform/odbc/odbc.h"
+#include "tests/support/mariadb_dsn.h"
 #include "tests/support/process.h"
 #include "tests/support/sqlite_dsn.h"
 #include "tests/support/temp_dir.h"
@@ -101,8 +102,24 @@ constexpr char kOrganisation[] = R"({
 const char* const kMailboxes[] = {"anna", "ben", "dora"};
 
 class BookingRecoveryTest : public ::testing::Test {
- protected:
+ public:
+  // The MariaDB test server (mySQL=1) instead of the SQLite file.
+  virtual bool OnMariaDb() const { return false; }
+  std::string DsnName() const { return maria_ ? maria_->name() : dsn_.name(); }
+  std::string ConnectString() const { return maria_ ? maria_->ConnectString() : dsn_.ConnectString(); }
+
   void SetUp() override {
+    if (OnMariaDb()) {
+      maria_ = std::make_unique<testing::MariaDbDsn>();
+      KORVALE_REQUIRE_MARIADB(*maria_);
+      // The server keeps the tables of earlier tests.
+      auto connection = OpenSqlConnection(ConnectString());
+      ASSERT_TRUE(connection.ok());
+      for (const char* table : {"Meetings", "Groups", "KorvaleConfig", "KorvaleTable1", "KorvaleTable2",
+                                "KRVBookingJournal"}) {
+        (void)(*connection)->Execute(std::string("DROP TABLE IF EXISTS ") + table);
+      }
+    }
     for (const char* program : {"agent/core/Caldrun", "tools/orgadmin/korvale-orgadmin"}) {
       fs::copy_file(testing::BuiltProgram(program), dir_.path() / fs::path(program).filename());
     }
@@ -111,9 +128,10 @@ class BookingRecoveryTest : public ::testing::Test {
     Admin({"register", dir_.File("org.db"), "--profiles", dir_.File("mapi-profiles.json")});
     testing::WriteFileBytes(
         dir_.path() / "Caldrun.ini",
-        "[Config]\r\nDB=" + dsn_.name() + "\r\nSQLite=1\r\nSQLLog=1\r\nLogonServer=SRV1\r\n"
+        "[Config]\r\nDB=" + DsnName() + (OnMariaDb() ? "\r\nmySQL=1" : "\r\nSQLite=1") +
+        "\r\nSQLLog=1\r\nLogonServer=SRV1\r\n"
         "LogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\nDL1=Anna Berg;Ben Carter;Dora Ek\r\n"
-        "Group1=Team\r\nServer1=SRV1\r\n[Server1]\r\nDS=" + dsn_.name() + "\r\n[Group1]\r\n"
+        "Group1=Team\r\nServer1=SRV1\r\n[Server1]\r\nDS=" + DsnName() + "\r\n[Group1]\r\n"
         "Addr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\nAddr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\n"
         "Addr3=/o=Org/ou=Site/cn=Recipients/cn=dora\r\n");
     setenv("KORVALE_EVENTLOG", dir_.File("events.jsonl").c_str(), 1);
@@ -153,14 +171,14 @@ class BookingRecoveryTest : public ::testing::Test {
   }
 
   void Sql(const std::string& sql) {
-    auto connection = OpenSqlConnection(dsn_.ConnectString());
+    auto connection = OpenSqlConnection(ConnectString());
     ASSERT_TRUE(connection.ok());
     auto done = (*connection)->Execute(sql);
     ASSERT_TRUE(done.ok()) << sql << "\n" << done.error().text;
   }
 
   std::vector<SqlRow> Rows(const std::string& sql) {
-    auto connection = OpenSqlConnection(dsn_.ConnectString());
+    auto connection = OpenSqlConnection(ConnectString());
     EXPECT_TRUE(connection.ok());
     if (!connection.ok()) return {};
     auto rows = (*connection)->Query(sql);
@@ -275,6 +293,12 @@ class BookingRecoveryTest : public ::testing::Test {
 
   testing::TempDir dir_;
   testing::SqliteDsn dsn_;
+  std::unique_ptr<testing::MariaDbDsn> maria_;
+};
+
+class BookingRecoveryOnMariaDb : public BookingRecoveryTest {
+ protected:
+  bool OnMariaDb() const override { return true; }
 };
 
 // The service is stopped while the scan is between Ben's and Dora's mailbox:
@@ -361,17 +385,16 @@ TEST_F(BookingRecoveryTest, CancellationOfAKilledCycleIsCarriedOut) {
 // One row a web page wrote with a start nobody can read: it is reported with
 // its booking number, the others are booked, the scan and publication go on,
 // and nothing is booked twice in the next cycle.
-TEST_F(BookingRecoveryTest, UnreadableRowLeavesTheOthersAlone) {
-  BookThree();
-  Book("R-9", "", "", "no invitation");
-  Sql("UPDATE Meetings SET Start = 'next tuesday' WHERE Office = 'R-9'");
-  RunCycle();
-  ExpectPublishedOnce();
-  RunCycle();
-  for (const char* alias : kMailboxes) EXPECT_EQ(Appointments(alias, "R-9"), 0);
-  auto events = eventlog::ReadEventFile(dir_.File("events.jsonl"));
+void ExpectUnreadableRowLeavesTheOthersAlone(BookingRecoveryTest& test, const std::string& start) {
+  test.BookThree();
+  test.Book("R-9", "", "", "no invitation");
+  test.Sql("UPDATE Meetings SET Start = '" + start + "' WHERE Office = 'R-9'");
+  test.RunCycle();
+  test.ExpectPublishedOnce();
+  test.RunCycle();
+  for (const char* alias : kMailboxes) EXPECT_EQ(test.Appointments(alias, "R-9"), 0);
   int reported = 0;
-  for (const auto& e : events) {
+  for (const auto& e : eventlog::ReadEventFile(test.dir_.File("events.jsonl"))) {
     // Texts: the prefix, "Meetings", the data source, the message.
     if (e.id == 121 && e.texts.size() == 4 && e.texts[3].rfind("ReadMeetingsTable", 0) == 0 &&
         e.texts[3].find("'R-9'") != std::string::npos) {
@@ -379,9 +402,47 @@ TEST_F(BookingRecoveryTest, UnreadableRowLeavesTheOthersAlone) {
     }
   }
   EXPECT_EQ(reported, 2) << "once per cycle";
-  EXPECT_EQ(Rows("SELECT * FROM Meetings WHERE Office = 'R-9' AND BookingStatus = 1").size(), 1u);
-  ExpectEachBookingOnce();
+  EXPECT_EQ(test.Rows("SELECT * FROM Meetings WHERE Office = 'R-9' AND BookingStatus = 1").size(), 1u);
+  test.ExpectEachBookingOnce();
 }
+
+TEST_F(BookingRecoveryTest, UnreadableRowLeavesTheOthersAlone) {
+  ExpectUnreadableRowLeavesTheOthersAlone(*this, "next tuesday");
+}
+
+TEST_F(BookingRecoveryOnMariaDb, UnreadableRowLeavesTheOthersAlone) {
+  ExpectUnreadableRowLeavesTheOthersAlone(*this, "0000-00-00 00:00:00");
+}
+
+// Rows a web page inserted with NULL in Attendees, Title or Office advance in
+// the first cycle and are booked once: before, such a row stayed at status 1
+// and its meeting was added to the calendars again in every cycle.
+void ExpectNullColumnsBookedOnce(BookingRecoveryTest& test) {
+  test.Book("N-1", "", "", "no invitation");  // the whole group
+  test.Sql("UPDATE Meetings SET Attendees = NULL WHERE Office = 'N-1'");
+  test.Book("N-2", "", "Ben Carter; Dora Ek", "no invitation");
+  test.Sql("UPDATE Meetings SET Title = NULL WHERE Office = 'N-2'");
+  test.Book("N-3", "Anna Berg", "Ben Carter", "");  // a meeting
+  test.Sql("UPDATE Meetings SET Office = NULL WHERE Office = 'N-3'");
+  test.RunCycle();
+  test.RunCycle();
+  for (const SqlRow& row : test.Rows("SELECT BookingStatus, TimeBooked FROM Meetings")) {
+    EXPECT_EQ(row.Int("BookingStatus"), 2);
+    EXPECT_TRUE(row.Timestamp("TimeBooked").has_value());
+  }
+  for (const char* alias : kMailboxes) {
+    SCOPED_TRACE(alias);
+    EXPECT_EQ(test.Count(alias, false, "IPM.Appointment:"), 2) << "two bookings each, each once";
+    EXPECT_EQ(test.Appointments(alias, "N-1"), 1);
+  }
+  EXPECT_EQ(test.Appointments("anna", "N-3"), 1);
+  EXPECT_EQ(test.Requests("ben", "N-3"), 1);
+  EXPECT_EQ(test.Requests("dora", "N-3"), 0);
+}
+
+TEST_F(BookingRecoveryTest, NullColumnsAreBookedOnce) { ExpectNullColumnsBookedOnce(*this); }
+
+TEST_F(BookingRecoveryOnMariaDb, NullColumnsAreBookedOnce) { ExpectNullColumnsBookedOnce(*this); }
 
 }  // namespace
 }  // namespace korvale
