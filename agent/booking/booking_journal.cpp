@@ -183,6 +183,8 @@ bool BookingJournal::Load(BookingList& bookings) {
 }
 
 bool BookingJournal::AlreadyTaken(const BookingRecord& r) const {
+  // Only these keep their status when taken; a row taken at 1 or 3 left that status.
+  if (r.booking_status != 4 && r.booking_status != 5) return false;
   auto cancellation = [](int status) { return status == 3 || status == 4; };
   return std::any_of(loaded_.begin(), loaded_.end(), [&](const BookingRecord& l) {
     const bool same_kind = cancellation(l.booking_status) ? cancellation(r.booking_status)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "agent/booking/booking_test_support.h"
+#include "agent/booking/read_meetings_table.h"
 
 namespace korvale {
 namespace {
@@ -122,6 +123,46 @@ TEST(BookingJournal, FailedMarkKeepsTheJournal) {
   BookingJournal next(calendar.db(), "Agent A", "2");
   ASSERT_TRUE(next.Load(list));
   EXPECT_EQ(list.size(), 1u);
+}
+
+// The database fails while the bookings are taken (here: the journal entry of
+// the second row is refused). That row's status change is rolled back with it
+// and the row is not listed; the next cycle takes it and finds the first one
+// in the journal. Each booking is listed exactly once over both cycles.
+TEST(BookingJournal, RowStatusAndJournalEntryCommitTogether) {
+  testing::TestCalendar calendar(testing::SettingsFor(Dialect::kSQLite));
+  ASSERT_TRUE(calendar.ok()) << calendar.error();
+  testing::Meeting first;
+  testing::Meeting second;
+  second.office = "B-2";
+  calendar.Insert(first);
+  calendar.Insert(second);
+  const BookingCycle cycle{"Agent A", Time(2024, 6, 10, 12, 0)};
+  {
+    BookingJournal journal(calendar.db(), "Agent A", "1");
+    BookingList bookings;
+    BookingNumberList numbers;
+    calendar.Run("CREATE TABLE KRVBookingJournal (KRVService varchar(250), Entry varchar(100), Kind "
+                 "varchar(1), Mailbox varchar(250), BookingData text)");
+    calendar.Run("CREATE TRIGGER Dies BEFORE INSERT ON KRVBookingJournal WHEN NEW.BookingData LIKE '%B-2%' "
+                 "BEGIN SELECT RAISE(ABORT, 'connection lost'); END");
+    EXPECT_FALSE(ReadMeetingsTable(calendar.db(), cycle, bookings, numbers, &journal));
+    ASSERT_EQ(bookings.size(), 1u);
+    EXPECT_EQ(bookings.at(0).booking_number, "B-1");
+    EXPECT_EQ(calendar.StatusOf("B-1"), 2);
+    EXPECT_EQ(calendar.StatusOf("B-2"), 1) << "rolled back with its journal entry";
+    EXPECT_EQ(calendar.log().EventsWithId(event_id::kFillTableStatement).size(), 1u)
+        << calendar.log().Describe();
+  }
+  calendar.Run("DROP TRIGGER Dies");
+  BookingJournal journal(calendar.db(), "Agent A", "2");
+  BookingList bookings;
+  BookingNumberList numbers;
+  EXPECT_TRUE(ReadMeetingsTable(calendar.db(), cycle, bookings, numbers, &journal));
+  ASSERT_EQ(bookings.size(), 2u);
+  EXPECT_EQ(bookings.at(0).booking_number, "B-1") << "from the journal, first";
+  EXPECT_EQ(bookings.at(1).booking_number, "B-2");
+  EXPECT_EQ(calendar.StatusOf("B-2"), 2);
 }
 
 }  // namespace
