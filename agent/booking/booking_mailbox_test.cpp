@@ -2,6 +2,8 @@
 // database: what lands in calendars and inboxes for each kind of booking.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "agent/booking/book_into_mailbox.h"
 #include "agent/booking/booking_mail_fixture.h"
 #include "agent/booking/meeting_identifiers.h"
@@ -394,6 +396,56 @@ TEST_F(BookIntoMailboxTest, NoInvitationRebookingRewritesTheEntryIdToo) {
   auto stored = db().QueryFirst("SELECT ACLw FROM Meetings WHERE Office='B-6'");
   ASSERT_TRUE(stored.ok() && stored->has_value());
   EXPECT_EQ((*stored)->Text("ACLw").value_or(""), HexFromBin(*rows[0][0].Binary()));
+}
+
+// Where an earlier run left a record, as the booking journal tells it.
+class FakeProgress : public BookingProgress {
+ public:
+  bool ReachedEarlier(const BookingRecord& record, const std::string& mailbox) const override {
+    return earlier.count(record.booking_number + "@" + mailbox) > 0;
+  }
+  bool Remember(const BookingRecord& record, const std::string& mailbox) override {
+    remembered.push_back(record.booking_number + "@" + mailbox);
+    return can_remember;
+  }
+  std::set<std::string> earlier;
+  std::vector<std::string> remembered;
+  bool can_remember = true;
+};
+
+// A run that ended between marking a new appointment and saving it left a
+// mark but no appointment: it is made now, and only then. A deletion an
+// earlier run marked is not repeated (a re-booking may have followed it), and
+// an appointment whose mark cannot be written waits for a later cycle.
+TEST_F(BookIntoMailboxTest, JournalMarksDecideWhatIsMadeAgain) {
+  TestMailbox ann = Open("ann", "Ann");
+  FakeProgress progress;
+  BookingWriter writer{settings_, log_, db(), *address_book_, "KorvaleTable2", bookings_->list(),
+                       bookings_->notifications(), {}, {}, &progress};
+  bookings_->list().Append(DirectForAnn("B-1"));
+  progress.earlier = {"B-1@Ann"};
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK) << log_.Describe();
+  EXPECT_EQ(Appointments(ann).size(), 1u) << "marked, but never saved: made now";
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK);
+  EXPECT_EQ(Appointments(ann).size(), 1u) << "marked and in the calendar: not made twice";
+  EXPECT_TRUE(progress.remembered.empty()) << "the earlier mark stands";
+
+  bookings_->list().Clear();
+  BookingRecord cancel = DirectForAnn("B-1");
+  cancel.booking_status = 4;
+  bookings_->list().Append(cancel);
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK);
+  EXPECT_EQ(Appointments(ann).size(), 1u) << "an earlier run deleted it already";
+  progress.earlier.clear();
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK);
+  EXPECT_TRUE(Appointments(ann).empty());
+  EXPECT_EQ(progress.remembered, std::vector<std::string>{"B-1@Ann"}) << "marked once done";
+
+  bookings_->list().Clear();
+  bookings_->list().Append(DirectForAnn("B-2"));
+  progress.can_remember = false;
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK);
+  EXPECT_TRUE(Appointments(ann).empty()) << "without its mark it is made in a later cycle";
 }
 
 // A record that cannot be applied is reported and the next one still is.
