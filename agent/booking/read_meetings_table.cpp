@@ -38,6 +38,7 @@ class MeetingsTransaction {
   ~MeetingsTransaction() {
     if (open_) (void)db_.connection().RollbackTransaction();
   }
+  bool open() const { return open_; }
   SqlResult<SqlDone> Commit() {
     if (!open_) return SqlDone{};
     open_ = false;
@@ -200,8 +201,11 @@ class MeetingsReader {
       if (done.ok() && Journal()) {
         auto recorded = journal_->Record(record);
         if (!recorded.ok()) {
+          sql = "(the booking journal entry of booking " + row.office + ")";
+          // Without a transaction the status change stands: the booking is
+          // taken, only not journaled, and is carried out in this cycle.
+          if (!transaction.open()) return Refused(recorded.error(), sql, std::move(record), true);
           done = recorded;
-          sql = "(booking journal of " + row.office + ")";
         }
       }
       if (done.ok()) done = transaction.Commit();
@@ -209,13 +213,20 @@ class MeetingsReader {
         bookings_.Append(std::move(record));
         return RowOutcome::kDone;
       }
-      Report(EventType::kWarning, event_id::kFillTableStatement,
-             StripLineFeeds(done.error().text) + std::string(kSqlStatement) + sql);
+      return Refused(done.error(), sql, std::move(record), !stays_pending);
     } catch (...) {
       Report(EventType::kError, event_id::kFillTableStatement,
              "General Error" + std::string(kSqlStatement) + sql);
     }
     if (!stays_pending) bookings_.Append(std::move(record));
+    return RowOutcome::kFailed;
+  }
+
+  // Reports a refused statement of taking a row; `taken`: listed all the same.
+  RowOutcome Refused(const SqlError& error, const std::string& sql, BookingRecord record, bool taken) {
+    Report(EventType::kWarning, event_id::kFillTableStatement,
+           StripLineFeeds(error.text) + std::string(kSqlStatement) + sql);
+    if (taken) bookings_.Append(std::move(record));
     return RowOutcome::kFailed;
   }
 
