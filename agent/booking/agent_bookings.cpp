@@ -1,6 +1,10 @@
 // The bookings of one agent run and the cycle's operations on them.
 #include "agent/booking/agent_bookings.h"
 
+#include <cstdio>
+#include <ctime>
+#include <random>
+
 #include "agent/booking/inbox_notifications.h"
 #include "agent/database/schema.h"
 #include "agent/database/table_rotation.h"
@@ -15,15 +19,38 @@ std::string ActiveTableFor(const AgentSettings& settings, const std::string& fil
   return FillTableFor(fill_table);
 }
 
+namespace {
+
+// Unique for one run of the agent and ordered by time, so that the journal's
+// entries come back in the order they were taken.
+std::string RunId() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &utc);
+  std::random_device random;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+  return std::string(stamp) + "-" + suffix;
+}
+
+}  // namespace
+
 void AgentBookings::StartCycle() {
   notifications_.Clear();
   services_ = {};
-  owner_ids_.clear();
+  journal_.reset();
 }
 
 void AgentBookings::Connect(BookingServices services) {
   services_ = std::move(services);
-  owner_ids_.clear();
+  journal_.reset();
+  if (services_.db) journal_ = std::make_unique<BookingJournal>(*services_.db, services_.instance_name, RunId());
+}
+
+void AgentBookings::FinishTakenBookings() {
+  if (journal_) journal_->Finish();
 }
 
 bool AgentBookings::ForcesScan(const std::string& mailbox_name, const std::string& dl_value) const {
@@ -37,6 +64,9 @@ bool AgentBookings::ForcesScan(const std::string& mailbox_name, const std::strin
 
 HRESULT AgentBookings::BookIntoMailbox(const MailboxBookingTarget& target) {
   if (!services_.db || !services_.address_book) return E_FAIL;
+  // The scan's own identifier of the owner: looking the owner up again by
+  // display name finds nobody when two mailboxes share the name.
+  std::string owner_hex = target.owner_entry_id ? HexFromBin(*target.owner_entry_id) : std::string();
   BookingWriter writer{settings_,
                        log_,
                        *services_.db,
@@ -45,26 +75,9 @@ HRESULT AgentBookings::BookIntoMailbox(const MailboxBookingTarget& target) {
                        bookings_,
                        notifications_,
                        utc_now_,
-                       [this](const std::string& name) { return OwnerEntryIdHex(name); }};
+                       [owner_hex](const std::string&) { return owner_hex; },
+                       journal_ && journal_->usable() ? journal_.get() : nullptr};
   return korvale::BookIntoMailbox(writer, target);
-}
-
-std::string AgentBookings::OwnerEntryIdHex(const std::string& mailbox_name) {
-  if (auto known = owner_ids_.find(mailbox_name); known != owner_ids_.end()) return known->second;
-  std::string hex;
-  if (services_.address_book) {
-    ADRLIST list;
-    ADRENTRY entry;
-    entry.rgPropVals.emplace_back(PR_DISPLAY_NAME, mailbox_name);
-    entry.rgPropVals.emplace_back(PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO));
-    list.aEntries.push_back(std::move(entry));
-    if (services_.address_book->ResolveName(0, 0, "", &list) == S_OK) {
-      const SPropValue* id = PpropFindProp(list.aEntries[0].rgPropVals, PR_ENTRYID);
-      if (id && id->Binary()) hex = HexFromBin(*id->Binary());
-    }
-  }
-  owner_ids_.emplace(mailbox_name, hex);
-  return hex;
 }
 
 bool AgentBookings::HasMail() const {
@@ -77,12 +90,14 @@ void AgentBookings::SendInboxNotifications() {
   korvale::SendInboxNotifications(mail, notifications_);
 }
 
-Status AgentBookings::CheckMeetingModifications(const std::string& published_table) {
+Status AgentBookings::CheckMeetingModifications(const std::string& published_table,
+                                                std::function<bool(const std::string&)> calendar_read) {
   if (!HasMail() || !services_.db) {
     return Status::Error("the bookings are not connected to the cycle", kCheckUnexpectedFailure);
   }
   MailServices mail{settings_, log_, *services_.session, *services_.manage_store, *services_.address_book};
-  ModificationCheck check{mail, *services_.db, published_table, services_.instance_name};
+  ModificationCheck check{mail, *services_.db, published_table, services_.instance_name,
+                          std::move(calendar_read)};
   return korvale::CheckMeetingModifications(check);
 }
 

@@ -12,10 +12,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "agent/booking/book_into_mailbox.h"
+#include "agent/booking/booking_journal.h"
 #include "agent/booking/booking_record.h"
 #include "agent/booking/meeting_modifications.h"
 #include "agent/booking/notification_queue.h"
@@ -67,17 +68,21 @@ class AgentBookings : public BookingHooks {
   mapi::HRESULT BookIntoMailbox(const MailboxBookingTarget& target) override;
   bool IsBookingNumber(const std::string& number) const override { return numbers_.Contains(number); }
 
+  // The journal of bookings taken and not yet carried out everywhere, on the
+  // connected database; null before Connect gave one.
+  BookingJournal* journal() { return journal_.get(); }
+  // The scan reached every mailbox: every booking taken is carried out.
+  void FinishTakenBookings();
+
   // Step 16; nothing without the connections or with an empty queue.
   void SendInboxNotifications();
   // Step 17 on the table just published. See CheckMeetingModifications for the
   // failures it returns; fails with kCheckUnexpectedFailure when not connected.
-  Status CheckMeetingModifications(const std::string& published_table);
+  // calendar_read: whether this cycle read a mailbox's calendar to the end.
+  Status CheckMeetingModifications(const std::string& published_table,
+                                   std::function<bool(const std::string&)> calendar_read);
 
  private:
-  // The mailbox owner's address-book entry identifier in hexadecimal, found
-  // by display name once per mailbox; empty when the address book has no
-  // single entry of that name.
-  std::string OwnerEntryIdHex(const std::string& mailbox_name);
   bool HasMail() const;
 
   const AgentSettings& settings_;
@@ -87,7 +92,7 @@ class AgentBookings : public BookingHooks {
   NotificationQueue notifications_;
   BookingServices services_;
   std::function<uint64_t()> utc_now_;
-  std::unordered_map<std::string, std::string> owner_ids_;
+  std::unique_ptr<BookingJournal> journal_;
 };
 
 }  // namespace korvale

@@ -13,7 +13,31 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// Whether to make the record's appointment in the mailbox now. It is marked
+// before it is made; a mark of an earlier run means it was made unless that
+// run ended before saving it, which the calendar tells.
+bool StartCreation(BookingWriter& writer, const MailboxBookingTarget& mailbox, const BookingRecord& record) {
+  if (!writer.progress) return true;
+  if (writer.progress->ReachedEarlier(record, mailbox.mailbox_name)) {
+    return !CalendarHoldsBooking(mailbox, record.booking_number);
+  }
+  // Without its mark a later cycle could not know it was made: it waits for that cycle.
+  return writer.progress->Remember(record, mailbox.mailbox_name);
+}
+
 }  // namespace
+
+bool CalendarHoldsBooking(const MailboxBookingTarget& mailbox, const std::string& booking_number) {
+  const ULONG booking_tag = mailbox.tags.Calendar(calendar_prop::kBookingNumber);
+  if (booking_tag == PR_NULL) return false;
+  std::shared_ptr<IMAPITable> contents;
+  if (FAILED(mailbox.calendar.GetContentsTable(0, &contents)) || !contents) return false;
+  SRestriction restriction = RestrictProperty(RELOP_EQ, booking_tag, {booking_tag, booking_number});
+  const SPropTagArray columns{PR_ENTRYID};
+  SRowSet rows;
+  if (FAILED(HrQueryAllRows(contents.get(), &columns, &restriction, nullptr, 0, &rows))) return false;
+  return !rows.aRow.empty();
+}
 
 bool ConcernsMailbox(const BookingRecord& record, const std::string& mailbox_name,
                      const std::string& dl_value) {
@@ -59,9 +83,17 @@ HRESULT BookIntoMailbox(BookingWriter& writer, const MailboxBookingTarget& mailb
       HRESULT hr = S_OK;
       switch (record.booking_status) {
         case 1:
-        case 5: hr = CreateBookedAppointment(writer, mailbox, i); break;
+        case 5:
+          if (!StartCreation(writer, mailbox, record)) continue;
+          hr = CreateBookedAppointment(writer, mailbox, i);
+          break;
         case 3:
-        case 4: hr = DeleteBookedAppointments(writer, mailbox, i); break;
+        case 4:
+          if (writer.progress && writer.progress->ReachedEarlier(record, mailbox.mailbox_name)) continue;
+          hr = DeleteBookedAppointments(writer, mailbox, i);
+          // Marked once done: repeating a deletion that was not marked finds nothing.
+          if (writer.progress) writer.progress->Remember(writer.bookings.at(i), mailbox.mailbox_name);
+          break;
         default: break;
       }
       if (FAILED(hr)) result = hr;

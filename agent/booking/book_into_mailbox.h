@@ -24,6 +24,19 @@
 
 namespace korvale {
 
+// Where the records have been applied, kept across runs of the agent (the
+// booking journal), so that a record is carried out once in every mailbox
+// even when the cycle that took it ended early.
+class BookingProgress {
+ public:
+  virtual ~BookingProgress() = default;
+  // An earlier run applied the record to the mailbox (a new appointment: began to).
+  virtual bool ReachedEarlier(const BookingRecord& record, const std::string& mailbox) const = 0;
+  // Notes that the record is applied to the mailbox in this run; false when
+  // that cannot be recorded.
+  virtual bool Remember(const BookingRecord& record, const std::string& mailbox) = 0;
+};
+
 // What the writer works with besides the mailbox at hand.
 struct BookingWriter {
   const AgentSettings& settings;
@@ -41,6 +54,8 @@ struct BookingWriter {
   // The hexadecimal address-book entry identifier of a mailbox's owner for
   // the notification mails; null (or an empty answer): found by name when sent.
   std::function<std::string(const std::string& mailbox_name)> owner_entry_id;
+  // Null: every concerned record is applied (no journal).
+  BookingProgress* progress = nullptr;
 };
 
 // Whether a record concerns the mailbox N (R is "$R$" N "$R$"): a personal
@@ -66,6 +81,9 @@ mapi::HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBooki
                                        size_t position);
 mapi::HRESULT CreateBookedAppointment(BookingWriter& writer, const MailboxBookingTarget& mailbox,
                                       size_t position);
+
+// Whether the calendar holds an appointment with the booking number.
+bool CalendarHoldsBooking(const MailboxBookingTarget& mailbox, const std::string& booking_number);
 
 // Helpers shared by the steps.
 void WarnBooking(BookingWriter& writer, const std::string& text);

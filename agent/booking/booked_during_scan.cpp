@@ -11,6 +11,12 @@ namespace {
 
 constexpr std::string_view kFailed = "General Error reading / adding records booked during scan";
 
+void ReportFailure(Database& db, std::string_view detail) {
+  std::string message(kFailed);
+  if (!detail.empty()) message += "\r\n" + std::string(detail);
+  db.log().LogEvent(EventType::kError, event_id::kRecords, "Meetings", db.settings().db, message);
+}
+
 class BookedRowsCopier {
  public:
   BookedRowsCopier(Database& db, std::string_view fill_table, std::string_view extra_column_list,
@@ -29,8 +35,9 @@ class BookedRowsCopier {
     for (const SqlRow& sql_row : *rows) {
       auto row = ReadMeetingsRow(sql_row, dialect_);
       if (!row.ok()) {
-        failure_detail_ = row.status().message();
-        return false;
+        // Reported on its own; the other new bookings still reach the table.
+        ReportFailure(db_, row.status().message());
+        continue;
       }
       std::string mailboxes = row->attendees;
       if (!row->organizer.empty()) mailboxes += "; " + row->organizer;
@@ -99,7 +106,7 @@ class BookedRowsCopier {
 
 void AddRecordsBookedDuringScan(Database& db, std::string_view fill_table, const BookingCycle& cycle,
                                 std::string_view extra_column_list, BookedRowWriter& writer) {
-  std::string message(kFailed);
+  std::string detail;
   try {
     MeetingsScope scope;
     scope.dialect = db.dialect();
@@ -108,10 +115,10 @@ void AddRecordsBookedDuringScan(Database& db, std::string_view fill_table, const
     scope.instance_name = cycle.instance_name;
     BookedRowsCopier copier(db, fill_table, extra_column_list, writer);
     if (copier.CopyAll(scope)) return;
-    if (!copier.failure_detail().empty()) message += "\r\n" + copier.failure_detail();
+    detail = copier.failure_detail();
   } catch (...) {
   }
-  db.log().LogEvent(EventType::kError, event_id::kRecords, "Meetings", db.settings().db, message);
+  ReportFailure(db, detail);
 }
 
 }  // namespace korvale

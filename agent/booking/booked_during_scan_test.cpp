@@ -137,6 +137,30 @@ TEST(AddRecordsBookedDuringScan, SharedTableModeNamesTheInstance) {
                 "SELECT * FROM Meetings WHERE ((BookingStatus=1) AND (Reserved2='Agent A'))"});
 }
 
+// A row whose start cannot be read is reported on its own (event 121 with its
+// booking number); the other new bookings still reach the table.
+TEST(AddRecordsBookedDuringScan, UnreadableRowIsReportedAndTheOthersCopied) {
+  testing::TestCalendar calendar(testing::SettingsFor(Dialect::kSQLite));
+  ASSERT_TRUE(calendar.ok()) << calendar.error();
+  Meeting broken;
+  broken.office = "B-broken";
+  broken.attendees = "Bob";
+  broken.organizer = "";
+  calendar.Insert(broken);
+  calendar.Run("UPDATE Meetings SET Start = 'next tuesday'");
+  Meeting fine = broken;
+  fine.office = "B-2";
+  calendar.Insert(fine);
+
+  RecordingWriter writer;
+  AddRecordsBookedDuringScan(calendar.db(), "KorvaleTable1", kCycle, "", writer);
+  ASSERT_EQ(writer.rows.size(), 1u) << calendar.log().Describe();
+  EXPECT_EQ(writer.rows[0].booking_number, "B-2");
+  auto events = calendar.log().EventsWithId(121);
+  ASSERT_EQ(events.size(), 1u) << calendar.log().Describe();
+  EXPECT_NE(events[0].texts.at(2).find("'B-broken'"), std::string::npos) << events[0].texts.at(2);
+}
+
 // Every failure ends the step with error event 121 and its fixed text.
 TEST(AddRecordsBookedDuringScan, ReportsFailuresAsEvent121) {
   struct Case {

@@ -225,10 +225,13 @@ HRESULT CreateBookedAppointment(BookingWriter& writer, const MailboxBookingTarge
     WarnBooking(writer, "SaveChanges failed with Code = " + HResultHex(hr));
     return hr;
   }
+  // Every re-created appointment that replaces a known one gets its new
+  // identifier recorded, meeting or not: a later cancellation by identifier
+  // would otherwise find nothing to delete.
+  if (record.booking_status == 5 && !record.entry_id.empty()) {
+    if (hr = UpdateChangedEntryId(writer, *appointment, record); FAILED(hr)) return hr;
+  }
   if (meeting) {
-    if (record.booking_status == 5 && !record.entry_id.empty()) {
-      if (hr = UpdateChangedEntryId(writer, *appointment, record); FAILED(hr)) return hr;
-    }
     if (hr = SendMeetingRequest(writer, mailbox, *appointment); FAILED(hr)) return hr;
   }
   if (NotifiesMailbox(writer.settings, mailbox.mailbox_name)) {

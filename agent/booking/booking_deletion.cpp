@@ -133,9 +133,12 @@ HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBookingTarg
     found.push_back(std::move(a));
   }
 
+  // A cancellation that cannot be sent has been reported; the appointment is
+  // deleted all the same, or the cancelled meeting would stay for good.
+  HRESULT result = S_OK;
   if (IsMeeting(record)) {
     for (const FoundAppointment& a : found) {
-      if (hr = SendCancellation(writer, mailbox, a.entry_id); FAILED(hr)) return hr;
+      if (hr = SendCancellation(writer, mailbox, a.entry_id); FAILED(hr)) result = hr;
     }
   }
 
@@ -148,7 +151,7 @@ HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBookingTarg
     if (a.end) as_deleted.end = *a.end;
     as_deleted.title = a.subject;
     as_deleted.category = a.categories;
-    as_deleted.booked_by = mailbox.mailbox_name;
+    as_deleted.deleted_in = mailbox.mailbox_name;
     writer.bookings.Replace(position, std::move(as_deleted));
 
     const std::string start = DateOrUndetermined(a.start);
@@ -165,12 +168,12 @@ HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBookingTarg
                             "\r\nBookingStatus: " + std::to_string(record.booking_status));
     deleted.push_back(a.entry_id);
   }
-  if (deleted.empty()) return S_OK;
+  if (deleted.empty()) return result;
   if (hr = mailbox.calendar.DeleteMessages(deleted, 0); FAILED(hr)) {
     WarnBooking(writer, "DeleteMessages failed with Code = " + HResultHex(hr));
     return hr;
   }
-  return S_OK;
+  return result;
 }
 
 }  // namespace korvale

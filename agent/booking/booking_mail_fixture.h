@@ -75,7 +75,8 @@ struct TestMailbox {
   std::shared_ptr<IMAPIFolder> calendar;
   CalendarTags tags;
   TIME_ZONE_INFORMATION zone;
-  MailboxBookingTarget Target() const { return {name, dl_value, *calendar, tags, zone}; }
+  ENTRYID owner;  // the owner's address-book entry, as the scan holds it
+  MailboxBookingTarget Target() const { return {name, dl_value, *calendar, tags, zone, &owner}; }
   ULONG Tag(size_t index) const { return tags.Calendar(index); }
 };
 
@@ -178,6 +179,13 @@ class BookingMailFixture : public ::testing::Test {
     EXPECT_EQ(m.store->OpenEntry(*ref.at(0).Binary(), nullptr, MAPI_BEST_ACCESS, &type, &object), S_OK);
     m.calendar = mapi_cast<IMAPIFolder>(object);
     m.tags = ResolveTestTags(*m.calendar);
+    ADRLIST owner;
+    owner.aEntries.push_back({{SPropValue(PR_DISPLAY_NAME, name),
+                               SPropValue(PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO))}});
+    EXPECT_EQ(address_book_->ResolveName(0, 0, "", &owner), S_OK);
+    if (const SPropValue* id = PpropFindProp(owner.aEntries[0].rgPropVals, PR_ENTRYID); id && id->Binary()) {
+      m.owner = *id->Binary();
+    }
     return m;
   }
 

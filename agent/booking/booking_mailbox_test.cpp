@@ -2,6 +2,8 @@
 // database: what lands in calendars and inboxes for each kind of booking.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "agent/booking/book_into_mailbox.h"
 #include "agent/booking/booking_mail_fixture.h"
 #include "agent/booking/meeting_identifiers.h"
@@ -71,7 +73,7 @@ TEST_F(BookIntoMailboxTest, MeetingForOrganizerInvitesAttendeesAndNotifiesOrgani
   const auto& queued = bookings_->notifications().entries();
   ASSERT_EQ(queued.size(), 1u);
   EXPECT_EQ(queued[0].mailbox_name, "Mia");
-  EXPECT_FALSE(queued[0].mailbox_entry_id.empty()) << "the owner is found in the address book";
+  EXPECT_EQ(queued[0].mailbox_entry_id, HexFromBin(mia.owner)) << "the owner as the scan found it";
   EXPECT_EQ(queued[0].subject, "A new meeting was booked in your calendar");
   EXPECT_EQ(queued[0].body,
             "From: 06/12/24 10:00:00\nTo: 06/12/24 11:00:00\nSubject: Review\nCategory: Project\n"
@@ -220,7 +222,8 @@ TEST_F(BookIntoMailboxTest, CancellationDeletesByBookingNumberAndSendsCancellati
   EXPECT_EQ(Classes(*bob.inbox).back(), "IPM.Schedule.Meeting.Canceled");
 
   const BookingRecord& kept = bookings_->list().at(0);
-  EXPECT_EQ(kept.booked_by, "Mia") << "the deleted version is described as the mailbox's";
+  EXPECT_EQ(kept.booked_by, "Dora") << "later deletion mails still name the booking user";
+  EXPECT_EQ(kept.deleted_in, "Mia") << "the deleted version is described as the mailbox's";
   EXPECT_EQ(kept.title, "Review");
   EXPECT_EQ(kept.category, "Project");
   EXPECT_EQ(kept.start, Time(2024, 6, 12, 10, 0)) << "back in the mailbox's local time";
@@ -293,6 +296,156 @@ TEST_F(BookIntoMailboxTest, RebookingRewritesTheEntryIdOfTheMeetingsRows) {
   ASSERT_TRUE(stored.ok() && stored->has_value());
   EXPECT_EQ((*stored)->Text("ACLw").value_or(""), HexFromBin(*rows[0][0].Binary()));
   EXPECT_EQ(bookings_->notifications().entries().at(0).kind, NotificationKind::kChange);
+}
+
+// A cancellation that reaches three mailboxes queues three deletion mails, and
+// each names the booking user: the deleted version kept in the list for the
+// change mail must not become the next mailbox's "Deleted by".
+TEST_F(BookIntoMailboxTest, CancellationAcrossThreeMailboxesNamesTheBookingUser) {
+  TestMailbox ann = Open("ann", "Ann"), bob = Open("bob", "Bob"), mia = Open("mia", "Mia");
+  BookingRecord direct = DirectForAnn("B-3");
+  direct.recipients = "Ann; Bob; Mia";
+  bookings_->list().Append(direct);
+  for (TestMailbox* m : {&ann, &bob, &mia}) ASSERT_EQ(bookings_->BookIntoMailbox(m->Target()), S_OK);
+
+  bookings_->list().Clear();
+  bookings_->notifications().Clear();
+  BookingRecord cancel = direct;
+  cancel.booking_status = 3;
+  cancel.booked_by = "Dora";
+  bookings_->list().Append(cancel);
+  for (TestMailbox* m : {&ann, &bob, &mia}) {
+    EXPECT_EQ(bookings_->BookIntoMailbox(m->Target()), S_OK) << log_.Describe();
+    EXPECT_TRUE(Appointments(*m).empty()) << m->name;
+  }
+
+  const auto& queued = bookings_->notifications().entries();
+  ASSERT_EQ(queued.size(), 3u);
+  for (size_t i = 0; i < queued.size(); ++i) {
+    EXPECT_EQ(queued[i].mailbox_name, (std::vector<std::string>{"Ann", "Bob", "Mia"})[i]);
+    EXPECT_NE(queued[i].body.find("Deleted by: Dora"), std::string::npos) << queued[i].body;
+  }
+  EXPECT_EQ(bookings_->list().at(0).booked_by, "Dora");
+  EXPECT_EQ(bookings_->list().at(0).deleted_in, "Mia") << "the change mail's earlier version";
+}
+
+// A cancellation mail that cannot be sent (the organizer's copy lost its
+// attendees) is reported, and the appointment is deleted all the same: the
+// row goes to status 4 and is removed, so nothing would ever delete it later.
+TEST_F(BookIntoMailboxTest, FailedCancellationMailStillDeletesTheAppointment) {
+  TestMailbox ann = Open("ann", "Ann");
+  bookings_->list().Append(DirectForAnn("B-4"));  // the same booking, without recipients
+  ASSERT_EQ(bookings_->BookIntoMailbox(ann.Target()), S_OK);
+  ASSERT_EQ(Appointments(ann).size(), 1u);
+
+  bookings_->list().Clear();
+  bookings_->notifications().Clear();
+  BookingRecord cancel = Meeting("B-4");
+  cancel.organizer = "Ann";
+  cancel.recipients = "Bob";
+  cancel.booking_status = 3;
+  bookings_->list().Append(cancel);
+  EXPECT_EQ(bookings_->BookIntoMailbox(ann.Target()), MAPI_E_NO_RECIPIENTS) << log_.Describe();
+
+  EXPECT_TRUE(Appointments(ann).empty()) << "deleted although no cancellation could go out";
+  bool reported = false;
+  for (const auto& e : log_.EventsWithId(event_id::kGeneral)) {
+    reported |= e.texts.at(0).rfind("SubmitMessage failed with Code = ", 0) == 0;
+  }
+  EXPECT_TRUE(reported) << log_.Describe();
+  EXPECT_EQ(bookings_->notifications().size(), 1u) << "the owner still learns of the deletion";
+}
+
+// The owner's notification goes to the entry the scan opened, not to whoever
+// the address book finds by the display name.
+TEST_F(BookIntoMailboxTest, NotificationUsesTheScansOwnerEntry) {
+  TestMailbox ann = Open("ann", "Ann");
+  ADRLIST list;
+  list.aEntries.push_back({{SPropValue(PR_DISPLAY_NAME, std::string("Mia")),
+                            SPropValue(PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO))}});
+  ASSERT_EQ(address_book_->ResolveName(0, 0, "", &list), S_OK);
+  const SPropValue* id = PpropFindProp(list.aEntries[0].rgPropVals, PR_ENTRYID);
+  ASSERT_TRUE(id && id->Binary());
+  const ENTRYID owner = *id->Binary();  // as if Ann's mailbox were owned by this entry
+  MailboxBookingTarget target{ann.name, ann.dl_value, *ann.calendar, ann.tags, ann.zone, &owner};
+  bookings_->list().Append(DirectForAnn());
+
+  ASSERT_EQ(bookings_->BookIntoMailbox(target), S_OK) << log_.Describe();
+
+  ASSERT_EQ(bookings_->notifications().size(), 1u);
+  EXPECT_EQ(bookings_->notifications().entries()[0].mailbox_entry_id, HexFromBin(owner));
+}
+
+// A "no invitation" re-booking also records the new appointment's identifier,
+// so that a later cancellation by identifier finds it.
+TEST_F(BookIntoMailboxTest, NoInvitationRebookingRewritesTheEntryIdToo) {
+  TestMailbox ann = Open("ann", "Ann");
+  auto inserted = db().Execute(
+      "INSERT INTO Meetings (Name, Start, EndTime, Status, Office, BookingStatus, ACLw) VALUES "
+      "('Carl', '2024-06-12 10:00:00', '2024-06-12 11:00:00', 2, 'B-6', 2, 'OLD0002')");
+  ASSERT_TRUE(inserted.ok()) << inserted.error().text;
+  BookingRecord again = DirectForAnn("B-6");
+  again.booking_status = 5;
+  again.entry_id = "OLD0002";
+  bookings_->list().Append(again);
+
+  EXPECT_EQ(bookings_->BookIntoMailbox(ann.Target()), S_OK) << log_.Describe();
+
+  auto rows = Appointments(ann);
+  ASSERT_EQ(rows.size(), 1u);
+  auto stored = db().QueryFirst("SELECT ACLw FROM Meetings WHERE Office='B-6'");
+  ASSERT_TRUE(stored.ok() && stored->has_value());
+  EXPECT_EQ((*stored)->Text("ACLw").value_or(""), HexFromBin(*rows[0][0].Binary()));
+}
+
+// Where an earlier run left a record, as the booking journal tells it.
+class FakeProgress : public BookingProgress {
+ public:
+  bool ReachedEarlier(const BookingRecord& record, const std::string& mailbox) const override {
+    return earlier.count(record.booking_number + "@" + mailbox) > 0;
+  }
+  bool Remember(const BookingRecord& record, const std::string& mailbox) override {
+    remembered.push_back(record.booking_number + "@" + mailbox);
+    return can_remember;
+  }
+  std::set<std::string> earlier;
+  std::vector<std::string> remembered;
+  bool can_remember = true;
+};
+
+// A run that ended between marking a new appointment and saving it left a
+// mark but no appointment: it is made now, and only then. A deletion an
+// earlier run marked is not repeated (a re-booking may have followed it), and
+// an appointment whose mark cannot be written waits for a later cycle.
+TEST_F(BookIntoMailboxTest, JournalMarksDecideWhatIsMadeAgain) {
+  TestMailbox ann = Open("ann", "Ann");
+  FakeProgress progress;
+  BookingWriter writer{settings_, log_, db(), *address_book_, "KorvaleTable2", bookings_->list(),
+                       bookings_->notifications(), {}, {}, &progress};
+  bookings_->list().Append(DirectForAnn("B-1"));
+  progress.earlier = {"B-1@Ann"};
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK) << log_.Describe();
+  EXPECT_EQ(Appointments(ann).size(), 1u) << "marked, but never saved: made now";
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK);
+  EXPECT_EQ(Appointments(ann).size(), 1u) << "marked and in the calendar: not made twice";
+  EXPECT_TRUE(progress.remembered.empty()) << "the earlier mark stands";
+
+  bookings_->list().Clear();
+  BookingRecord cancel = DirectForAnn("B-1");
+  cancel.booking_status = 4;
+  bookings_->list().Append(cancel);
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK);
+  EXPECT_EQ(Appointments(ann).size(), 1u) << "an earlier run deleted it already";
+  progress.earlier.clear();
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK);
+  EXPECT_TRUE(Appointments(ann).empty());
+  EXPECT_EQ(progress.remembered, std::vector<std::string>{"B-1@Ann"}) << "marked once done";
+
+  bookings_->list().Clear();
+  bookings_->list().Append(DirectForAnn("B-2"));
+  progress.can_remember = false;
+  ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK);
+  EXPECT_TRUE(Appointments(ann).empty()) << "without its mark it is made in a later cycle";
 }
 
 // A record that cannot be applied is reported and the next one still is.

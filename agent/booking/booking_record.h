@@ -35,6 +35,12 @@ struct BookingRecord {
   bool is_private = false;
   std::string booking_number;  // Office; "$$nMMtg$$" inside marks a non-modifiable meeting
   std::string entry_id;        // ACLw: hexadecimal entry identifier of a changed appointment
+  // Set by a deletion: the mailbox it removed the appointment from. The change
+  // mail names it as the earlier version's booker; booked_by stays the
+  // booking user, whom every later deletion mail names.
+  std::string deleted_in;
+  // The booking journal's entry of the record; empty when taken without one.
+  std::string journal_entry;
 };
 
 // The booking list: records in reading order, addressed by position.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,11 @@ struct ModificationCheck {
   Database& db;
   std::string published_table;  // the calendar table just made active
   std::string instance_name;    // Reserved2 in shared-table mode
+  // Whether this cycle read the mailbox's calendar to the end. Only such a
+  // mailbox can tell that a meeting was deleted from it: one-off addresses,
+  // mailboxes of other agents and failed scans are never counted as missing.
+  // Null: no mailbox counts.
+  std::function<bool(const std::string& mailbox)> calendar_read;
 };
 
 // Status codes of a check that had to stop.

@@ -29,8 +29,8 @@ Expected<MeetingsRow> ReadMeetingsRow(const SqlRow& row, Dialect dialect) {
   auto start = row.Timestamp(StartColumn(dialect));
   auto end = row.Timestamp("EndTime");
   if (!start || !end) {
-    return Status::Error("booking '" + TextOf(row, "Office") + "' of '" + TextOf(row, "Name") +
-                         "' has no readable start or end");
+    return Status::Error("Booking number '" + TextOf(row, "Office") + "' of '" + TextOf(row, "Name") +
+                         "': the start or the end cannot be read as a date and time");
   }
   MeetingsRow m;
   m.name = TextOf(row, "Name");
@@ -49,6 +49,10 @@ Expected<MeetingsRow> ReadMeetingsRow(const SqlRow& row, Dialect dialect) {
   m.booking_status = IntOf(row, "BookingStatus");
   m.attendees = TextOf(row, "Attendees");
   m.aclw = TextOf(row, "ACLw");
+  m.name_null = row.IsNull("Name");
+  m.title_null = row.IsNull("Title");
+  m.office_null = row.IsNull("Office");
+  m.attendees_null = row.IsNull("Attendees");
   return m;
 }
 

@@ -29,11 +29,18 @@ struct MeetingsRow {
   int booking_status = 0;
   std::string attendees;
   std::string aclw;
+  // NULL in the columns that always name the row: the per-row update must
+  // then compare with IS NULL, as '' never equals NULL.
+  bool name_null = false;
+  bool title_null = false;
+  bool office_null = false;
+  bool attendees_null = false;
 };
 
-// Reads the row's columns; NULL text is empty and a NULL number 0. Fails when
-// the start or the end cannot be read as a date-time, because no statement
-// could then name the row.
+// Reads the row's columns; NULL text is empty (with the NULL-ness of the
+// identifying columns kept) and a NULL number 0. Fails when the start or the
+// end cannot be read as a date-time, because no statement could then name the
+// row; the message names the row's booking number and booking user.
 Expected<MeetingsRow> ReadMeetingsRow(const SqlRow& row, Dialect dialect);
 
 SYSTEMTIME ToSystemTime(const SqlTimestamp& timestamp);

@@ -21,6 +21,18 @@ std::string InstanceCondition(const MeetingsScope& scope) {
   return "Reserved2='" + Whole(scope.instance_name, scope.dialect) + "'";
 }
 
+// A text the row holds, compared as stored. NULL never equals '', so a NULL
+// is named with IS NULL; Oracle keeps every empty text as NULL.
+bool StoredAsNull(std::string_view value, bool is_null, Dialect dialect) {
+  return is_null || (value.empty() && dialect == Dialect::kOracle);
+}
+
+std::string EqualsStored(std::string_view column, std::string_view value, bool is_null,
+                         Dialect dialect) {
+  if (StoredAsNull(value, is_null, dialect)) return "(" + std::string(column) + " IS NULL)";
+  return "(" + std::string(column) + "='" + Whole(value, dialect) + "')";
+}
+
 bool EscapesBrackets(Dialect dialect) {
   return dialect == Dialect::kSqlServer || dialect == Dialect::kMySql;
 }
@@ -71,23 +83,30 @@ std::string SelectPersonalGroup(std::string_view group, std::string_view user, D
 std::string UpdateMeetingsRow(const MeetingsScope& scope, const MeetingsRow& row,
                               const MeetingsRowUpdate& update) {
   const Dialect d = scope.dialect;
+  // Every value of the WHERE clause names the row by its whole stored value:
+  // a value cut at its column size would miss a row that holds more (its
+  // apostrophes doubled), and the booking would be made again every cycle.
   std::string sql = "UPDATE Meetings SET BookingStatus = " + std::to_string(update.new_status) +
                     ", TimeBooked = " + Literal(scope, update.time_booked) + ", ACL = '" +
                     QuoteForSql(update.booking_text, 50, d) + "' WHERE ((BookingStatus = " +
-                    std::to_string(row.booking_status) + ") AND (Name='" +
-                    QuoteForSql(row.name, 50, d) + "') AND (" + StartColumn(d) + "=" +
-                    Literal(scope, row.start) + ") AND (EndTime=" + Literal(scope, row.end) +
-                    ") AND (Title='" + QuoteForSql(row.title, 250, d) + "') AND (Office='" +
-                    Whole(row.office, d) + "')";
-  sql += " AND (Attendees LIKE '" + LikePattern(row.attendees, d) + "'" + LikeEscapeClause(d) + ")";
-  if (!row.location.empty()) sql += " AND (Location='" + QuoteForSql(row.location, 50, d) + "')";
+                    std::to_string(row.booking_status) + ") AND " +
+                    EqualsStored("Name", row.name, row.name_null, d) + " AND (" + StartColumn(d) +
+                    "=" + Literal(scope, row.start) + ") AND (EndTime=" + Literal(scope, row.end) +
+                    ") AND " + EqualsStored("Title", row.title, row.title_null, d) + " AND " +
+                    EqualsStored("Office", row.office, row.office_null, d);
+  if (StoredAsNull(row.attendees, row.attendees_null, d)) {
+    sql += " AND (Attendees IS NULL)";
+  } else {
+    sql += " AND (Attendees LIKE '" + LikePattern(row.attendees, d) + "'" + LikeEscapeClause(d) + ")";
+  }
+  if (!row.location.empty()) sql += " AND (Location='" + Whole(row.location, d) + "')";
   if (row.phone.find("$P$") != std::string::npos) {
     sql += " AND (Phone='" + Whole(row.phone, d) + "')";
   }
   if (!row.acl.empty()) {
     sql += " AND (ACL LIKE '" + LikePattern(row.acl, d) + "'" + LikeEscapeClause(d) + ")";
   }
-  if (!update.dl.empty()) sql += " AND (DL='" + QuoteForSql(update.dl, 250, d) + "')";
+  if (!update.dl.empty()) sql += " AND (DL='" + Whole(update.dl, d) + "')";
   if (!row.initials.empty()) sql += " AND (Initials='" + Whole(row.initials, d) + "')";
   if (scope.shared) sql += " AND (" + InstanceCondition(scope) + ")";
   sql += ")";

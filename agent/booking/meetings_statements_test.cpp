@@ -93,9 +93,11 @@ TEST(UpdateMeetingsRow, NamesEveryIdentifyingColumnPerDialect) {
   }
 }
 
-// Empty optional values add no condition, except the attendees, which are
-// always named; a phone without the privacy marker is not named either.
-TEST(UpdateMeetingsRow, LeavesOutEmptyConditionsButNotTheAttendees) {
+// Empty optional values add no condition; the columns that always name the
+// row are compared as stored: '' where the row holds an empty text, IS NULL
+// where it holds NULL (a web page may insert either), and on Oracle, which
+// keeps every empty text as NULL, IS NULL for an empty value too.
+TEST(UpdateMeetingsRow, NamesEmptyAndNullColumnsAsStored) {
   MeetingsRow row;
   row.name = "O'Neil";
   row.start = Time(2024, 6, 12, 10, 0);
@@ -107,11 +109,59 @@ TEST(UpdateMeetingsRow, LeavesOutEmptyConditionsButNotTheAttendees) {
   update.new_status = 4;
   update.time_booked = Time(2024, 6, 10, 12, 0);
   update.booking_text = "x";
+  const std::string head =
+      "UPDATE Meetings SET BookingStatus = 4, TimeBooked = {ts '2024-06-10 12:00:00'}, ACL = 'x' "
+      "WHERE ((BookingStatus = 3) AND (Name='O''Neil') AND (";
+  const std::string times = "={ts '2024-06-12 10:00:00'}) AND (EndTime={ts '2024-06-12 11:00:00'})";
   EXPECT_EQ(UpdateMeetingsRow(Scope(Dialect::kSqlServer, true), row, update),
-            "UPDATE Meetings SET BookingStatus = 4, TimeBooked = {ts '2024-06-10 12:00:00'}, "
-            "ACL = 'x' WHERE ((BookingStatus = 3) AND (Name='O''Neil') AND (Start={ts "
-            "'2024-06-12 10:00:00'}) AND (EndTime={ts '2024-06-12 11:00:00'}) AND (Title='') AND "
-            "(Office='B''7') AND (Attendees LIKE '' ESCAPE '¬') AND (Reserved2='Agent A'))");
+            head + "Start" + times +
+                " AND (Title='') AND (Office='B''7') AND (Attendees LIKE '' ESCAPE '¬') AND "
+                "(Reserved2='Agent A'))")
+      << "empty texts, not NULL";
+
+  row.title_null = true;
+  row.attendees_null = true;
+  for (Dialect dialect : {Dialect::kSqlServer, Dialect::kMySql, Dialect::kSQLite, Dialect::kAccess}) {
+    EXPECT_EQ(UpdateMeetingsRow(Scope(dialect), row, update),
+              head + "Start" + times + " AND (Title IS NULL) AND (Office='B''7') AND (Attendees IS NULL))")
+        << testing::DialectName(dialect);
+  }
+  row.office = "";
+  row.office_null = true;
+  EXPECT_EQ(UpdateMeetingsRow(Scope(Dialect::kMySql), row, update),
+            head + "Start" + times + " AND (Title IS NULL) AND (Office IS NULL) AND (Attendees IS NULL))");
+
+  // Oracle: an empty value is NULL in the table, even when the driver hands it over as ''.
+  MeetingsRow oracle = row;
+  oracle.title_null = oracle.office_null = oracle.attendees_null = false;
+  EXPECT_EQ(UpdateMeetingsRow(Scope(Dialect::kOracle), oracle, update),
+            head + "StartTime" + times + " AND (Title IS NULL) AND (Office IS NULL) AND (Attendees IS NULL))");
+  oracle.name = "";
+  EXPECT_NE(UpdateMeetingsRow(Scope(Dialect::kOracle), oracle, update).find("(Name IS NULL)"),
+            std::string::npos);
+}
+
+// Values are named whole, never cut at their column size: a title of 260
+// characters and a location of 49 with two apostrophes (51 once escaped)
+// would otherwise be named shorter than stored and never found.
+TEST(UpdateMeetingsRow, NamesLongValuesWhole) {
+  MeetingsRow row;
+  row.name = std::string(48, 'n') + "'s";
+  row.title = std::string(260, 't');
+  row.location = "Bob's and Ann's room" + std::string(29, 'r');
+  row.office = "B-1";
+  row.attendees = "Bob";
+  row.booking_status = 1;
+  MeetingsRowUpdate update;
+  update.new_status = 2;
+  update.booking_text = "x";
+  update.dl = std::string(255, 'd') + "'";
+  const std::string sql = UpdateMeetingsRow(Scope(Dialect::kMySql), row, update);
+  EXPECT_NE(sql.find("(Name='" + std::string(48, 'n') + "''s')"), std::string::npos) << sql;
+  EXPECT_NE(sql.find("(Title='" + std::string(260, 't') + "')"), std::string::npos) << sql;
+  EXPECT_NE(sql.find("(Location='Bob''s and Ann''s room" + std::string(29, 'r') + "')"), std::string::npos)
+      << sql;
+  EXPECT_NE(sql.find("(DL='" + std::string(255, 'd') + "''')"), std::string::npos) << sql;
 }
 
 // Each bulk statement in its plain and its shared-table form.

@@ -82,7 +82,8 @@ void QueueBookingNotification(NotificationQueue& queue, const AgentSettings& set
   std::string body = settings.changed_email_body;
   for (const BookingRecord& earlier : bookings.records()) {
     if (earlier.booking_status == 4 && earlier.booking_number == record.booking_number) {
-      const NotificationValues before = ValuesOf(earlier);
+      NotificationValues before = ValuesOf(earlier);
+      if (!earlier.deleted_in.empty()) before.booked_by = earlier.deleted_in;
       subject = FillPlaceholders(std::move(subject), before, "1");
       body = FillPlaceholders(std::move(body), before, "1");
       break;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "agent/booking/booking_journal.h"
 #include "agent/booking/booking_values.h"
 #include "agent/booking/meetings_statements.h"
 #include "platform/tz/tz.h"
@@ -27,10 +28,32 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// A transaction around one row's status change and its journal entry, rolled
+// back unless committed; without a journal the update runs on its own.
+class MeetingsTransaction {
+ public:
+  MeetingsTransaction(Database& db, bool open) : db_(db) {
+    open_ = open && db_.connection().BeginTransaction().ok();
+  }
+  ~MeetingsTransaction() {
+    if (open_) (void)db_.connection().RollbackTransaction();
+  }
+  bool open() const { return open_; }
+  SqlResult<SqlDone> Commit() {
+    if (!open_) return SqlDone{};
+    open_ = false;
+    return db_.connection().CommitTransaction();
+  }
+
+ private:
+  Database& db_;
+  bool open_ = false;
+};
+
 class MeetingsReader {
  public:
-  MeetingsReader(Database& db, const BookingCycle& cycle, BookingList& bookings)
-      : db_(db), settings_(db.settings()), cycle_(cycle), bookings_(bookings) {
+  MeetingsReader(Database& db, const BookingCycle& cycle, BookingList& bookings, BookingJournal* journal)
+      : db_(db), settings_(db.settings()), cycle_(cycle), bookings_(bookings), journal_(journal) {
     scope_.dialect = db.dialect();
     scope_.date_format = settings_.date_literal_format;
     scope_.shared = SharedTableMode(settings_);
@@ -75,9 +98,11 @@ class MeetingsReader {
   RowOutcome ProcessRow(const SqlRow& sql_row) {
     auto read = ReadMeetingsRow(sql_row, scope_.dialect);
     if (!read.ok()) {
+      // One row a web page wrote badly must not hold up the others, nor the
+      // scan: it is reported with its booking number and stays as it is.
       Report(EventType::kError, event_id::kRecords,
              std::string(kReadingFailed) + "\r\n" + read.status().message());
-      return RowOutcome::kFailed;
+      return RowOutcome::kDone;
     }
     const MeetingsRow& row = *read;
     const bool no_invitation = IsNoInvitation(row.initials);
@@ -127,7 +152,8 @@ class MeetingsReader {
     record.booking_status = row.booking_status;
     record.booking_number = row.office;
     record.entry_id = row.aclw;
-    bookings_.Append(std::move(record));
+    // A run that ended early took this row already; its record came from the journal.
+    if (Journal() && journal_->AlreadyTaken(record)) return RowOutcome::kDone;
 
     MeetingsRowUpdate update;
     update.new_status = NextStatus(row.booking_status);
@@ -137,7 +163,7 @@ class MeetingsReader {
     // shortened name would match no row and the booking would be made again
     // in every cycle.
     update.dl = row.dl;
-    return UpdateRow(row, update);
+    return TakeRow(row, update, std::move(record));
   }
 
   bool MatchesScanGroup(const Recipients& recipients) const {
@@ -155,18 +181,52 @@ class MeetingsReader {
     return status;
   }
 
-  RowOutcome UpdateRow(const MeetingsRow& row, const MeetingsRowUpdate& update) {
+  BookingJournal* Journal() const { return journal_ && journal_->usable() ? journal_ : nullptr; }
+
+  // The row's status change and its journal entry commit together, and the
+  // record is listed only then: a booking is carried out exactly when the
+  // agent took it. A row the update no longer finds (a web page changed it
+  // since it was read) is not taken; it is read again in the next cycle.
+  RowOutcome TakeRow(const MeetingsRow& row, const MeetingsRowUpdate& update, BookingRecord record) {
+    // A new booking or a cancellation the update missed stays at 1 or 3 and
+    // is read again. A row at 4 or 5 is taken all the same: the steps after
+    // the loop remove it or set it to 2 whatever became of its update.
+    const bool stays_pending = row.booking_status == 1 || row.booking_status == 3;
     std::string sql;
     try {
       sql = UpdateMeetingsRow(scope_, row, update);
+      MeetingsTransaction transaction(db_, Journal() != nullptr);
       auto done = db_.Execute(sql);
-      if (done.ok()) return RowOutcome::kDone;
-      Report(EventType::kWarning, event_id::kFillTableStatement,
-             StripLineFeeds(done.error().text) + std::string(kSqlStatement) + sql);
+      if (done.ok() && done->rows == 0 && stays_pending) return RowOutcome::kDone;
+      if (done.ok() && Journal()) {
+        auto recorded = journal_->Record(record);
+        if (!recorded.ok()) {
+          sql = "(the booking journal entry of booking " + row.office + ")";
+          // Without a transaction the status change stands: the booking is
+          // taken, only not journaled, and is carried out in this cycle.
+          if (!transaction.open()) return Refused(recorded.error(), sql, std::move(record), true);
+          done = recorded;
+        }
+      }
+      if (done.ok()) done = transaction.Commit();
+      if (done.ok()) {
+        bookings_.Append(std::move(record));
+        return RowOutcome::kDone;
+      }
+      return Refused(done.error(), sql, std::move(record), !stays_pending);
     } catch (...) {
       Report(EventType::kError, event_id::kFillTableStatement,
              "General Error" + std::string(kSqlStatement) + sql);
     }
+    if (!stays_pending) bookings_.Append(std::move(record));
+    return RowOutcome::kFailed;
+  }
+
+  // Reports a refused statement of taking a row; `taken`: listed all the same.
+  RowOutcome Refused(const SqlError& error, const std::string& sql, BookingRecord record, bool taken) {
+    Report(EventType::kWarning, event_id::kFillTableStatement,
+           StripLineFeeds(error.text) + std::string(kSqlStatement) + sql);
+    if (taken) bookings_.Append(std::move(record));
     return RowOutcome::kFailed;
   }
 
@@ -174,6 +234,7 @@ class MeetingsReader {
   const AgentSettings& settings_;
   const BookingCycle& cycle_;
   BookingList& bookings_;
+  BookingJournal* journal_;
   MeetingsScope scope_;
 };
 
@@ -208,10 +269,12 @@ bool CollectBookingNumbers(MeetingsReader& reader, Database& db, BookingNumberLi
 }  // namespace
 
 bool ReadMeetingsTable(Database& db, const BookingCycle& cycle, BookingList& bookings,
-                       BookingNumberList& numbers) {
+                       BookingNumberList& numbers, BookingJournal* journal) {
   bookings.Clear();
   numbers.Clear();
-  MeetingsReader reader(db, cycle, bookings);
+  // What earlier runs took and did not finish comes first, in its own order.
+  if (journal) (void)journal->Load(bookings);
+  MeetingsReader reader(db, cycle, bookings, journal);
   const AgentSettings& settings = db.settings();
 
   bool ok = reader.ProcessPendingRows();

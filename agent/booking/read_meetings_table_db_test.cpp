@@ -264,5 +264,100 @@ TEST(BookingCycleOnMySql, BackslashesAndWildcardsStillFindTheRow) {
   }
 }
 
+// What a web page may leave in the columns that name a row: NULL in
+// Attendees, Title or Office, and long values with apostrophes. Each such row
+// must advance once and not be read again, or its meeting is booked into the
+// calendars in every cycle. Run on SQLite and on the MariaDB test server.
+void ExpectEveryRowAdvancesOnce(TestCalendar& calendar) {
+  Meeting plain;
+  plain.office = "plain";
+  calendar.Insert(plain);
+  for (const char* column : {"Attendees", "Title", "Office"}) {
+    Meeting m;
+    m.office = std::string("null ") + column;
+    calendar.Insert(m);
+    calendar.Run("UPDATE Meetings SET " + std::string(column) + " = NULL WHERE Office = '" + m.office + "'");
+  }
+  Meeting no_invitation;  // NULL attendees with a DL: booked into the group
+  no_invitation.office = "group";
+  no_invitation.initials = "no invitation";
+  calendar.Insert(no_invitation);
+  calendar.Run("UPDATE Meetings SET Attendees = NULL WHERE Office = 'group'");
+  Meeting long_values;
+  long_values.office = "long";
+  long_values.location = "Bob's and Ann's room " + std::string(28, 'r');  // 49 characters
+  long_values.title = std::string(240, 't') + " O'Hara's";
+  calendar.Insert(long_values);
+
+  BookingList bookings;
+  BookingNumberList numbers;
+  EXPECT_TRUE(ReadMeetingsTable(calendar.db(), {"Agent A", kNow}, bookings, numbers))
+      << calendar.log().Describe();
+  EXPECT_EQ(bookings.size(), 6u) << calendar.log().Describe();
+  EXPECT_TRUE(calendar.log().events().empty()) << calendar.log().Describe();
+  auto rows = calendar.Rows("SELECT BookingStatus, TimeBooked FROM Meetings");
+  ASSERT_EQ(rows.size(), 6u);
+  for (const SqlRow& row : rows) {
+    EXPECT_EQ(row.Int("BookingStatus"), 2) << calendar.log().Describe();
+    EXPECT_TRUE(row.Timestamp("TimeBooked").has_value()) << "stamped when taken";
+  }
+  EXPECT_TRUE(ReadMeetingsTable(calendar.db(), {"Agent A", kNow}, bookings, numbers));
+  EXPECT_TRUE(bookings.empty()) << "nothing is booked a second time";
+}
+
+TEST_F(BookingCycleOnSqlite, NullAndLongIdentifyingValuesAdvanceOnce) {
+  ExpectEveryRowAdvancesOnce(calendar_);
+}
+
+TEST(BookingCycleOnMySql, NullAndLongIdentifyingValuesAdvanceOnce) {
+  testing::MariaDbDsn dsn;
+  KORVALE_REQUIRE_MARIADB(dsn);
+  TestCalendar calendar(testing::SettingsFor(Dialect::kMySql), dsn.ConnectString());
+  ASSERT_TRUE(calendar.ok()) << calendar.error();
+  ExpectEveryRowAdvancesOnce(calendar);
+}
+
+// A row whose start cannot be read is reported with its booking number
+// (event 121) and stays as it is; the other rows are taken and the call
+// succeeds, so the scan and the publication still happen.
+void ExpectUnreadableRowReportedAlone(TestCalendar& calendar, const std::string& unreadable_start) {
+  Meeting before;
+  before.office = "B-1";
+  Meeting broken;
+  broken.office = "B-broken";
+  Meeting after;
+  after.office = "B-3";
+  after.booking_status = 3;
+  calendar.Insert(before);
+  calendar.Insert(broken);
+  calendar.Insert(after);
+  calendar.Run("UPDATE Meetings SET Start = '" + unreadable_start + "' WHERE Office = 'B-broken'");
+
+  BookingList bookings;
+  BookingNumberList numbers;
+  EXPECT_TRUE(ReadMeetingsTable(calendar.db(), {"Agent A", kNow}, bookings, numbers))
+      << calendar.log().Describe();
+  ASSERT_EQ(bookings.size(), 2u) << calendar.log().Describe();
+  EXPECT_EQ(calendar.StatusOf("B-1"), 2);
+  EXPECT_EQ(calendar.StatusOf("B-broken"), 1);
+  EXPECT_EQ(calendar.StatusOf("B-3"), -1) << "the cancellation went through";
+  auto events = calendar.log().EventsWithId(event_id::kRecords);
+  ASSERT_EQ(events.size(), 1u) << calendar.log().Describe();
+  EXPECT_EQ(events[0].texts.at(0), "Meetings");
+  EXPECT_NE(events[0].texts.at(2).find("'B-broken'"), std::string::npos) << events[0].texts.at(2);
+}
+
+TEST_F(BookingCycleOnSqlite, UnreadableRowIsReportedAndTheOthersGoOn) {
+  ExpectUnreadableRowReportedAlone(calendar_, "next tuesday");
+}
+
+TEST(BookingCycleOnMySql, UnreadableRowIsReportedAndTheOthersGoOn) {
+  testing::MariaDbDsn dsn;
+  KORVALE_REQUIRE_MARIADB(dsn);
+  TestCalendar calendar(testing::SettingsFor(Dialect::kMySql), dsn.ConnectString());
+  ASSERT_TRUE(calendar.ok()) << calendar.error();
+  ExpectUnreadableRowReportedAlone(calendar, "0000-00-00 00:00:00");
+}
+
 }  // namespace
 }  // namespace korvale

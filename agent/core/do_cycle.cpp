@@ -78,9 +78,13 @@ int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
 
   const BookingCycle booking_cycle{instance_name_, LocalNow()};
   std::string published_table = ActiveTableFor(settings_, fill_table_);
-  if (ReadMeetingsTable(db, booking_cycle, bookings_->list(), bookings_->numbers())) {  // 10
+  if (ReadMeetingsTable(db, booking_cycle, bookings_->list(), bookings_->numbers(),  // 10
+                        bookings_->journal())) {
     auto scanner = MakeMailboxScanner(db, logon, prep);
     if (!groups.ScanAll(*scanner)) return 0;  // 11; event 114 ends the cycle
+    // Only a scan that reached every mailbox has carried out every booking
+    // taken; otherwise the journal keeps them for the next cycle.
+    if (!StopFlag()) bookings_->FinishTakenBookings();
     if (!StopFlag() && groups.last_result() != mapi::MAPI_E_AMBIGUOUS_RECIP) {
       if (!AppendTable(db, fill_table_).ok()) return 0;  // 12
       (void)DeleteStaleRows(db, fill_table_, instance_name_);  // 13
@@ -101,7 +105,10 @@ int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
 bool UpdateAgent::SendNotifications(Database* db, const std::string& published_table) {
   bookings_->SendInboxNotifications();  // 16
   if (settings_.check_meeting_modifications == 0) return true;
-  Status checked = bookings_->CheckMeetingModifications(published_table);  // 17
+  Status checked = bookings_->CheckMeetingModifications(  // 17
+      published_table, [this](const std::string& mailbox) {
+        return scan_state_.calendars_read.count(mailbox) > 0;
+      });
   if (checked.ok()) return true;
   std::string text = checked.code() == kCheckDatabaseFailure
                          ? "DoCycle - General Error reading / updating records. Database returned " +

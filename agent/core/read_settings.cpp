@@ -181,7 +181,10 @@ SettingsFileFacts ReadSettings(const std::string& ini_path, AgentSettings& s, Ag
       s.notification_mailbox = ini.Config(keys::kNotificationMailbox, defaults);
       s.notification_server = ini.Config(keys::kNotificationServer, defaults);
     }
-    if (s.check_meeting_modifications != 0) {
+    // The administrators' addresses serve the change reports and the copies of
+    // the inbox notifications alike; without them a copy is silently dropped.
+    if (s.check_meeting_modifications != 0 || s.notify_admins_create != 0 ||
+        s.notify_admins_modify != 0 || s.notify_admins_delete != 0) {
       s.notification_email = ini.Config(keys::kNotificationEmail, defaults);
     }
     if (s.sql_log != 0) s.sql_log_to_file = ini.Config(keys::kSqlLogToFile, defaults);

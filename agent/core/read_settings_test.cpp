@@ -84,6 +84,19 @@ TEST_F(ReadSettingsTest, ConditionalKeysReadOnlyWhenTheirSwitchIsOn) {
   EXPECT_EQ(on.inbox_notification_exception_list, "Boss");
 }
 
+// The administrators get copies of inbox notifications without the change
+// check: each copy setting alone makes the addresses read.
+TEST_F(ReadSettingsTest, AdministratorAddressesReadForEveryCopySetting) {
+  for (const char* key : {"NotifyAdminsCreate", "NotifyAdminsModify", "NotifyAdminsDelete"}) {
+    SCOPED_TRACE(key);
+    auto s = Read(std::string("[Config]\nCheckMeetingModifications=0\n") + key +
+                  "=1\nNotificationEmail=admin@x; boss@x\n");
+    EXPECT_EQ(s.notification_email, "admin@x; boss@x");
+  }
+  EXPECT_EQ(Read("[Config]\nNotificationEmail=admin@x\n").notification_email, "")
+      << "read only when something sends to the administrators";
+}
+
 // Group numbering must be gap-free; DL and Group lists are read by separate loops.
 TEST_F(ReadSettingsTest, ScanGroupsStopAtTheFirstGap) {
   auto s = Read("[Config]\nDL1=Anna;Bert\nGroup1Skip=Bert\nDL2=Carl\nGroup1=Sales\nGroup1DS=dsA\n"

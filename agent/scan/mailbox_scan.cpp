@@ -327,7 +327,7 @@ HRESULT MailboxScan::DoUser(size_t group, const ENTRYID& owner_entry_id, const s
 
     // 22: the bookings of the cycle.
     if (env_.bookings && env_.bookings->HasBookings()) {
-      env_.bookings->BookIntoMailbox({mailbox, v.dl, *calendar, tags, zone});
+      env_.bookings->BookIntoMailbox({mailbox, v.dl, *calendar, tags, zone, &owner_entry_id});
     }
 
     // 23, 24: the permissions, then the user row with them.
@@ -421,6 +421,7 @@ HRESULT MailboxScan::DoUser(size_t group, const ENTRYID& owner_entry_id, const s
       warn("Reading (recurring) meetings in mailbox " + mailbox + " failed with Code = " + HResultHex(hr));
       return hr;
     }
+    cycle.calendars_read.insert(mailbox);
     rows = {};
 
     // 30: after a complete scan, rows nobody confirmed are gone from the calendar.

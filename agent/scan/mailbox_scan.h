@@ -30,6 +30,8 @@ namespace korvale {
 struct ScanCycleState {
   std::vector<std::string> scanned;  // mailboxes handled, in order
   std::unordered_set<std::string> scanned_set;
+  // Mailboxes whose calendar was read to the end (both passes) in this cycle.
+  std::unordered_set<std::string> calendars_read;
   int handled = 0;
   int remote = 0;
   std::string booking_accounts;  // for the "$canbookmeetings" row
@@ -42,6 +44,9 @@ struct MailboxBookingTarget {
   mapi::IMAPIFolder& calendar;
   const CalendarTags& tags;
   const TIME_ZONE_INFORMATION& zone;
+  // The owner's address-book entry as the scan opened it; the notification
+  // mails are addressed to it (a name can belong to two mailboxes).
+  const mapi::ENTRYID* owner_entry_id = nullptr;
 };
 
 class BookingHooks {

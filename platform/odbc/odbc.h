@@ -73,7 +73,11 @@ class SqlResult {
   std::variant<T, SqlError> v_;
 };
 
-struct SqlDone {};
+struct SqlDone {
+  // Rows a searched UPDATE, DELETE or an INSERT touched, as the driver counts
+  // them; -1 when it does not say.
+  int64_t rows = -1;
+};
 
 class SqlConnection {
  public:

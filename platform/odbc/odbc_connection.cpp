@@ -28,6 +28,9 @@ class OdbcConnection final : public SqlConnection {
   SqlResult<SqlDone> Execute(std::string_view sql) override {
     auto stmt = Run(sql);
     if (!stmt.ok()) return stmt.error();
+    SqlDone done;
+    SQLLEN count = -1;
+    if (Succeeded(SQLRowCount(stmt->get(), &count))) done.rows = static_cast<int64_t>(count);
     // A statement that produced rows or several results (a procedure call)
     // is drained, so that a failure in a later part is not lost.
     for (;;) {
@@ -35,7 +38,7 @@ class OdbcConnection final : public SqlConnection {
       if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE) break;
       if (!Succeeded(rc)) return Diagnose(SQL_HANDLE_STMT, stmt->get(), rc, "Executing the statement failed.");
     }
-    return SqlDone{};
+    return done;
   }
 
   SqlResult<std::vector<SqlRow>> Query(std::string_view sql) override { return Rows(sql, 0); }

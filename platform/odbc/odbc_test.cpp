@@ -144,6 +144,40 @@ TEST(OdbcSqlite, RolledBackTransactionLeavesNothingAndCommittedOneStays) {
   EXPECT_EQ(rows->at(1).Int("N"), 3);
 }
 
+// The rows an UPDATE or DELETE touched: the booking engine takes a Meetings row
+// only when its update found it.
+void CheckRowCounts(SqlConnection& db, const std::string& table) {
+  ASSERT_NO_FATAL_FAILURE(MustExecute(db, "create table " + table + " (N int)"));
+  ASSERT_NO_FATAL_FAILURE(MustExecute(db, "insert into " + table + " (N) values(1)"));
+  ASSERT_NO_FATAL_FAILURE(MustExecute(db, "insert into " + table + " (N) values(1)"));
+  auto two = db.Execute("UPDATE " + table + " SET N = 2 WHERE N = 1");
+  ASSERT_TRUE(two.ok());
+  EXPECT_EQ(two->rows, 2);
+  auto none = db.Execute("UPDATE " + table + " SET N = 3 WHERE N = 7");
+  ASSERT_TRUE(none.ok()) << "a searched update that finds nothing is no failure";
+  EXPECT_EQ(none->rows, 0);
+  auto deleted = db.Execute("DELETE FROM " + table);
+  ASSERT_TRUE(deleted.ok());
+  EXPECT_EQ(deleted->rows, 2);
+}
+
+TEST(OdbcSqlite, ExecuteCountsTheRowsTouched) {
+  SqliteDsn dsn;
+  auto db = Connect(dsn.ConnectString());
+  ASSERT_TRUE(db);
+  CheckRowCounts(*db, "T");
+}
+
+TEST(OdbcMariaDb, ExecuteCountsTheRowsTouched) {
+  MariaDbDsn dsn;
+  KORVALE_REQUIRE_MARIADB(dsn);
+  auto db = Connect(dsn.ConnectString());
+  ASSERT_TRUE(db);
+  MustExecute(*db, "DROP TABLE IF EXISTS OdbcRowCount");
+  CheckRowCounts(*db, "OdbcRowCount");
+  MustExecute(*db, "DROP TABLE OdbcRowCount");
+}
+
 TEST(OdbcSqlite, TwoDataSourcesInOneProcessStayApart) {
   SqliteDsn first;
   auto a = Connect(first.ConnectString());
