@@ -132,8 +132,8 @@ HRESULT UpdateChangedEntryId(BookingWriter& writer, IMessage& appointment, const
     return hr;
   }
   const Dialect dialect = writer.db.dialect();
-  const std::string sql = "UPDATE Meetings SET ACLw = '" + QuoteForSql(HexFromBin(*id), 1024, dialect) +
-                          "' WHERE (ACLw LIKE '%" + QuoteForSql(record.entry_id, 1024, dialect) + "%')";
+  const std::string sql = "UPDATE Meetings SET ACLw = '" + QuoteWholeForSql(HexFromBin(*id), dialect) +
+                          "' WHERE (ACLw LIKE '%" + QuoteWholeForSql(record.entry_id, dialect) + "%')";
   auto done = writer.db.Execute(sql);
   if (!done.ok()) {
     LogTableEvent(writer.db, event_id::kFillTableStatement, kMeetingsTable,

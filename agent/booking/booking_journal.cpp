@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "agent/database/shared_table.h"
+
 namespace korvale {
 namespace {
 
@@ -137,7 +139,7 @@ void BookingJournal::Warn(const std::string& text) {
 }
 
 std::string BookingJournal::InstanceCondition() const {
-  return "KRVService='" + QuoteForSql(instance_name_, 1024, db_.dialect()) + "'";
+  return "KRVService='" + QuoteInstanceName(instance_name_, db_.dialect()) + "'";
 }
 
 bool BookingJournal::Load(BookingList& bookings) {

@@ -9,6 +9,7 @@
 #include "agent/booking/meetings_row.h"
 #include "agent/booking/notification_queue.h"
 #include "agent/database/db_report.h"
+#include "agent/database/shared_table.h"
 
 namespace korvale {
 
@@ -18,13 +19,11 @@ namespace {
 
 constexpr char kReportSubject[] = "An Korvale non-modifiable meeting was changed or deleted";
 
-std::string Whole(std::string_view value, Dialect dialect) { return QuoteForSql(value, 1024, dialect); }
-
 // "(Office='n')", or with the instance "((Office='n') AND (Reserved2='i'))".
 std::string OfficeCondition(const MeetingsScope& scope, std::string_view number) {
-  std::string office = "(Office='" + Whole(number, scope.dialect) + "')";
+  std::string office = "(Office='" + QuoteWholeForSql(number, scope.dialect) + "')";
   if (!scope.shared) return office;
-  return "(" + office + " AND (Reserved2='" + Whole(scope.instance_name, scope.dialect) + "'))";
+  return "(" + office + " AND (Reserved2='" + QuoteInstanceName(scope.instance_name, scope.dialect) + "'))";
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -167,7 +166,7 @@ MeetingsScope ScopeOf(const ModificationCheck& check) {
 
 std::string SelectUnreportedNonModifiable(const MeetingsScope& scope) {
   std::string sql = "SELECT * FROM Meetings WHERE (";
-  if (scope.shared) sql += "(Reserved2='" + Whole(scope.instance_name, scope.dialect) + "') AND ";
+  if (scope.shared) sql += "(Reserved2='" + QuoteInstanceName(scope.instance_name, scope.dialect) + "') AND ";
   return sql + "(BookingStatus=2) AND (Office LIKE '%$$nMMtg$$%') AND ((Reserved1 IS NULL) OR "
                "(Reserved1 <> '1')))";
 }
@@ -175,21 +174,21 @@ std::string SelectUnreportedNonModifiable(const MeetingsScope& scope) {
 std::string SelectMailboxesShowing(std::string_view table, std::string_view booking_number,
                                    Dialect dialect) {
   return "SELECT DISTINCT Name FROM " + std::string(table) + " WHERE KRVBookingNumber = '" +
-         Whole(booking_number, dialect) + "'";
+         QuoteWholeForSql(booking_number, dialect) + "'";
 }
 
 std::string SelectMailboxRows(std::string_view table, std::string_view booking_number,
                               std::string_view mailbox, Dialect dialect) {
   return "SELECT * FROM " + std::string(table) + " WHERE KRVBookingNumber = '" +
-         Whole(booking_number, dialect) + "' AND Name = '" + QuoteForSql(mailbox, 50, dialect) +
+         QuoteWholeForSql(booking_number, dialect) + "' AND Name = '" + QuoteForSql(mailbox, 50, dialect) +
          "' ORDER BY " + (dialect == Dialect::kOracle ? "STARTTIME" : "Start") + ", ENDTIME";
 }
 
 std::string CancelForRebooking(const MeetingsScope& scope, std::string_view booking_number) {
-  std::string number = Whole(booking_number, scope.dialect);
+  std::string number = QuoteWholeForSql(booking_number, scope.dialect);
   if (!scope.shared) return "UPDATE Meetings SET BookingStatus = '4' WHERE (Office = '" + number + "')";
   return "UPDATE Meetings SET BookingStatus = '4' WHERE ((Office = '" + number + "') AND (Reserved2='" +
-         Whole(scope.instance_name, scope.dialect) + "'))";
+         QuoteInstanceName(scope.instance_name, scope.dialect) + "'))";
 }
 
 std::string CopyForRebooking(const MeetingsScope& scope, std::string_view booking_number) {

@@ -1,24 +1,20 @@
 // Statement texts for table Meetings in the five dialects.
 #include "agent/booking/meetings_statements.h"
 
+#include "agent/database/shared_table.h"
+
 namespace korvale {
 namespace {
 
 // The escape character of every LIKE pattern, in UTF-8.
 constexpr std::string_view kEscape = "\xC2\xAC";
 
-// Values the statement names exactly as stored: apostrophes doubled, never cut,
-// so the comparison still finds the row.
-std::string Whole(std::string_view value, Dialect dialect) {
-  return QuoteForSql(value, 1024, dialect);
-}
-
 std::string Literal(const MeetingsScope& scope, const SYSTEMTIME& time) {
   return FormatDateLiteral(scope.date_format, time);
 }
 
 std::string InstanceCondition(const MeetingsScope& scope) {
-  return "Reserved2='" + Whole(scope.instance_name, scope.dialect) + "'";
+  return "Reserved2='" + QuoteInstanceName(scope.instance_name, scope.dialect) + "'";
 }
 
 // A text the row holds, compared as stored. NULL never equals '', so a NULL
@@ -30,7 +26,7 @@ bool StoredAsNull(std::string_view value, bool is_null, Dialect dialect) {
 std::string EqualsStored(std::string_view column, std::string_view value, bool is_null,
                          Dialect dialect) {
   if (StoredAsNull(value, is_null, dialect)) return "(" + std::string(column) + " IS NULL)";
-  return "(" + std::string(column) + "='" + Whole(value, dialect) + "')";
+  return "(" + std::string(column) + "='" + QuoteWholeForSql(value, dialect) + "')";
 }
 
 bool EscapesBrackets(Dialect dialect) {
@@ -40,7 +36,7 @@ bool EscapesBrackets(Dialect dialect) {
 }  // namespace
 
 std::string LikePattern(std::string_view text, Dialect dialect) {
-  if (dialect == Dialect::kAccess) return QuoteForSql(text, 1024, dialect);
+  if (dialect == Dialect::kAccess) return QuoteWholeForSql(text, dialect);
   std::string pattern;
   pattern.reserve(text.size() + 8);
   for (size_t i = 0; i < text.size(); ++i) {
@@ -58,7 +54,7 @@ std::string LikePattern(std::string_view text, Dialect dialect) {
     if (wildcard) pattern += kEscape;
     pattern += c;
   }
-  return QuoteForSql(pattern, 1024, dialect);
+  return QuoteWholeForSql(pattern, dialect);
 }
 
 std::string LikeEscapeClause(Dialect dialect) {
@@ -99,15 +95,15 @@ std::string UpdateMeetingsRow(const MeetingsScope& scope, const MeetingsRow& row
   } else {
     sql += " AND (Attendees LIKE '" + LikePattern(row.attendees, d) + "'" + LikeEscapeClause(d) + ")";
   }
-  if (!row.location.empty()) sql += " AND (Location='" + Whole(row.location, d) + "')";
+  if (!row.location.empty()) sql += " AND (Location='" + QuoteWholeForSql(row.location, d) + "')";
   if (row.phone.find("$P$") != std::string::npos) {
-    sql += " AND (Phone='" + Whole(row.phone, d) + "')";
+    sql += " AND (Phone='" + QuoteWholeForSql(row.phone, d) + "')";
   }
   if (!row.acl.empty()) {
     sql += " AND (ACL LIKE '" + LikePattern(row.acl, d) + "'" + LikeEscapeClause(d) + ")";
   }
-  if (!update.dl.empty()) sql += " AND (DL='" + Whole(update.dl, d) + "')";
-  if (!row.initials.empty()) sql += " AND (Initials='" + Whole(row.initials, d) + "')";
+  if (!update.dl.empty()) sql += " AND (DL='" + QuoteWholeForSql(update.dl, d) + "')";
+  if (!row.initials.empty()) sql += " AND (Initials='" + QuoteWholeForSql(row.initials, d) + "')";
   if (scope.shared) sql += " AND (" + InstanceCondition(scope) + ")";
   sql += ")";
   return sql;

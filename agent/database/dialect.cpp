@@ -83,6 +83,12 @@ std::string QuoteForSql(std::string_view value, int max_len, Dialect dialect) {
   return quoted;
 }
 
+std::string QuoteWholeForSql(std::string_view value, Dialect dialect) {
+  // QuoteForSql leaves values of 1024 and more whole (Oracle: 4000 characters).
+  constexpr int kWhole = 1024;
+  return QuoteForSql(value, kWhole, dialect);
+}
+
 std::string StripLineFeeds(std::string text) {
   for (char& c : text) {
     if (c == '\n') c = ' ';

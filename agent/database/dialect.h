@@ -41,6 +41,11 @@ std::string DefaultClause(const AgentSettings& settings, int n);
 //   QuoteForSql("O'Neil", 50, kAccess) == "O''Neil"
 std::string QuoteForSql(std::string_view value, int max_len, Dialect dialect);
 
+// A value a statement names exactly as stored (a WHERE condition, the
+// instance name): repaired and quoted as above, never cut, so the comparison
+// still finds its row.
+std::string QuoteWholeForSql(std::string_view value, Dialect dialect);
+
 // Every line feed replaced by a blank (database error texts before they are logged).
 std::string StripLineFeeds(std::string text);
 

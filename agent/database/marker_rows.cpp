@@ -10,7 +10,7 @@ namespace {
 bool SharedTableMode(const AgentSettings& settings) { return settings.new_db == 1; }
 
 std::string Literal(const AgentSettings& settings, std::string_view text) {
-  return QuoteForSql(text, 1024, StatementDialect(settings));
+  return QuoteWholeForSql(text, StatementDialect(settings));
 }
 
 std::string Instance(const AgentSettings& settings, std::string_view instance) {

@@ -20,9 +20,7 @@ std::string Owner(const AgentSettings& settings, std::string_view instance) {
 }  // namespace
 
 std::string QuoteInstanceName(std::string_view instance, Dialect dialect) {
-  // QuoteForSql leaves values of 1024 and more whole (Oracle: 4000 characters).
-  constexpr int kWhole = 1024;
-  return QuoteForSql(instance, kWhole, dialect);
+  return QuoteWholeForSql(instance, dialect);
 }
 
 std::string MarkStaleRowsStatement(const AgentSettings& settings, std::string_view table,
