@@ -128,9 +128,11 @@ void LoadDatabase(const ConfigReader& ini, ConfigSettings& s) {
 
 }  // namespace
 
+// The agent reads the same keys (any non-zero mySQL, SQLServer exactly 1), so
+// a save never changes the dialect the agent uses.
 DatabaseType DatabaseTypeFromKeys(int my_sql, int sql_server, int oracle) {
-  if (my_sql == 1) return DatabaseType::kMySql;
-  if (sql_server != 0) return DatabaseType::kSqlServer;
+  if (my_sql != 0) return DatabaseType::kMySql;
+  if (sql_server == 1) return DatabaseType::kSqlServer;
   if (oracle != 0) return DatabaseType::kOracle;
   return DatabaseType::kAccess;
 }

@@ -15,7 +15,8 @@ namespace korvale::config {
 // empty-password marker gives an empty password.
 ConfigSettings LoadSettings(const std::string& ini_path);
 
-// Database type from the three keys: mySQL wins, then SQL Server, then Oracle.
+// Database type from the three keys: mySQL (non-zero) wins, then SQL Server
+// (exactly 1, as the agent reads it), then Oracle.
 DatabaseType DatabaseTypeFromKeys(int my_sql, int sql_server, int oracle);
 
 }  // namespace korvale::config

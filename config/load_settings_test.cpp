@@ -46,9 +46,11 @@ TEST_F(LoadSettingsTest, DatabaseTypePrecedence) {
   } cases[] = {
       {"mySQL=1\r\nSQLServer=1\r\n", DatabaseType::kMySql},
       {"SQLServer=1\r\nOracle=1\r\n", DatabaseType::kSqlServer},
-      {"SQLServer=2\r\n", DatabaseType::kSqlServer},
+      // Read as the agent reads them, so that saving keeps the agent's dialect.
+      {"SQLServer=2\r\n", DatabaseType::kAccess},
+      {"SQLServer=2\r\nOracle=1\r\n", DatabaseType::kOracle},
       {"Oracle=1\r\n", DatabaseType::kOracle},
-      {"mySQL=2\r\n", DatabaseType::kAccess},
+      {"mySQL=2\r\n", DatabaseType::kMySql},
       {"", DatabaseType::kAccess},
   };
   for (const Case& c : cases) {
