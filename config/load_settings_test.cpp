@@ -128,5 +128,24 @@ TEST_F(LoadSettingsTest, ServersWithTheirDefaultsAndTypes) {
   EXPECT_EQ(other.password, "");
 }
 
+// A damaged or hostile file never stops the program: absurd counts and
+// numbers are bounded, over-long values are cut at their buffers.
+TEST_F(LoadSettingsTest, HostileFileIsReadWithinBounds) {
+  ConfigSettings s = Load(
+      "[Config]\r\nNumCustomFilters=2000000000\r\nCycleTime=99999999999\r\n"
+      "Group1=" +
+      std::string(5000, 'g') +
+      "\r\nDB=\x01\xff\xfe\r\n"
+      "Server1=X\r\n[Server1]\r\nTimeDiff=1e308\r\nmySQL=abc\r\n");
+  EXPECT_EQ(s.custom_filters.size(), 1000u) << "the count is bounded";
+  EXPECT_EQ(s.cycle_time, 2147483647);
+  ASSERT_EQ(s.groups.size(), 1u);
+  EXPECT_EQ(s.groups[0].name.size(), 254u) << "cut at the 255-character buffer";
+  EXPECT_EQ(s.db, "\x01\xff\xfe");
+  ASSERT_EQ(s.servers.size(), 1u);
+  EXPECT_DOUBLE_EQ(s.servers[0].time_diff, 0.0) << "an absurd time difference reads as none";
+  EXPECT_EQ(s.servers[0].type, DatabaseType::kAccess);
+}
+
 }  // namespace
 }  // namespace korvale::config
