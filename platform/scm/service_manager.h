@@ -1,0 +1,49 @@
+// The services of this machine, as the configuration program and the setup
+// see them: enumerate with image paths, open, stop ("stop pending" until the
+// process has gone), query, start, create and delete.
+//
+//   std::unique_ptr<scm::ServiceManager> services = scm::OpenServiceManager();
+//   for (const auto& s : services->EnumerateServices().value()) ...
+//   services->Stop(name);  // then Query until it is no longer kStopPending
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/status.h"
+
+namespace korvale::scm {
+
+enum class ServiceState { kStopped, kStopPending, kRunning };
+
+struct ServiceDefinition {
+  std::string name;                    // "Korvale Update Service"
+  std::string image_path;              // the program the service runs
+  std::vector<std::string> arguments;  // given to the program
+};
+
+class ServiceManager {
+ public:
+  virtual ~ServiceManager() = default;
+  // Every registered service with its image path, in a stable order.
+  virtual Expected<std::vector<ServiceDefinition>> EnumerateServices() = 0;
+  // Succeeds when the service is registered.
+  virtual Status OpenService(const std::string& name) = 0;
+  // Asks a running service to stop; fails (and changes nothing) when it is not running.
+  virtual Status Stop(const std::string& name) = 0;
+  virtual Expected<ServiceState> Query(const std::string& name) = 0;
+  // Starts a stopped service; the message of a failure says why in the system's words.
+  virtual Status Start(const std::string& name) = 0;
+  virtual Status Create(const ServiceDefinition& definition) = 0;
+  virtual Status Delete(const std::string& name) = 0;
+};
+
+// The local service registry in `directory` (one file per service).
+std::unique_ptr<ServiceManager> OpenLocalRegistry(const std::string& directory);
+
+// The machine's services: the local registry in KORVALE_SERVICE_DIR, or in
+// /var/lib/korvale/services when that is not set.
+std::unique_ptr<ServiceManager> OpenServiceManager();
+
+}  // namespace korvale::scm
