@@ -1,6 +1,5 @@
 #include "agent/core/agent_process_fixture.h"
 
-#include <ctime>
 #include <filesystem>
 
 #include "tests/support/process.h"
@@ -8,15 +7,6 @@
 namespace korvale::testing {
 
 namespace fs = std::filesystem;
-
-std::string DayFromToday(int offset) {
-  std::time_t t = std::time(nullptr) + static_cast<std::time_t>(offset) * 86400;
-  std::tm local{};
-  localtime_r(&t, &local);
-  char buffer[16];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
-  return buffer;
-}
 
 void AgentProcessTest::SetUp() {
   if (IsMariaDb()) {

@@ -23,14 +23,12 @@
 #include "agent/database/database_backend_for_test.h"
 #include "platform/eventlog/eventlog.h"
 #include "platform/odbc/odbc.h"
+#include "tests/support/dates.h"
 #include "tests/support/mariadb_dsn.h"
 #include "tests/support/sqlite_dsn.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvale::testing {
-
-// A date `offset` days from today as "YYYY-MM-DD".
-std::string DayFromToday(int offset);
 
 class AgentProcessTest : public ::testing::TestWithParam<Backend> {
  protected:

@@ -13,10 +13,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <map>
 
+#include "tests/support/dates.h"
 #include "agent/core/update_agent.h"
 #include "platform/eventlog/eventlog.h"
 #include "platform/mapi/mapi.h"
@@ -29,6 +29,8 @@
 
 namespace korvale {
 namespace {
+
+using testing::DayFromToday;
 
 namespace fs = std::filesystem;
 using namespace mapi;
@@ -79,15 +81,6 @@ class StoppedAgent : public UpdateAgent {
   int stop_at_;
   int checks_ = 0;
 };
-
-std::string Day(int offset) {
-  std::time_t t = std::time(nullptr) + static_cast<std::time_t>(offset) * 86400;
-  std::tm local{};
-  localtime_r(&t, &local);
-  char buffer[16];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
-  return buffer;
-}
 
 constexpr char kOrganisation[] = R"({
   "organisation": "Org", "zone": "UTC",
@@ -190,8 +183,8 @@ class BookingRecoveryTest : public ::testing::Test {
   void Book(const std::string& number, const std::string& organizer, const std::string& attendees,
             const std::string& initials) {
     Sql("INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, Office, Initials, ACL, "
-        "Category, DL, Organizer, Attendees, BookingStatus) VALUES ('Anna Berg', '" + Day(2) +
-        " 09:00:00', '" + Day(2) + " 10:00:00', 'Booking " + number + "', 2, '', '', '" + number + "', '" +
+        "Category, DL, Organizer, Attendees, BookingStatus) VALUES ('Anna Berg', '" + DayFromToday(2) +
+        " 09:00:00', '" + DayFromToday(2) + " 10:00:00', 'Booking " + number + "', 2, '', '', '" + number + "', '" +
         initials + "', '', '', 'Team', '" + organizer + "', '" + attendees + "', 1)");
   }
 

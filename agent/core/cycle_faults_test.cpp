@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ctime>
 #include <sstream>
 
+#include "tests/support/dates.h"
 #include "agent/core/update_agent.h"
 #include "platform/eventlog/eventlog.h"
 #include "platform/mapi/mapi.h"
@@ -21,16 +21,9 @@
 namespace korvale {
 namespace {
 
-using testing::FaultPlan;
+using testing::DayFromToday;
 
-std::string Day(int offset) {
-  std::time_t t = std::time(nullptr) + static_cast<std::time_t>(offset) * 86400;
-  std::tm local{};
-  localtime_r(&t, &local);
-  char buffer[16];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
-  return buffer;
-}
+using testing::FaultPlan;
 
 // Three published mailboxes with a few appointments each.
 std::string Organisation() {
@@ -40,8 +33,8 @@ std::string Organisation() {
     for (int day = 1; day <= 4; ++day) {
       if (!appointments.empty()) appointments += ",\n";
       appointments += std::string(R"({ "mailbox": ")") + owner + R"(", "subject": ")" + owner + "-" +
-                      std::to_string(day) + R"(", "start": ")" + Day(day) + R"( 10:00", "end": ")" +
-                      Day(day) + R"( 11:00" })";
+                      std::to_string(day) + R"(", "start": ")" + DayFromToday(day) + R"( 10:00", "end": ")" +
+                      DayFromToday(day) + R"( 11:00" })";
     }
   }
   return R"({

@@ -3,9 +3,9 @@
 // SQLite database through the ODBC driver.
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <filesystem>
 
+#include "tests/support/dates.h"
 #include "platform/eventlog/eventlog.h"
 #include "platform/odbc/odbc.h"
 #include "tests/support/process.h"
@@ -15,17 +15,9 @@
 namespace korvale {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::DayFromToday;
 
-// A date N days from today as "YYYY-MM-DD".
-std::string Day(int offset) {
-  std::time_t t = std::time(nullptr) + static_cast<std::time_t>(offset) * 86400;
-  std::tm local{};
-  localtime_r(&t, &local);
-  char buffer[16];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
-  return buffer;
-}
+namespace fs = std::filesystem;
 
 std::string Organisation() {
   return R"({
@@ -45,17 +37,17 @@ std::string Organisation() {
                    { "mailbox": "ben", "member": "Default", "rights": "None" },
                    { "mailbox": "ben", "member": "anna", "rights": "Editor" } ],
   "appointments": [
-    { "mailbox": "anna", "subject": "Visit", "start": ")" + Day(1) + R"( 10:00", "end": ")" + Day(1) + R"( 11:00",
+    { "mailbox": "anna", "subject": "Visit", "start": ")" + DayFromToday(1) + R"( 10:00", "end": ")" + DayFromToday(1) + R"( 11:00",
       "location": "Zurich", "categories": ["Customer"] },
-    { "mailbox": "anna", "subject": "Fair", "start": ")" + Day(3) + R"( 22:00", "end": ")" + Day(5) + R"( 02:00" },
-    { "mailbox": "anna", "subject": "Doctor", "start": ")" + Day(2) + R"( 08:00", "end": ")" + Day(2) + R"( 09:00",
+    { "mailbox": "anna", "subject": "Fair", "start": ")" + DayFromToday(3) + R"( 22:00", "end": ")" + DayFromToday(5) + R"( 02:00" },
+    { "mailbox": "anna", "subject": "Doctor", "start": ")" + DayFromToday(2) + R"( 08:00", "end": ")" + DayFromToday(2) + R"( 09:00",
       "private": true },
-    { "mailbox": "anna", "subject": "Holiday", "start": ")" + Day(4) + R"( 00:00", "end": ")" + Day(5) + R"( 00:00",
+    { "mailbox": "anna", "subject": "Holiday", "start": ")" + DayFromToday(4) + R"( 00:00", "end": ")" + DayFromToday(5) + R"( 00:00",
       "categories": ["Holiday"] },
-    { "mailbox": "anna", "subject": "Old", "start": ")" + Day(-30) + R"( 10:00", "end": ")" + Day(-30) + R"( 11:00" },
-    { "mailbox": "ben", "subject": "Review", "start": ")" + Day(1) + R"( 14:00", "end": ")" + Day(1) + R"( 15:00",
+    { "mailbox": "anna", "subject": "Old", "start": ")" + DayFromToday(-30) + R"( 10:00", "end": ")" + DayFromToday(-30) + R"( 11:00" },
+    { "mailbox": "ben", "subject": "Review", "start": ")" + DayFromToday(1) + R"( 14:00", "end": ")" + DayFromToday(1) + R"( 15:00",
       "attendees": ["anna"] },
-    { "mailbox": "carl", "subject": "Remote", "start": ")" + Day(1) + R"( 09:00", "end": ")" + Day(1) + R"( 10:00" } ]
+    { "mailbox": "carl", "subject": "Remote", "start": ")" + DayFromToday(1) + R"( 09:00", "end": ")" + DayFromToday(1) + R"( 10:00" } ]
 })";
 }
 
