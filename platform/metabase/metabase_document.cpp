@@ -115,17 +115,19 @@ std::optional<std::string> NormalisePath(std::string_view path) {
   while (i < path.size()) {
     size_t end = path.find('/', i);
     if (end == std::string_view::npos) end = path.size();
-    if (end > i) out.append("/").append(path.substr(i, end - i));
+    std::string_view name = path.substr(i, end - i);
+    if (name == "." || name == "..") return std::nullopt;
+    if (!name.empty()) out.append("/").append(name);
     i = end + 1;
   }
   return out.empty() ? std::string("/") : out;
 }
 
-std::string JoinPath(std::string_view base, std::string_view relative) {
+std::optional<std::string> JoinPath(std::string_view base, std::string_view relative) {
   std::string joined(base);
   joined += '/';
   joined += relative;
-  return NormalisePath(joined).value_or(std::string(base));
+  return NormalisePath(joined);
 }
 
 bool SamePath(std::string_view a, std::string_view b) { return EqualNoCase(a, b); }

@@ -46,10 +46,11 @@ class MetabaseDocument {
   std::vector<MetabaseKey> keys_;
 };
 
-// "/LM//W3SVC/" → "/LM/W3SVC"; nullopt for a path that does not start with "/".
+// "/LM//W3SVC/" → "/LM/W3SVC"; nullopt for a path that does not start with "/"
+// or that names "." or "..".
 std::optional<std::string> NormalisePath(std::string_view path);
-// "/LM/W3SVC" + "1/ROOT" → "/LM/W3SVC/1/ROOT".
-std::string JoinPath(std::string_view base, std::string_view relative);
+// "/LM/W3SVC" + "1/ROOT" → "/LM/W3SVC/1/ROOT"; nullopt like NormalisePath.
+std::optional<std::string> JoinPath(std::string_view base, std::string_view relative);
 bool SamePath(std::string_view a, std::string_view b);
 // True when `inner` is `outer` or lies below it.
 bool PathWithin(std::string_view inner, std::string_view outer);

@@ -133,10 +133,12 @@ Status FileMetabase::Commit(Change change) {
 Status FileMetabase::AddKey(const KeyHandle& key, std::string_view child) {
   auto open = Writable(key);
   if (!open.ok()) return open.status();
-  std::string path = JoinPath((*open)->path, child);
-  if (SamePath(path, (*open)->path)) return Refuse(MetabaseError::kInvalidParameter, "an empty key name");
+  auto path = JoinPath((*open)->path, child);
+  if (!path || SamePath(*path, (*open)->path)) {
+    return Refuse(MetabaseError::kInvalidParameter, "not a key name: \"" + std::string(child) + "\"");
+  }
   return Commit([&](MetabaseDocument& doc) {
-    return doc.Add(path) ? Status::Ok() : Refuse(MetabaseError::kAlreadyExists, "the key " + path + " exists");
+    return doc.Add(*path) ? Status::Ok() : Refuse(MetabaseError::kAlreadyExists, "the key " + *path + " exists");
   });
 }
 
@@ -144,10 +146,11 @@ Status FileMetabase::SetData(const KeyHandle& key, std::string_view relative_pat
   auto open = Writable(key);
   if (!open.ok()) return open.status();
   if (record.identifier == 0) return Refuse(MetabaseError::kInvalidParameter, "identifier 0");
-  std::string path = JoinPath((*open)->path, relative_path);
+  auto path = JoinPath((*open)->path, relative_path);
+  if (!path) return Refuse(MetabaseError::kInvalidParameter, "not a key path: " + std::string(relative_path));
   return Commit([&](MetabaseDocument& doc) {
-    MetabaseKey* target = doc.Find(path);
-    if (target == nullptr) return Refuse(MetabaseError::kPathNotFound, "no key " + path);
+    MetabaseKey* target = doc.Find(*path);
+    if (target == nullptr) return Refuse(MetabaseError::kPathNotFound, "no key " + *path);
     MetabaseDocument::Set(*target, record);
     return Status::Ok();
   });
@@ -157,14 +160,15 @@ Expected<MetadataRecord> FileMetabase::GetData(const KeyHandle& key, std::string
                                                uint32_t identifier) {
   auto it = handles_.find(key.id());
   if (it == handles_.end()) return Refuse(MetabaseError::kInvalidHandle, "handle " + std::to_string(key.id()));
-  std::string path = JoinPath(it->second.path, relative_path);
-  const MetabaseKey* target = doc_.Find(path);
+  auto path = JoinPath(it->second.path, relative_path);
+  if (!path) return Refuse(MetabaseError::kInvalidParameter, "not a key path: " + std::string(relative_path));
+  const MetabaseKey* target = doc_.Find(*path);
   if (target != nullptr) {
     for (const MetadataRecord& r : target->values) {
       if (r.identifier == identifier) return r;
     }
   }
-  return Refuse(MetabaseError::kPathNotFound, "no value " + std::to_string(identifier) + " at " + path);
+  return Refuse(MetabaseError::kPathNotFound, "no value " + std::to_string(identifier) + " at " + *path);
 }
 
 Status FileMetabase::CloseKey(uint32_t handle_id) {

@@ -68,6 +68,9 @@ TEST_F(MetabaseFileTest, RefusalsReportTheirCodeAndChangeNothing) {
   EXPECT_TRUE(Is(admin->AddKey(*root, "korvale"), MetabaseError::kAlreadyExists)) << "an existing key is refused";
   EXPECT_TRUE(Is(admin->AddKey(*root, ""), MetabaseError::kInvalidParameter));
   EXPECT_TRUE(Is(admin->AddKey(*root, "/"), MetabaseError::kInvalidParameter));
+  EXPECT_TRUE(Is(admin->AddKey(*root, ".."), MetabaseError::kInvalidParameter)) << "no way out of the key";
+  EXPECT_TRUE(Is(admin->SetData(*root, "Korvale/..", {1002, 1, 2, std::string("x")}),
+                 MetabaseError::kInvalidParameter));
   EXPECT_TRUE(Is(admin->SetData(*root, "Missing", {1002, 1, 2, std::string("x")}), MetabaseError::kPathNotFound));
   EXPECT_TRUE(Is(admin->SetData(*root, "", {0, 1, 2, uint32_t{1}}), MetabaseError::kInvalidParameter));
   ASSERT_TRUE(root->Close().ok());
