@@ -170,6 +170,11 @@ Expected<MetabaseDocument> MetabaseDocument::Parse(std::string_view text) {
 std::string MetabaseDocument::Serialize() const {
   std::string out = kHeader;
   for (const MetabaseKey& key : keys_) {
+    // An empty key with a key below it is implied by that key's line.
+    bool implied = key.values.empty() && std::any_of(keys_.begin(), keys_.end(), [&](const MetabaseKey& other) {
+                     return other.path != key.path && PathWithin(other.path, key.path);
+                   });
+    if (implied) continue;
     out += "\n[" + Escape(key.path) + "]\n";
     for (const MetadataRecord& r : key.values) {
       out += std::to_string(r.identifier) + " attr=" + std::to_string(r.attributes) +
