@@ -102,18 +102,23 @@ class FolderObject : public IDispatch {
  private:
   bool ReadAppointments(std::vector<std::string>* lines) {
     SPropTagArray ids;
-    if (FAILED(folder_->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x820D)}, 0, &ids)) || ids.empty())
+    if (FAILED(folder_->GetIDsFromNames(
+            {MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Common, 0x8506)}, 0, &ids)) ||
+        ids.size() != 2)
       return false;
-    ULONG start = CHANGE_PROP_TYPE(ids[0], PT_SYSTIME);
+    ULONG start = CHANGE_PROP_TYPE(ids[0], PT_SYSTIME), is_private = CHANGE_PROP_TYPE(ids[1], PT_BOOLEAN);
     std::shared_ptr<IMAPITable> table;
     if (FAILED(folder_->GetContentsTable(0, &table))) return false;
-    SPropTagArray columns{start, PR_SUBJECT};
+    SPropTagArray columns{start, PR_SUBJECT, is_private};
     SRowSet rows;
     if (FAILED(HrQueryAllRows(table.get(), &columns, nullptr, nullptr, 0, &rows))) return false;
     for (const auto& row : rows.aRow) {
       const SysTime* when = row[0].FileTime();
       const std::string* subject = row[1].String();
-      lines->push_back((when ? UtcText(when->ft) : std::string(16, ' ')) + "  " + (subject ? *subject : ""));
+      const bool* hidden = std::get_if<bool>(&row[2].Value);
+      // Another user's private items show only that they are there.
+      std::string text = hidden && *hidden ? "Private Appointment" : subject ? *subject : "";
+      lines->push_back((when ? UtcText(when->ft) : std::string(16, ' ')) + "  " + text);
     }
     std::sort(lines->begin(), lines->end());
     return true;

@@ -85,6 +85,9 @@ TEST_F(MailClientTest, ActivateShowsTheSharedCalendarAndRecordsIt) {
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].owner_display_name, "Anna Berg");
   EXPECT_EQ(opened[0].owner_address, testing::kAnnaDn);
+  EXPECT_EQ(opened[0].appointments, (std::vector<std::string>{"2026-03-02 12:00  Lunch",
+                                                               "2026-03-03 08:00  Private Appointment"}))
+      << "a private item shows only that it is there";
 }
 
 TEST_F(MailClientTest, FoldersThatCannotBeOpenedRaiseExceptions) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "platform/automation/class_registry.h"
 #include "platform/automation/mail_client.h"
@@ -11,6 +12,51 @@
 namespace korvale::automation::testing {
 
 using namespace korvale::mapi::orgstore;
+
+namespace {
+
+using namespace korvale::mapi;
+
+// Anna's calendar: a lunch and a private visit to the doctor.
+Status AddAppointments(IMAPISession& session) {
+  std::shared_ptr<IExchangeManageStore> manage;
+  ENTRYID store_id, inbox_id;
+  std::shared_ptr<IMsgStore> store;
+  std::shared_ptr<IUnknown> unk;
+  ULONG type = 0;
+  SPropValue calendar_id;
+  if (HrQueryInterface(session, IID_IExchangeManageStore, &manage) != S_OK ||
+      manage->CreateStoreEntryID("/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV1/cn=Microsoft Private MDB",
+                                 kAnnaDn, OPENSTORE_USE_ADMIN_PRIVILEGE, &store_id) != S_OK ||
+      session.OpenMsgStore(0, store_id, nullptr, MAPI_BEST_ACCESS, &store) != S_OK ||
+      store->GetReceiveFolder("", 0, &inbox_id, nullptr) != S_OK ||
+      store->OpenEntry(inbox_id, nullptr, MAPI_BEST_ACCESS, &type, &unk) != S_OK ||
+      HrGetOneProp(mapi_cast<IMAPIProp>(unk).get(), PR_IPM_APPOINTMENT_ENTRYID, &calendar_id) != S_OK ||
+      store->OpenEntry(*calendar_id.Binary(), nullptr, MAPI_BEST_ACCESS, &type, &unk) != S_OK)
+    return Status::Error("Anna's calendar cannot be opened");
+  auto calendar = mapi_cast<IMAPIFolder>(unk);
+  SPropTagArray ids;
+  if (calendar->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Common, 0x8506)},
+                                MAPI_CREATE, &ids) != S_OK)
+    return Status::Error("no named properties");
+  // 2026-03-02 12:00 and 2026-03-03 08:00 UTC.
+  const FILETIME kNoon = 134169264000000000ULL, kMorning = kNoon + 20ULL * 3600 * 10000000;
+  for (const auto& [subject, start, is_private] :
+       {std::tuple{"Lunch", kNoon, false}, std::tuple{"Doctor", kMorning, true}}) {
+    std::shared_ptr<IMessage> message;
+    if (calendar->CreateMessage(nullptr, 0, &message) != S_OK ||
+        FAILED(message->SetProps({{PR_MESSAGE_CLASS, std::string("IPM.Appointment")},
+                                  {PR_SUBJECT, std::string(subject)},
+                                  SPropValue::Time(CHANGE_PROP_TYPE(ids[0], PT_SYSTIME), start),
+                                  {CHANGE_PROP_TYPE(ids[1], PT_BOOLEAN), is_private}},
+                                 nullptr)) ||
+        message->SaveChanges(0) != S_OK)
+      return Status::Error("an appointment cannot be saved");
+  }
+  return Status::Ok();
+}
+
+}  // namespace
 
 TestOrganisation::TestOrganisation()
     : store_path_(dir_.File("organisation.db")), registry_path_(dir_.File("class-registry.json")) {
@@ -26,7 +72,7 @@ TestOrganisation::TestOrganisation()
     ADD_FAILURE() << org.status().message();
     return;
   }
-  Status applied = (*org)->Apply(spec);
+  Status applied = (*org)->Apply(spec, [](mapi::IMAPISession& session) { return AddAppointments(session); });
   EXPECT_TRUE(applied.ok()) << applied.message();
 }
 

@@ -10,7 +10,8 @@ namespace korvale::automation::testing {
 
 // Mailboxes "Anna Berg" (anna), "Annika Bell" (annika), "Ben Cole" (ben,
 // without a calendar folder) on server SRV1 of organisation "Org", site "Site",
-// and the distribution list "Team" (team).
+// and the distribution list "Team" (team). Anna's calendar holds "Lunch" on
+// 2026-03-02 12:00 UTC and a private "Doctor" on 2026-03-03 08:00 UTC.
 class TestOrganisation {
  public:
   TestOrganisation();
