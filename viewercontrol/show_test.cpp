@@ -197,6 +197,13 @@ TEST_F(ShowTest, EveryMapiFailureHasItsMessage) {
   }
 }
 
+TEST_F(ShowTest, MapiThatCannotStartIsALogonFailureAndIsNotUninitialised) {
+  EXPECT_EQ(Show("Ann", {{"Initialize", mapi::MAPI_E_CALL_FAILED}}, "Anna Berg"), 0);
+  EXPECT_EQ(boxes_.shown, (std::vector<ShownMessage>{{messages::kLogon, MessageIcon::kInformation}}));
+  EXPECT_EQ(std::find(log_.begin(), log_.end(), "Uninitialize"), log_.end())
+      << "only what was initialised is uninitialised: " << ::testing::PrintToString(log_);
+}
+
 TEST_F(ShowTest, WithoutTheMailClientTheMessageComesAfterTwoAttempts) {
   org_.UseRegistry(false);
   EXPECT_EQ(Show("Anna Berg"), 0);
