@@ -5,6 +5,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 

@@ -32,21 +32,23 @@ constexpr const char* kNotInstalled = "The specified service does not exist as a
 constexpr uint64_t kProbeMicroseconds = 2'000'000;
 
 Status BusFailure(BusError& error, int code) { return Status::Error(error.Text(code), -code); }
+// A failure of sd-bus itself (a negative errno), such as a reply of an unexpected shape.
+Status Errno(int code) { return Status::Error(strerror(-code), -code); }
 
 // The image path and arguments of a unit's first ExecStart entry; empty when it has none.
 Status ReadExecStart(sd_bus_message* reply, ServiceDefinition& service) {
   int r = sd_bus_message_enter_container(reply, 'a', "(sasbttttuii)");
-  if (r < 0) return Status::Error(strerror(-r), -r);
+  if (r < 0) return Errno(r);
   r = sd_bus_message_enter_container(reply, 'r', "sasbttttuii");
-  if (r <= 0) return r < 0 ? Status::Error(strerror(-r), -r) : Status::Ok();
+  if (r <= 0) return r < 0 ? Errno(r) : Status::Ok();
   const char* path = nullptr;
-  if ((r = sd_bus_message_read(reply, "s", &path)) < 0) return Status::Error(strerror(-r), -r);
+  if ((r = sd_bus_message_read(reply, "s", &path)) < 0) return Errno(r);
   service.image_path = path;
-  if ((r = sd_bus_message_enter_container(reply, 'a', "s")) < 0) return Status::Error(strerror(-r), -r);
+  if ((r = sd_bus_message_enter_container(reply, 'a', "s")) < 0) return Errno(r);
   std::vector<std::string> argv;
   const char* word = nullptr;
   while ((r = sd_bus_message_read(reply, "s", &word)) > 0) argv.emplace_back(word);
-  if (r < 0) return Status::Error(strerror(-r), -r);
+  if (r < 0) return Errno(r);
   // argv[0] is the program as the unit names it; the rest are its arguments.
   if (!argv.empty()) service.arguments.assign(argv.begin() + 1, argv.end());
   return Status::Ok();
@@ -162,20 +164,20 @@ class SystemdManager : public ServiceManager {
     MessageHandle files(raw);
     if (r < 0) return BusFailure(error, r);
     const char *path = nullptr, *state = nullptr;
-    if ((r = sd_bus_message_enter_container(files.get(), 'a', "(ss)")) < 0) return Status::Error(strerror(-r));
+    if ((r = sd_bus_message_enter_container(files.get(), 'a', "(ss)")) < 0) return Errno(r);
     while ((r = sd_bus_message_read(files.get(), "(ss)", &path, &state)) > 0) {
       const std::string unit = fs::path(path).filename().string();
       // Templates ("x@.service") are no services by themselves.
       if (std::string_view(state) != "alias" && !unit.ends_with("@.service")) units.emplace(unit, "");
     }
-    if (r < 0) return Status::Error(strerror(-r));
+    if (r < 0) return Errno(r);
 
     raw = nullptr;
     r = sd_bus_call_method(bus_.get(), kSystemd, kManagerPath, kManager, "ListUnits", error.get(), &raw, "");
     MessageHandle loaded(raw);
     if (r < 0) return BusFailure(error, r);
     if ((r = sd_bus_message_enter_container(loaded.get(), 'a', "(ssssssouso)")) < 0) {
-      return Status::Error(strerror(-r));
+      return Errno(r);
     }
     const char *id = nullptr, *description = nullptr, *load = nullptr, *active = nullptr, *sub = nullptr,
                *following = nullptr, *object = nullptr, *job_type = nullptr, *job = nullptr;
@@ -184,7 +186,7 @@ class SystemdManager : public ServiceManager {
                                     &following, &object, &job_id, &job_type, &job)) > 0) {
       if (std::string_view(id).ends_with(".service")) units[id] = object;
     }
-    if (r < 0) return Status::Error(strerror(-r));
+    if (r < 0) return Errno(r);
     return units;
   }
 
@@ -196,7 +198,7 @@ class SystemdManager : public ServiceManager {
     MessageHandle reply(raw);
     if (r < 0) return BusFailure(error, r);
     const char* object = nullptr;
-    if ((r = sd_bus_message_read(reply.get(), "o", &object)) < 0) return Status::Error(strerror(-r));
+    if ((r = sd_bus_message_read(reply.get(), "o", &object)) < 0) return Errno(r);
     return std::string(object);
   }
 
@@ -256,7 +258,7 @@ class SystemdManager : public ServiceManager {
     MessageHandle reply(raw);
     if (r < 0) return BusFailure(error, r);
     const char* job = nullptr;
-    if ((r = sd_bus_message_read(reply.get(), "o", &job)) < 0) return Status::Error(strerror(-r));
+    if ((r = sd_bus_message_read(reply.get(), "o", &job)) < 0) return Errno(r);
     return std::string(job);
   }
 
@@ -268,7 +270,7 @@ class SystemdManager : public ServiceManager {
     int r = sd_bus_match_signal(bus_.get(), &raw_slot, kSystemd, kManagerPath, kManager, "JobRemoved",
                                 OnJobRemoved, &finished);
     SlotHandle slot(raw_slot);
-    if (r < 0) return Status::Error(strerror(-r), -r);
+    if (r < 0) return Errno(r);
     BusError error;
     r = sd_bus_call_method(bus_.get(), kSystemd, kManagerPath, kManager, "Subscribe", error.get(), nullptr, "");
     if (r < 0) return BusFailure(error, r);
@@ -277,7 +279,7 @@ class SystemdManager : public ServiceManager {
     while (finished.find(*job) == finished.end()) {
       r = sd_bus_process(bus_.get(), nullptr);
       if (r == 0) r = sd_bus_wait(bus_.get(), UINT64_MAX);
-      if (r < 0) return Status::Error(strerror(-r), -r);
+      if (r < 0) return Errno(r);
     }
     const std::string& result = finished[*job];
     if (result == "done") return Status::Ok();
