@@ -286,16 +286,23 @@ class SystemdManager : public ServiceManager {
     return Status::Error("The service did not start: its start job ended with \"" + result + "\".");
   }
 
+  // Written beside its place and renamed there, so systemd never reads half a unit.
   static Status WriteUnitFile(const fs::path& file, const std::string& text) {
     const fs::path temp = file.string() + ".new";
+    bool written = false;
     {
       std::ofstream out(temp, std::ios::trunc);
       out << text;
-      if (!out.flush()) return Status::Error("Cannot write " + temp.string());
+      written = static_cast<bool>(out.flush());
     }
+    const std::string why = written ? "" : strerror(errno);
     std::error_code ec;
-    fs::rename(temp, file, ec);
-    if (ec) return Status::Error("Cannot write " + file.string() + ": " + ec.message(), ec.value());
+    if (written) fs::rename(temp, file, ec);
+    if (!written || ec) {
+      std::error_code ignored;
+      fs::remove(temp, ignored);
+      return Status::Error("Cannot write " + file.string() + ": " + (ec ? ec.message() : why));
+    }
     return Status::Ok();
   }
 

@@ -176,6 +176,16 @@ TEST_F(FakeSystemdTest, AProgramThatCannotRunIsAFailedStart) {
   EXPECT_EQ(*services_->Query("Korvale Missing"), ServiceState::kStopped);
 }
 
+TEST_F(FakeSystemdTest, AUnitFileThatCannotBeWrittenIsAFailedCreate) {
+  Expected<std::unique_ptr<ServiceManager>> elsewhere = OpenSystemdManager(dir_.File("absent"));
+  ASSERT_TRUE(elsewhere.ok()) << elsewhere.status().message();
+  Status created = (*elsewhere)->Create({"Korvale Update Service", "/bin/sleep", {}});
+  EXPECT_FALSE(created.ok());
+  EXPECT_EQ(created.message(), "Cannot write " + dir_.File("absent") +
+                                   "/Korvale\\x20Update\\x20Service.service: No such file or directory");
+  EXPECT_FALSE((*elsewhere)->OpenService("Korvale Update Service").ok());
+}
+
 // Tests and demos name their own registry: then systemd is never asked.
 TEST(ServiceManagerChoice, ARegistryFolderInTheEnvironmentWins) {
   testing::TempDir dir;
