@@ -147,5 +147,29 @@ TEST_F(RestartServiceTest, CommandLineRestartWithoutQuestions) {
       << r.output;
 }
 
+// The whole road with the real programs: the service host registers itself,
+// the configuration program of its folder finds and restarts it, and the host
+// removes itself again.
+TEST_F(RestartServiceTest, ServiceInstalledByTheHostIsRestartedByKorvaleCfg) {
+  fs::copy_file(testing::BuiltProgram("config/KorvaleCfg"), dir_.path() / "first" / "KorvaleCfg");
+  const std::map<std::string, std::string> env{{"KORVALE_SERVICE_DIR", dir_.File("services")}};
+  testing::ProcessResult r =
+      testing::RunProcess(Folder("first") + "/KorvaleSrv", {"-i", "Korvale Update Service"}, env);
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+
+  r = testing::RunProcess(Folder("first") + "/KorvaleCfg", {"--restart"}, env);
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  ASSERT_EQ(*services_->Query("Korvale Update Service"), scm::ServiceState::kRunning) << "a stopped one starts";
+  const std::string started_pid = Pid("Korvale Update Service");
+  r = testing::RunProcess(Folder("first") + "/KorvaleCfg", {"--restart"}, env);
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(*services_->Query("Korvale Update Service"), scm::ServiceState::kRunning);
+  EXPECT_NE(Pid("Korvale Update Service"), started_pid) << "a running one is stopped and started again";
+
+  r = testing::RunProcess(Folder("first") + "/KorvaleSrv", {"-u", "Korvale Update Service"}, env);
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_TRUE(services_->EnumerateServices()->empty());
+}
+
 }  // namespace
 }  // namespace korvale::config

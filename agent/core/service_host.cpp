@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <thread>
 
@@ -79,25 +78,6 @@ int RunServiceHost(const ServiceHostOptions& options, const std::atomic<bool>& s
   }
   Report(log.get(), 4, kHostStoppedEvent, "The service " + options.service_name + " stopped.");
   return 0;
-}
-
-std::string SystemdUnitName(const std::string& service_name) {
-  std::string name = "korvale-";
-  for (unsigned char c : service_name) name += std::isalnum(c) ? static_cast<char>(std::tolower(c)) : '-';
-  return name + ".service";
-}
-
-std::string SystemdUnitText(const std::string& service_name, const std::string& host_program) {
-  return "[Unit]\n"
-         "Description=" + service_name + "\n"
-         "After=network-online.target\n\n"
-         "[Service]\n"
-         "Type=simple\n"
-         "ExecStart=\"" + host_program + "\" \"" + service_name + "\"\n"
-         "KillMode=mixed\n"
-         "TimeoutStopSec=infinity\n\n"
-         "[Install]\n"
-         "WantedBy=multi-user.target\n";
 }
 
 }  // namespace korvale

@@ -27,9 +27,4 @@ int RunServiceHost(const ServiceHostOptions& options, const std::atomic<bool>& s
 // Minutes between cycles from Caldrun.ini (CycleTime, default 60; at least 1).
 int CycleMinutes(const std::string& ini_file);
 
-// The systemd unit text for a service of this installation folder.
-std::string SystemdUnitText(const std::string& service_name, const std::string& host_program);
-// File name of the unit: "korvale-" and the service name with unsafe characters as "-".
-std::string SystemdUnitName(const std::string& service_name);
-
 }  // namespace korvale

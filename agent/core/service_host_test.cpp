@@ -15,6 +15,7 @@
 #include "agent/core/stop_atom.h"
 #include "platform/atoms/atoms.h"
 #include "platform/eventlog/eventlog.h"
+#include "platform/scm/service_manager.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
@@ -34,6 +35,17 @@ class ServiceHostTest : public ::testing::Test {
     setenv("KORVALE_EVENTLOG", events_.c_str(), 1);
   }
   void TearDown() override {
+    // A service a failed test left running is stopped, so no process outlives the test.
+    auto services = scm::OpenLocalRegistry(dir_.File("services"));
+    if (auto listed = services->EnumerateServices(); listed.ok()) {
+      for (const auto& service : *listed) {
+        if (!services->Stop(service.name).ok()) continue;
+        while (services->Query(service.name).ok() &&
+               *services->Query(service.name) == scm::ServiceState::kStopPending) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+      }
+    }
     unsetenv("KORVALE_ATOM_DIR");
     unsetenv("KORVALE_EVENTLOG");
   }
@@ -116,16 +128,41 @@ TEST_F(ServiceHostTest, StopTheAgentDidNotSeeEndsWithItsCycle) {
   EXPECT_EQ(atoms::GlobalFindAtom(atom), 0) << "the stop outlived the cycle it was meant for";
 }
 
-TEST_F(ServiceHostTest, InstallAndRemoveTheUnit) {
-  std::string units = dir_.File("units");
-  fs::create_directory(units);
-  std::map<std::string, std::string> env{{"KORVALE_SYSTEMD_DIR", units}};
-  EXPECT_EQ(testing::RunProcess(Host(), {"-i", "Korvale Update Service"}, env).exit_code, 0);
-  auto unit = fs::path(units) / "korvale-korvale-update-service.service";
-  std::string text = testing::ReadFileBytes(unit);
-  EXPECT_NE(text.find("ExecStart=\"" + Host() + "\" \"Korvale Update Service\""), std::string::npos) << text;
-  EXPECT_EQ(testing::RunProcess(Host(), {"-u", "Korvale Update Service"}, env).exit_code, 0);
-  EXPECT_FALSE(fs::exists(unit));
+// -i registers the host of this folder with the machine's service manager
+// (here the local registry), run with the service name; -u stops it if it
+// runs and removes it, so no service process is left behind.
+TEST_F(ServiceHostTest, InstallAndRemoveTheService) {
+  const std::string registry = dir_.File("services");
+  std::map<std::string, std::string> env{{"KORVALE_SERVICE_DIR", registry}};
+  testing::ProcessResult r = testing::RunProcess(Host(), {"-i", "Korvale Update Service"}, env);
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  auto services = scm::OpenLocalRegistry(registry);
+  auto listed = services->EnumerateServices();
+  ASSERT_TRUE(listed.ok());
+  ASSERT_EQ(listed->size(), 1u);
+  EXPECT_EQ((*listed)[0].name, "Korvale Update Service");
+  EXPECT_EQ((*listed)[0].image_path, Host());
+  EXPECT_EQ((*listed)[0].arguments, std::vector<std::string>{"Korvale Update Service"});
+
+  r = testing::RunProcess(Host(), {"-i", "Korvale Update Service"}, env);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.output.find("could not be installed: The specified service already exists."), std::string::npos)
+      << r.output;
+
+  ASSERT_TRUE(services->Start("Korvale Update Service").ok());
+  for (int i = 0; i < 300 && CountEvents("Korvale Update Service", kHostStartedEvent) == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_EQ(CountEvents("Korvale Update Service", kHostStartedEvent), 1) << "the service never started";
+  r = testing::RunProcess(Host(), {"-u", "Korvale Update Service"}, env);
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_TRUE(services->EnumerateServices()->empty());
+  EXPECT_EQ(CountEvents("Korvale Update Service", kHostStoppedEvent), 1) << "the running host was stopped first";
+
+  r = testing::RunProcess(Host(), {"-u", "Korvale Update Service"}, env);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.output.find("could not be removed: The specified service does not exist"), std::string::npos)
+      << r.output;
 }
 
 }  // namespace

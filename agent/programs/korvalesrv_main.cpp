@@ -1,15 +1,17 @@
-// KorvaleSrv: runs Caldrun once per CycleTime; --stop asks a running cycle to end.
+// KorvaleSrv: runs Caldrun once per CycleTime; --stop asks a running cycle to end;
+// -i and -u register and remove the service with the machine's service manager.
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
 #include <atomic>
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <thread>
 
 #include "agent/core/service_host.h"
 #include "agent/core/stop_atom.h"
+#include "platform/scm/service_manager.h"
 #include "platform/version/file_version.h"
 
 namespace {
@@ -18,34 +20,34 @@ std::atomic<bool> g_stop{false};
 
 void OnTerminate(int) { g_stop = true; }
 
-std::filesystem::path UnitDirectory() {
-  const char* dir = std::getenv("KORVALE_SYSTEMD_DIR");
-  return dir ? dir : "/etc/systemd/system";
-}
-
-int InstallUnit(const std::string& service, const std::string& self) {
-  auto path = UnitDirectory() / korvale::SystemdUnitName(service);
-  std::ofstream out(path);
-  out << korvale::SystemdUnitText(service, self);
-  if (!out) {
-    std::cerr << "Cannot write " << path << "\n";
+// Registers this program as the service `service`, run with its name as argument.
+int Install(const std::string& service, const std::string& self) {
+  auto services = korvale::scm::OpenServiceManager();
+  korvale::Status created = services->Create({service, self, {service}});
+  if (!created.ok()) {
+    std::cerr << "The service " << service << " could not be installed: " << created.message() << "\n";
     return 1;
   }
-  std::cout << "Installed " << path << "\n";
-  if (!std::getenv("KORVALE_SYSTEMD_DIR")) {
-    (void)std::system("systemctl daemon-reload >/dev/null 2>&1");
-  }
+  std::cout << "Installed the service " << service << " (" << self << ").\n";
   return 0;
 }
 
-int RemoveUnit(const std::string& service) {
-  auto path = UnitDirectory() / korvale::SystemdUnitName(service);
-  std::error_code ec;
-  if (!std::filesystem::remove(path, ec)) {
-    std::cerr << "No unit " << path << "\n";
+// Stops the service if it runs (waiting while it is stopping), then removes it.
+int Uninstall(const std::string& service) {
+  auto services = korvale::scm::OpenServiceManager();
+  if (services->Stop(service).ok()) {
+    for (;;) {
+      auto state = services->Query(service);
+      if (!state.ok() || *state != korvale::scm::ServiceState::kStopPending) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+  korvale::Status deleted = services->Delete(service);
+  if (!deleted.ok()) {
+    std::cerr << "The service " << service << " could not be removed: " << deleted.message() << "\n";
     return 1;
   }
-  std::cout << "Removed " << path << "\n";
+  std::cout << "Removed the service " << service << ".\n";
   return 0;
 }
 
@@ -59,15 +61,15 @@ int main(int argc, char** argv) {
   int cycles = 0;
   app.add_option("service", service, "service name, passed to the agent as its instance name");
   app.add_option("--stop", stop_name, "ask the running cycle of this service to stop, then exit");
-  app.add_flag("-i", install, "install a systemd unit for the service");
-  app.add_flag("-u", uninstall, "remove the systemd unit of the service");
+  app.add_flag("-i", install, "register the service (a systemd unit, or the local service registry)");
+  app.add_flag("-u", uninstall, "stop the service if it runs and remove its registration");
   app.add_option("--cycles", cycles, "run this many cycles, then exit (0 = until stopped)");
   CLI11_PARSE(app, argc, argv);
 
   if (app.count("--stop")) return korvale::RequestStop(stop_name) ? 0 : 1;
   std::string self = korvale::CurrentExecutablePath();
-  if (install) return InstallUnit(service, self);
-  if (uninstall) return RemoveUnit(service);
+  if (install) return Install(service, self);
+  if (uninstall) return Uninstall(service);
 
   struct sigaction action {};
   action.sa_handler = OnTerminate;

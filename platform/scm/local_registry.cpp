@@ -114,9 +114,10 @@ class LocalRegistry : public ServiceManager {
   }
 
   Status Delete(const std::string& name) override {
-    if (!ValidName(name) || !Load(name)) {
-      return Status::Error("The specified service does not exist as an installed service.");
-    }
+    auto record = Load(name);
+    if (!record) return Status::Error("The specified service does not exist as an installed service.");
+    // Its process would run on with nothing left to stop it by.
+    if (ProcessAlive(record->pid)) return Status::Error("The service is running: stop it before removing it.");
     std::error_code ec;
     fs::remove(Path(name), ec);
     if (ec) return Status::Error("Cannot remove " + Path(name) + ": " + ec.message());
@@ -235,11 +236,6 @@ Expected<pid_t> LocalRegistry::SpawnDetached(const ServiceDefinition& definition
 
 std::unique_ptr<ServiceManager> OpenLocalRegistry(const std::string& directory) {
   return std::make_unique<LocalRegistry>(directory);
-}
-
-std::unique_ptr<ServiceManager> OpenServiceManager() {
-  const char* dir = std::getenv("KORVALE_SERVICE_DIR");
-  return OpenLocalRegistry(dir && *dir ? dir : "/var/lib/korvale/services");
 }
 
 }  // namespace korvale::scm

@@ -39,6 +39,7 @@ TEST_F(LocalRegistryTest, ServiceLifecycleWithARealProcess) {
   ASSERT_TRUE(services_->Start("Korvale Sleeper").ok());
   EXPECT_EQ(*services_->Query("Korvale Sleeper"), ServiceState::kRunning);
   EXPECT_FALSE(services_->Start("Korvale Sleeper").ok()) << "one instance only";
+  EXPECT_FALSE(services_->Delete("Korvale Sleeper").ok()) << "a running service would be left unstoppable";
 
   ASSERT_TRUE(services_->Stop("Korvale Sleeper").ok());
   EXPECT_EQ(WaitWhileStopPending(*services_, "Korvale Sleeper"), ServiceState::kStopped);

@@ -35,15 +35,26 @@ class ServiceManager {
   virtual Expected<ServiceState> Query(const std::string& name) = 0;
   // Starts a stopped service; the message of a failure says why in the system's words.
   virtual Status Start(const std::string& name) = 0;
+  // Registers a stopped service; fails when the name is taken or cannot be a service name.
   virtual Status Create(const ServiceDefinition& definition) = 0;
+  // Removes a stopped service's registration.
   virtual Status Delete(const std::string& name) = 0;
 };
 
 // The local service registry in `directory` (one file per service).
 std::unique_ptr<ServiceManager> OpenLocalRegistry(const std::string& directory);
 
-// The machine's services: the local registry in KORVALE_SERVICE_DIR, or in
-// /var/lib/korvale/services when that is not set.
+// systemd's services over the system bus; unit files of created services go
+// into `unit_dir`. Fails, saying why, when no system bus answers or nobody on
+// it answers as systemd (containers, CI).
+Expected<std::unique_ptr<ServiceManager>> OpenSystemdManager(const std::string& unit_dir);
+
+// Where created units go: KORVALE_SYSTEMD_DIR, or /etc/systemd/system.
+std::string SystemdUnitDirectory();
+
+// The machine's services: the local registry in KORVALE_SERVICE_DIR when that
+// is set (tests and demos stay on their own registry), else systemd when it
+// answers, else the local registry in /var/lib/korvale/services.
 std::unique_ptr<ServiceManager> OpenServiceManager();
 
 }  // namespace korvale::scm
