@@ -24,7 +24,11 @@ build="${1:?usage: .ci/kill-mariadb-cycle.sh BUILD_DIR [MAILBOXES] [ITEMS]}"
 mailboxes="${2:-300}" items="${3:-40}"
 [ "$mailboxes" -ge 10 ] || { echo "kill-mariadb-cycle: at least 10 mailboxes" >&2; exit 2; }
 say() { echo "kill-mariadb-cycle: $*" >&2; }
-fail() { say "FAILED: $*"; exit 1; }
+fail() {
+  say "FAILED: $*"
+  if [ -s "${events:-}" ]; then say "the agent's last events:"; tail -n 15 "$events" >&2; fi
+  exit 1
+}
 
 ninja -C "$build" -j2 Caldrun korvale-bench-gen korvale-orgadmin >/dev/null
 work="$(mktemp -d)"
@@ -83,6 +87,10 @@ user() { printf 'Bench User %05d' "$1"; }
 # Number of items in a mailbox's calendar folder.
 calendar_items() {
   orgadmin list "$store" folders --mailbox "user$1" | awk -F'\t' '$2 == "Calendar" { print $3 }'
+}
+check_items() {  # MAILBOX EXPECTED WHAT
+  local got; got="$(calendar_items "$1")"
+  [ "$got" = "$2" ] || fail "$3: the calendar of user$1 holds $got items, expected $2"
 }
 # How many messages of a class with a subject arrived in a mailbox's Inbox.
 arrived() { orgadmin inbox "$store" "user$1" | grep -cF "[$2] $3" || true; }
@@ -154,9 +162,9 @@ errors="$(grep -c '"type":1,' <<< "$new_events" || true)"
 say "the killed cycle ended with $errors error events, one of them about the lost connection"
 
 # The kill fell between the bookings: the first group's are made, the others not yet.
-[ "$(calendar_items 0)" = $((base_items[0] + 1)) ] || fail "the early meeting was not made before the kill"
-[ "$(calendar_items 6)" = "${base_items[6]}" ] || fail "the cancelled meeting was not deleted before the kill"
-[ "$(calendar_items 1)" = "${base_items[1]}" ] || fail "the kill came after the late meeting was made"
+check_items 0 $((base_items[0] + 1)) "the early meeting before the kill"
+check_items 6 "${base_items[6]}" "the cancelled meeting before the kill"
+check_items 1 "${base_items[1]}" "the late meeting before the kill"
 
 start_server
 [ "$(active)" = "$old" ] || fail "KorvaleConfig names $(active) after the kill, not $old"
@@ -173,10 +181,6 @@ say "ok: $old stayed published and whole; $fill published with $rows rows after 
 
 # Each booking in each of its mailboxes once, in the calendars and in the
 # published table; the cancelled one nowhere.
-check_items() {  # mailbox expected-count what
-  local got; got="$(calendar_items "$1")"
-  [ "$got" = "$2" ] || fail "$3: the calendar of user$1 holds $got items, expected $2"
-}
 check_items 0 $((base_items[0] + 1)) "the early meeting"
 check_items 1 $((base_items[1] + 1)) "the late meeting"
 check_items 2 $((base_items[2] + 1)) "the direct booking"
