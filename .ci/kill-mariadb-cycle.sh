@@ -94,7 +94,7 @@ check_items() {  # MAILBOX EXPECTED WHAT
 }
 # How many messages of a class with a subject arrived in a mailbox's Inbox.
 arrived() { orgadmin inbox "$store" "user$1" | grep -cF "[$2] $3" || true; }
-# A row as the web pages write it: BOOK number organizer attendees title day minute [initials].
+# A row as the web pages write it: NUMBER ORGANIZER ATTENDEES TITLE DAY MINUTE [INITIALS].
 book() {
   local start="DATE_ADD(DATE_ADD(CURDATE(), INTERVAL $5 DAY), INTERVAL $6 MINUTE)"
   sql "INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, Office, Initials, ACL,
