@@ -203,8 +203,8 @@ SqlResult<SqlDone> BookingJournal::Record(BookingRecord& record) {
   const Dialect d = db_.dialect();
   return db_.Execute("INSERT INTO " + std::string(kBookingJournalTable) +
                      " (KRVService, Entry, Kind, Mailbox, BookingData) VALUES ('" +
-                     QuoteForSql(instance_name_, 1024, d) + "', '" + QuoteForSql(record.journal_entry, 1024, d) +
-                     "', '" + kBooking + "', '-', '" + QuoteForSql(EncodeBookingRecord(record), 1024, d) + "')");
+                     QuoteInstanceName(instance_name_, d) + "', '" + QuoteWholeForSql(record.journal_entry, d) +
+                     "', '" + kBooking + "', '-', '" + QuoteWholeForSql(EncodeBookingRecord(record), d) + "')");
 }
 
 bool BookingJournal::ReachedEarlier(const BookingRecord& record, const std::string& mailbox) const {
@@ -216,9 +216,9 @@ bool BookingJournal::Remember(const BookingRecord& record, const std::string& ma
   const Dialect d = db_.dialect();
   const std::string sql = "INSERT INTO " + std::string(kBookingJournalTable) +
                           " (KRVService, Entry, Kind, Mailbox, BookingData) VALUES ('" +
-                          QuoteForSql(instance_name_, 1024, d) + "', '" +
-                          QuoteForSql(record.journal_entry, 1024, d) + "', '" + kMark + "', '" +
-                          QuoteForSql(mailbox, 1024, d) + "', '-')";
+                          QuoteInstanceName(instance_name_, d) + "', '" +
+                          QuoteWholeForSql(record.journal_entry, d) + "', '" + kMark + "', '" +
+                          QuoteWholeForSql(mailbox, d) + "', '-')";
   auto done = db_.Execute(sql);
   if (done.ok()) return true;
   mark_failed_ = true;

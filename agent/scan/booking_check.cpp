@@ -108,9 +108,8 @@ bool BookedRowMatches(const SqlRow& row, const BookedItemView& item, Dialect dia
 
 std::string CheckBookingNumber(Database& db, std::string_view instance_name, const std::string& booking_number,
                                const BookedItemView& item) {
-  // The number comes from the item: its apostrophes are doubled, nothing is cut.
   std::string sql = "SELECT * FROM Meetings WHERE (BookingStatus=2) AND Office='" +
-                    QuoteForSql(booking_number, 1024, db.dialect()) + "'";
+                    QuoteWholeForSql(booking_number, db.dialect()) + "'";
   if (db.settings().new_db != 0) {
     sql += " AND Reserved2='" + QuoteInstanceName(instance_name, db.dialect()) + "'";
   }
