@@ -14,8 +14,10 @@
 namespace korvale::odbcinst {
 
 // Adds the system data source described by `attributes` ("KEY=value" each)
-// with no window. Fails with the installer's error text (for example when no
-// such driver is installed).
+// with no window, through the driver's setup routine; a driver that has none
+// gets its definition written with the installer's profile functions (empty
+// values left out). Fails when the driver is not installed, or with the
+// installer's error text.
 Status AddSystemDataSource(const std::string& driver, const std::vector<std::string>& attributes);
 
 }  // namespace korvale::odbcinst
