@@ -125,6 +125,7 @@ TEST_F(QuietInstallTest, TheInstalledFolderPublishesTheDemoCalendarsAndAnUpgrade
   ASSERT_EQ(installed.exit_code, 0) << installed.output;
   EXPECT_NE(installed.output.find("Korvale Server Setup: Korvale is now installed on your computer."),
             std::string::npos) << installed.output;
+  EXPECT_EQ(installed.output.find("DROP"), std::string::npos) << "the embedded database has no old tables to drop";
   const std::string ini = (install_ / "Caldrun.ini").string();
   EXPECT_EQ(profile::GetString(ini, "Config", "DB", "", 256), "korvale-quiet");
   EXPECT_EQ(profile::GetString(ini, "Config", "HomeServer", "", 256),
