@@ -1,0 +1,203 @@
+// The web front over the demo installation after real agent cycles: what two
+// visitors with different rights see, the feeds as a calendar client parses
+// them, and a booking made through the form followed through the next cycles
+// into the mailboxes and out again. Runs on SQLite and on MariaDB.
+#include <libical/ical.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "tests/support/dates.h"
+#include "web/calendar_date.h"
+#include "web/web_demo_fixture.h"
+
+namespace korvale::web {
+namespace {
+
+using korvale::testing::Backend;
+using korvale::testing::DayFromToday;
+using testing::WebDemoTest;
+
+struct IcalFree {
+  void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+};
+using Ical = std::unique_ptr<icalcomponent, IcalFree>;
+
+// The events of a feed as a calendar client reads them: summary per UID.
+std::map<std::string, std::string> FeedEvents(const std::string& feed, int* events) {
+  Ical calendar(icalparser_parse_string(feed.c_str()));
+  EXPECT_NE(calendar, nullptr) << feed;
+  std::map<std::string, std::string> by_uid;
+  *events = 0;
+  if (!calendar) return by_uid;
+  for (icalcomponent* e = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT); e != nullptr;
+       e = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
+    ++*events;
+    by_uid[icalcomponent_get_uid(e)] = icalcomponent_get_summary(e) ? icalcomponent_get_summary(e) : "";
+  }
+  return by_uid;
+}
+
+// The <tr> of one member on a group page.
+std::string MemberRowHtml(const std::string& page, const std::string& name) {
+  size_t start = page.find("<tr data-member=\"" + name + "\">");
+  if (start == std::string::npos) return "";
+  return page.substr(start, page.find("</tr>", start) - start);
+}
+
+class WebDemo : public WebDemoTest {};
+
+TEST_P(WebDemo, GroupPagesShowDetailsOnlyToVisitorsInTheAcl) {
+  RunCycle("Korvale Update Service");
+  WebResponse home = Get("/", "DEMO\\david");
+  ASSERT_EQ(home.status, 200) << home.body;
+  EXPECT_NE(home.body.find("href=\"/group/1\">Staff<"), std::string::npos);
+  EXPECT_NE(home.body.find("href=\"/group/2\">Rooms<"), std::string::npos);
+
+  // Clara gave david (only) the right to read her calendar; anna's is open to everybody.
+  WebResponse david = Get("/group/1", "DEMO\\david");
+  WebResponse ben = Get("/group/1", "DEMO\\ben");
+  ASSERT_EQ(david.status, 200) << david.body;
+  ASSERT_EQ(ben.status, 200) << ben.body;
+  EXPECT_NE(MemberRowHtml(david.body, "Clara Diaz").find("Design review"), std::string::npos);
+  std::string clara_for_ben = MemberRowHtml(ben.body, "Clara Diaz");
+  ASSERT_FALSE(clara_for_ben.empty()) << ben.body;
+  EXPECT_EQ(clara_for_ben.find("Design review"), std::string::npos) << "ben is not in Clara's ACL";
+  EXPECT_NE(clara_for_ben.find("appt busy"), std::string::npos) << "but sees the busy block";
+  for (const std::string* page : {&david.body, &ben.body}) {
+    std::string anna = MemberRowHtml(*page, "Anna Berg");
+    EXPECT_NE(anna.find("Customer visit Alder AG"), std::string::npos);
+    EXPECT_NE(anna.find("Alder AG, Zurich"), std::string::npos) << "the location is shown with the title";
+    EXPECT_EQ(anna.find("Doctor"), std::string::npos) << "a private appointment stays private";
+    EXPECT_NE(anna.find(">private<"), std::string::npos);
+  }
+  EXPECT_EQ(MemberRowHtml(david.body, "Felix Gray"), "") << "Felix is in the skip list of Staff";
+  EXPECT_NE(david.body.find("Account Manager"), std::string::npos) << "the user rows' details down the side";
+
+  // The week moves inside the published window only.
+  WebResponse far = Get("/group/1?from=" + DayFromToday(400), "DEMO\\david");
+  EXPECT_EQ(far.status, 200);
+  EXPECT_EQ(far.body.find("data-day=\"" + DayFromToday(400) + "\""), std::string::npos);
+  EXPECT_EQ(Get("/group/3", "DEMO\\david").status, 404);
+}
+
+TEST_P(WebDemo, FeedsParseBackWithTheSameRulesOfWhoSeesWhat) {
+  RunCycle("Korvale Update Service");
+  WebResponse for_david = Get("/feeds/Clara Diaz.ics", "DEMO\\david");
+  WebResponse for_ben = Get("/feeds/Clara Diaz.ics", "DEMO\\ben");
+  ASSERT_EQ(for_david.status, 200) << for_david.body;
+  EXPECT_EQ(for_david.content_type, "text/calendar; charset=utf-8");
+  int david_events = 0, ben_events = 0;
+  auto david = FeedEvents(for_david.body, &david_events);
+  auto ben = FeedEvents(for_ben.body, &ben_events);
+  EXPECT_GE(david_events, 2) << for_david.body;  // the design review and the board meeting
+  EXPECT_EQ(static_cast<int>(david.size()), david_events) << "every UID is unique";
+  EXPECT_EQ(ben_events, david_events) << "the same events, as busy blocks";
+  bool review = false;
+  for (const auto& [uid, summary] : david) review |= summary == "Design review";
+  EXPECT_TRUE(review) << for_david.body;
+  for (const auto& [uid, summary] : ben) {
+    EXPECT_TRUE(david.count(uid)) << "UIDs do not depend on the visitor";
+    EXPECT_TRUE(summary == "busy" || summary == "tentative" || summary == "out of office" || summary == "free")
+        << summary;
+  }
+  // A room door sign subscribes to its room.
+  int atlas_events = 0;
+  FeedEvents(Get("/feeds/Room Atlas.ics", "").body, &atlas_events);
+  EXPECT_GE(atlas_events, 1);
+  EXPECT_EQ(Get("/feeds/Nobody.ics", "DEMO\\david").status, 404);
+}
+
+TEST_P(WebDemo, ABookingThroughTheFormIsBookedByTheNextCycleAndCancelledByTheOneAfter) {
+  RunCycle("Korvale Update Service");
+  const std::string hostile = "<script>alert(\"x\")</script> O'Neil's \\\\share\\path; a,b";
+  FormFields form = {{"group", "Rooms"},          {"organizer", "Emma Fischer"}, {"attendee", "Clara Diaz"},
+                     {"room", "Room Atlas"},      {"date", DayFromToday(2)},     {"start", "16:00"},
+                     {"end", "17:00"},            {"title", hostile},            {"location", "Room Atlas"},
+                     {"reminder", "15"}};
+  auto count = [&] { return Rows("SELECT * FROM Meetings").size(); };
+
+  // A malformed form and a visitor without write rights write nothing.
+  FormFields bad = form;
+  bad.erase("end");
+  bad.emplace("end", "15:00");
+  WebResponse refused = Post("/book", bad, "DEMO\\emma");
+  EXPECT_EQ(refused.status, 400);
+  EXPECT_NE(refused.body.find("The end must be later than the start."), std::string::npos) << refused.body;
+  EXPECT_EQ(Post("/book", form, "DEMO\\ben").status, 403) << "ben may not book into Emma's calendar";
+  ASSERT_EQ(count(), 0u);
+
+  WebResponse booked = Post("/book", form, "DEMO\\emma");
+  ASSERT_EQ(booked.status, 303) << booked.body;
+  const std::string number = booked.location.substr(std::string("/booking/").size());
+  auto row = Rows("SELECT * FROM Meetings WHERE Office='" + number + "'");
+  ASSERT_EQ(row.size(), 1u);
+  EXPECT_EQ(row[0].Int("BookingStatus"), 1);
+  EXPECT_EQ(row[0].Text("Title"), hostile) << "stored as typed";
+  EXPECT_EQ(row[0].Text("Organizer"), "Emma Fischer");
+  EXPECT_EQ(row[0].Text("Attendees"), "Clara Diaz;$R$Room Atlas$R$");
+  EXPECT_EQ(row[0].Text("Name"), "DEMO\\emma");
+  EXPECT_EQ(row[0].Text("Phone"), "15");
+
+  // The room is taken by the pending booking: a second one is refused, nothing written.
+  WebResponse second = Post("/book", form, "DEMO\\emma");
+  EXPECT_EQ(second.status, 409);
+  EXPECT_NE(second.body.find("Room Atlas is already booked from " + DayFromToday(2) + " 16:00 to 17:00"),
+            std::string::npos) << second.body;
+  // ... and by a published appointment: the design review takes Room Boreal.
+  auto review = Rows("SELECT * FROM " + Active() + " WHERE Name='Room Boreal' AND Title='Design review'");
+  ASSERT_EQ(review.size(), 1u);
+  const SqlTimestamp taken_from = *review[0].Timestamp("Start"), taken_to = *review[0].Timestamp("EndTime");
+  FormFields clash = form;
+  clash.erase("room"), clash.erase("start"), clash.erase("end");
+  clash.insert({{"room", "Room Boreal"}, {"start", FormatTime(taken_from)}, {"end", FormatTime(taken_to)}});
+  WebResponse published_clash = Post("/book", clash, "DEMO\\emma");
+  EXPECT_EQ(published_clash.status, 409);
+  EXPECT_NE(published_clash.body.find("Room Boreal is already busy from " + FormatDateTime(taken_from) + " to " +
+                                      FormatTime(taken_to)),
+            std::string::npos) << published_clash.body;
+  EXPECT_EQ(count(), 1u) << "refused bookings write nothing";
+
+  RunCycle("Korvale Update Service");
+  EXPECT_EQ(Rows("SELECT * FROM Meetings WHERE Office='" + number + "'")[0].Int("BookingStatus"), 2)
+      << DescribeEvents();
+  auto published = Rows("SELECT * FROM " + Active() + " WHERE KRVBookingNumber='" + number + "'");
+  std::set<std::string> calendars;
+  for (const SqlRow& r : published) calendars.insert(r.Text("Name").value_or(""));
+  EXPECT_TRUE(calendars.count("Emma Fischer")) << "booked into the organizer's calendar\n" << DescribeEvents();
+  WebResponse status = Get(booked.location, "DEMO\\emma");
+  EXPECT_NE(status.body.find("data-status=\"2\">booked<"), std::string::npos) << status.body;
+
+  // The hostile title is text on the page and in the feed.
+  WebResponse page = Get("/group/2?from=" + DayFromToday(2), "DEMO\\emma");
+  EXPECT_EQ(page.body.find("<script>"), std::string::npos);
+  EXPECT_NE(page.body.find("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; O&#39;Neil&#39;s \\\\share\\path; a,b"),
+            std::string::npos) << page.body;
+  WebResponse feed = Get("/feeds/Emma Fischer.ics", "DEMO\\emma");
+  EXPECT_NE(feed.body.find("SUMMARY:<script>alert(\"x\")</script> O'Neil's \\\\\\\\share\\\\path\\; a\\,b"),
+            std::string::npos) << feed.body;
+  int events = 0;
+  bool found = false;
+  for (const auto& [uid, summary] : FeedEvents(feed.body, &events)) found |= summary == hostile;
+  EXPECT_TRUE(found) << "the title parses back unchanged";
+
+  // Cancelled by someone else: refused. By emma: status 3, then 4 in the next cycle.
+  EXPECT_EQ(Post(booked.location + "/cancel", {}, "DEMO\\ben").status, 403);
+  WebResponse cancel = Post(booked.location + "/cancel", {}, "DEMO\\emma");
+  ASSERT_EQ(cancel.status, 303) << cancel.body;
+  EXPECT_EQ(Rows("SELECT * FROM Meetings WHERE Office='" + number + "'")[0].Int("BookingStatus"), 3);
+  RunCycle("Korvale Update Service");
+  EXPECT_NE(DescribeEvents().find("UPDATE Meetings SET BookingStatus = 4"), std::string::npos) << DescribeEvents();
+  EXPECT_TRUE(Rows("SELECT * FROM Meetings WHERE Office='" + number + "'").empty())
+      << "a cancelled booking is removed by the cycle that cancels it";
+  EXPECT_TRUE(Rows("SELECT * FROM " + Active() + " WHERE KRVBookingNumber='" + number + "'").empty())
+      << "the appointments are gone from the calendars";
+  EXPECT_EQ(Get(booked.location, "DEMO\\emma").status, 404);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, WebDemo, ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
+                         korvale::testing::BackendName);
+
+}  // namespace
+}  // namespace korvale::web
