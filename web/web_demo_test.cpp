@@ -196,6 +196,46 @@ TEST_P(WebDemo, ABookingThroughTheFormIsBookedByTheNextCycleAndCancelledByTheOne
   EXPECT_EQ(Get(booked.location, "DEMO\\emma").status, 404);
 }
 
+TEST_P(WebDemo, WhileACycleFillsTheOtherTableThePagesShowTheLastPublishedState) {
+  RunCycle("Korvale Update Service");
+  RunCycle("Korvale Update Service");
+  const std::string active = Active();
+  const std::string fill = active == "KorvaleTable1" ? "KorvaleTable2" : "KorvaleTable1";
+  // What a starting cycle does to the fill table: emptied, a new "$maintenance" row.
+  Exec("DELETE FROM " + fill + " WHERE Status<>8");
+  Exec("UPDATE " + fill + " SET Start='2099-01-01 00:00:00' WHERE Name='$maintenance'");
+  WebResponse page = Get("/group/1", "DEMO\\david");
+  ASSERT_EQ(page.status, 200) << page.body;
+  EXPECT_NE(page.body.find("A cycle is publishing new calendars right now; this is the state published at "),
+            std::string::npos) << page.body;
+  EXPECT_NE(page.body.find("Customer visit Alder AG"), std::string::npos) << "the published table is read";
+
+  // The cycle published: no notice any more.
+  Exec("UPDATE KorvaleConfig SET ActiveTable='" + fill + "'");
+  page = Get("/group/1", "DEMO\\david");
+  EXPECT_EQ(page.body.find("id=\"notice\""), std::string::npos) << page.body;
+}
+
+TEST_P(WebDemo, ADatabaseFailureIsAPageThatSaysWhatFailedNeverAHalfDrawnTable) {
+  RunCycle("Korvale Update Service");
+  const std::string active = Active();
+  Exec("UPDATE KorvaleConfig SET ActiveTable='Meetings; DROP TABLE Meetings'");
+  WebResponse bogus = Get("/group/1", "DEMO\\david");
+  EXPECT_EQ(bogus.status, 500);
+  EXPECT_NE(bogus.body.find("KorvaleConfig names &quot;Meetings; DROP TABLE Meetings&quot;, which is not a calendar "
+                            "table."), std::string::npos) << bogus.body;
+  EXPECT_EQ(bogus.body.find("<table"), std::string::npos);
+
+  Exec("UPDATE KorvaleConfig SET ActiveTable='" + active + "'");
+  Exec("DROP TABLE " + active);
+  WebResponse gone = Get("/group/1", "DEMO\\david");
+  EXPECT_EQ(gone.status, 500);
+  EXPECT_NE(gone.body.find("Reading the marker rows of " + active + " failed: "), std::string::npos) << gone.body;
+  EXPECT_EQ(gone.body.find("<table"), std::string::npos);
+  EXPECT_EQ(Post("/book", {}, "DEMO\\emma").status, 500) << "nothing is booked against a broken database";
+  EXPECT_FALSE(Rows("SELECT * FROM Meetings").size()) << "and nothing written";
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WebDemo, ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
                          korvale::testing::BackendName);
 
