@@ -23,7 +23,9 @@ table.week th.member{width:14em;text-align:left}
 .appt.free{opacity:.6}
 .appt .time{font-weight:bold;display:block}
 nav.weeks{margin:.5em 0}
-form.book label{display:block;margin:.4em 0}
+form.book label{display:flex;gap:.5em;align-items:flex-start;margin:.4em 0}
+form.book label span{width:9em}
+form.book button{margin-left:9.5em}
 )";
 
 }  // namespace

@@ -72,23 +72,26 @@ std::string WeekBody(const WeekView& view, size_t group_index, const std::string
   return nav + table + "</tbody></table>" + nav;
 }
 
-std::string BookingFormBody(const WeekView& view, const std::string& group, Day form_day) {
+std::string BookingFormBody(const WeekView& view, const std::string& group, Day form_day,
+                            const std::vector<std::string>& rooms) {
+  std::string room_options;
+  for (const std::string& room : rooms) room_options += "<option>" + Html(room) + "</option>";
   std::string organizers = Options(view.members, true);
   if (organizers.empty()) return "<p>You may not book into any calendar of this group.</p>";
   return "<h2>Book a meeting</h2><form class=\"book\" method=\"post\" action=\"/book\">"
          "<input type=\"hidden\" name=\"group\" value=\"" + Html(group) + "\">"
-         "<label>Title <input name=\"title\" required maxlength=\"250\"></label>"
-         "<label>Date <input type=\"date\" name=\"date\" required value=\"" + FormatDay(form_day) + "\"></label>"
-         "<label>From <input type=\"time\" name=\"start\" required value=\"09:00\"> to "
+         "<label><span>Title</span> <input name=\"title\" required maxlength=\"250\"></label>"
+         "<label><span>Date</span> <input type=\"date\" name=\"date\" required value=\"" + FormatDay(form_day) + "\"></label>"
+         "<label><span>From</span> <input type=\"time\" name=\"start\" required value=\"09:00\"> to "
          "<input type=\"time\" name=\"end\" required value=\"10:00\"></label>"
-         "<label>Organizer <select name=\"organizer\">" + organizers + "</select></label>"
-         "<label>Attendees <select name=\"attendee\" multiple size=\"5\">" + Options(view.members, false) +
+         "<label><span>Organizer</span> <select name=\"organizer\">" + organizers + "</select></label>"
+         "<label><span>Attendees</span> <select name=\"attendee\" multiple size=\"5\">" + Options(view.members, false) +
          "</select></label>"
-         "<label>Rooms <select name=\"room\" multiple size=\"4\">" + organizers + "</select></label>"
-         "<label>Location <input name=\"location\" maxlength=\"50\"></label>"
-         "<label>Category <input name=\"category\" maxlength=\"50\"></label>"
-         "<label>Reminder (minutes) <input name=\"reminder\" value=\"15\" size=\"5\"></label>"
-         "<label><input type=\"checkbox\" name=\"private\" value=\"1\"> private</label>"
+         "<label><span>Rooms</span> <select name=\"room\" multiple size=\"4\">" + room_options + "</select></label>"
+         "<label><span>Location</span> <input name=\"location\" maxlength=\"50\"></label>"
+         "<label><span>Category</span> <input name=\"category\" maxlength=\"50\"></label>"
+         "<label><span>Reminder (minutes)</span> <input name=\"reminder\" value=\"15\" size=\"5\"></label>"
+         "<label><span>Private</span> <input type=\"checkbox\" name=\"private\" value=\"1\"></label>"
          "<button type=\"submit\">Book</button></form>";
 }
 

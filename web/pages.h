@@ -12,9 +12,13 @@
 namespace korvale::web {
 
 std::string GroupListBody(const std::vector<std::string>& groups);
-// `group_index` is the 1-based index in the menu; `form_day` prefills the form's date.
+// `group_index` is the 1-based index in the menu.
 std::string WeekBody(const WeekView& view, size_t group_index, const std::string& group);
-std::string BookingFormBody(const WeekView& view, const std::string& group, Day form_day);
+// Organizers and attendees come from the group; `rooms` are the calendars of
+// any group the visitor may book into (rooms often have a group of their
+// own); `form_day` prefills the date.
+std::string BookingFormBody(const WeekView& view, const std::string& group, Day form_day,
+                            const std::vector<std::string>& rooms);
 std::string BookingBody(const BookingInfo& booking, bool details, bool can_cancel);
 
 }  // namespace korvale::web

@@ -116,7 +116,12 @@ WebResponse WebApp::GroupPage(Context& c, const WebRequest& r, size_t index) {
   auto rows = published.Rows(c.state.table, names, first, first + std::chrono::days{kWeekDays});
   if (!rows.ok()) return Failure(c, 500, group, rows.status().message());
   WeekView view = BuildWeek(first, kWeekDays, window, members, *rows, c.visitor, c.state);
-  return Page(c, 200, group, WeekBody(view, index, group) + BookingFormBody(view, group, std::max(first, today)));
+  std::vector<std::string> rooms;
+  for (const MemberRow& m : c.members) {
+    if (RightsFor(c.visitor, m.acl, m.aclw, c.state.booking_restricted, c.state.can_book).book) rooms.push_back(m.name);
+  }
+  return Page(c, 200, group,
+              WeekBody(view, index, group) + BookingFormBody(view, group, std::max(first, today), rooms));
 }
 
 WebResponse WebApp::Feed(Context& c, const std::string& name) {
