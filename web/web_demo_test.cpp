@@ -236,6 +236,46 @@ TEST_P(WebDemo, ADatabaseFailureIsAPageThatSaysWhatFailedNeverAHalfDrawnTable) {
   EXPECT_FALSE(Rows("SELECT * FROM Meetings").size()) << "and nothing written";
 }
 
+TEST_P(WebDemo, WhereBookingIsRestrictedOnlyTheCanBookMeetingsAccountsBook) {
+  RunCycle("Korvale Update Service");
+  // The installation restricts booking; the cycle's marker rows name ben only.
+  std::string ini = korvale::testing::ReadFileBytes(dir_.path() / "Caldrun.ini");
+  ini.replace(ini.find("[Config]\r\n"), 10, "[Config]\r\nMBCustAttrBookMeetings=9\r\n");
+  korvale::testing::WriteFileBytes(dir_.path() / "Caldrun.ini", ini);
+  const std::string active = Active();
+  Exec("INSERT INTO " + active + " (Start, EndTime, Name, Status) VALUES ('2026-01-01 00:00:00', "
+       "'2026-01-01 00:00:00', '$canbookmeetings', 8)");
+  const std::string ben = IsMariaDb() ? "'DEMO\\\\ben'" : "'DEMO\\ben'";  // a backslash literal per server
+  Exec("INSERT INTO " + active + " (Start, EndTime, ACL, Status, Name) VALUES ('2026-01-01 00:00:00', "
+       "'2026-01-01 00:00:00', " + ben + ", 8, '$canbookmeetings')");
+
+  FormFields form = {{"group", "Staff"}, {"organizer", "Emma Fischer"}, {"date", DayFromToday(3)},
+                     {"start", "08:00"}, {"end", "08:30"},               {"title", "Check"}};
+  WebResponse emma = Post("/book", form, "DEMO\\emma");
+  EXPECT_EQ(emma.status, 403) << "emma may write into her calendar but is not among the booking accounts";
+  EXPECT_NE(emma.body.find("DEMO\\emma may not book into the calendar of Emma Fischer."), std::string::npos)
+      << emma.body;
+  EXPECT_EQ(Get("/group/1", "DEMO\\emma").body.find("<form class=\"book\""), std::string::npos)
+      << "no form where nothing may be booked";
+  EXPECT_EQ(Post("/book", form, "DEMO\\ben").status, 403) << "ben may book, but not into Emma's calendar";
+  EXPECT_TRUE(Rows("SELECT * FROM Meetings").empty());
+
+  Exec("UPDATE " + active + " SET ACL='Korvale_Any' WHERE ACL=" + ben);
+  EXPECT_EQ(Post("/book", form, "DEMO\\emma").status, 303) << "everybody may book";
+}
+
+TEST_P(WebDemo, HostileNamesInPathsAreLookedUpNotExecuted) {
+  RunCycle("Korvale Update Service");
+  EXPECT_EQ(Get("/feeds/Anna Berg' OR '1'='1.ics", "DEMO\\david").status, 404);
+  EXPECT_EQ(Get("/booking/x' OR '1'='1", "DEMO\\david").status, 404);
+  EXPECT_EQ(Get("/booking/x\\' OR 1=1 -- ", "DEMO\\david").status, 404) << "a backslash does not end the literal";
+  EXPECT_EQ(Post("/booking/x' OR '1'='1/cancel", {}, "DEMO\\david").status, 404);
+  WebResponse page = Get("/<b>", "DEMO\\<i>");
+  EXPECT_EQ(page.status, 404);
+  EXPECT_EQ(page.body.find("<b>"), std::string::npos);
+  EXPECT_EQ(page.body.find("<i>"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WebDemo, ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
                          korvale::testing::BackendName);
 
