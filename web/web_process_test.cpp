@@ -1,5 +1,6 @@
-// The korvale-web program itself: a clear error when its port is taken, and
-// a real browser (headless Chromium) rendering a group page of the demo.
+// The korvale-web program itself: a clear error when its port is taken, a
+// real browser (headless Chromium) rendering a group page of the demo, the
+// visitor taken from the proxy's header, and forms from other sites refused.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "tests/support/dates.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 #include "web/web_demo_fixture.h"
@@ -59,9 +61,26 @@ std::string Chromium() {
   return "";
 }
 
-class WebBrowser : public WebDemoTest {};
+// One raw HTTP/1.1 request to 127.0.0.1:port; the whole response.
+std::string RawRequest(const std::string& port, const std::string& request) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+  std::string response;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) response.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return response;
+}
 
-TEST_P(WebBrowser, HeadlessChromiumRendersTheGroupPage) {
+class WebServer : public WebDemoTest {};
+
+TEST_P(WebServer, HeadlessChromiumRendersTheGroupPage) {
   const std::string chromium = Chromium();
   if (chromium.empty()) {
     if (std::getenv("KORVALE_TEST_CHROMIUM_REQUIRED")) FAIL() << "chromium is required but not installed";
@@ -95,7 +114,38 @@ TEST_P(WebBrowser, HeadlessChromiumRendersTheGroupPage) {
   EXPECT_EQ(png.substr(1, 3), "PNG");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, WebBrowser, ::testing::Values(Backend::kSqlite),
+TEST_P(WebServer, TheVisitorComesFromTheProxyHeaderAndForeignFormsAreRefused) {
+  RunCycle("Korvale Update Service");
+  const std::string port = std::to_string(FreePort());
+  BackgroundProcess server(BuiltProgram("web/korvale-web"),
+                           {dir_.path().string(), "--port", port, "--user-header", "X-Korvale-User"});
+  std::string seen;
+  ASSERT_TRUE(server.WaitForLine("serving", &seen)) << seen;
+  const std::string get = "GET /group/1 HTTP/1.1\r\nHost: 127.0.0.1:" + port + "\r\nConnection: close\r\n";
+  std::string as_david = RawRequest(port, get + "X-Korvale-User: DEMO\\david\r\n\r\n");
+  std::string anonymous = RawRequest(port, get + "\r\n");
+  EXPECT_NE(as_david.find("HTTP/1.1 200"), std::string::npos) << as_david;
+  EXPECT_NE(as_david.find("Design review"), std::string::npos) << "david reads Clara's calendar";
+  EXPECT_EQ(anonymous.find("Design review"), std::string::npos) << "without the header nobody is signed in";
+  EXPECT_NE(anonymous.find("not signed in"), std::string::npos);
+
+  const std::string body = "group=Staff&organizer=David+Evans&date=" + korvale::testing::DayFromToday(3) +
+                           "&start=08%3A00&end=09%3A00&title=Forged";
+  std::string forged = RawRequest(port, "POST /book HTTP/1.1\r\nHost: 127.0.0.1:" + port +
+                                            "\r\nOrigin: http://elsewhere.example\r\nX-Korvale-User: DEMO\\david\r\n"
+                                            "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                                            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+  EXPECT_NE(forged.find("HTTP/1.1 403"), std::string::npos) << forged;
+  EXPECT_TRUE(Rows("SELECT * FROM Meetings").empty()) << "a form from another site books nothing";
+  std::string own = RawRequest(port, "POST /book HTTP/1.1\r\nHost: 127.0.0.1:" + port + "\r\nOrigin: http://127.0.0.1:" +
+                                         port + "\r\nX-Korvale-User: DEMO\\david\r\n"
+                                         "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                                         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+  EXPECT_NE(own.find("HTTP/1.1 303"), std::string::npos) << own;
+  EXPECT_EQ(Rows("SELECT * FROM Meetings").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, WebServer, ::testing::Values(Backend::kSqlite),
                          korvale::testing::BackendName);
 
 }  // namespace
