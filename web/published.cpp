@@ -59,6 +59,12 @@ std::optional<PublishedRow> ToAppointment(const SqlRow& row) {
   return r;
 }
 
+// "Base table or view not found" (42S02), or SQLite's driver, which reports
+// every failure as HY000 and says it in the text.
+bool IsMissingTable(const SqlError& e) {
+  return e.sql_state == "42S02" || e.text.find("no such table") != std::string::npos;
+}
+
 }  // namespace
 
 bool MemberRow::InGroup(const std::string& group) const {
@@ -101,7 +107,9 @@ Expected<PublishedState> PublishedCalendars::ReadState() {
   auto config = db_.Query("SELECT * FROM KorvaleConfig");
   if (!config.ok()) {
     // No KorvaleConfig table: the agent has not prepared this database yet.
-    return state;
+    // Any other failure is one.
+    if (IsMissingTable(config.error())) return state;
+    return Status::Error("Reading KorvaleConfig failed: " + config.error().text);
   }
   if (config->empty()) return state;
   const std::string stored = config->front().Text("ActiveTable").value_or("");

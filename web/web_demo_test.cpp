@@ -217,6 +217,9 @@ TEST_P(WebDemo, WhileACycleFillsTheOtherTableThePagesShowTheLastPublishedState) 
 }
 
 TEST_P(WebDemo, ADatabaseFailureIsAPageThatSaysWhatFailedNeverAHalfDrawnTable) {
+  WebResponse before = Get("/group/1", "DEMO\\david");
+  EXPECT_EQ(before.status, 200) << "a database the agent has not prepared yet is no failure";
+  EXPECT_NE(before.body.find("Nothing has been published yet"), std::string::npos) << before.body;
   RunCycle("Korvale Update Service");
   const std::string active = Active();
   Exec("UPDATE KorvaleConfig SET ActiveTable='Meetings; DROP TABLE Meetings'");
@@ -234,6 +237,13 @@ TEST_P(WebDemo, ADatabaseFailureIsAPageThatSaysWhatFailedNeverAHalfDrawnTable) {
   EXPECT_EQ(gone.body.find("<table"), std::string::npos);
   EXPECT_EQ(Post("/book", {}, "DEMO\\emma").status, 500) << "nothing is booked against a broken database";
   EXPECT_FALSE(Rows("SELECT * FROM Meetings").size()) << "and nothing written";
+
+  Exec("DROP TABLE KorvaleConfig");
+  Exec("CREATE TABLE KorvaleConfig (Other int)");
+  Exec("INSERT INTO KorvaleConfig (Other) VALUES (1)");
+  WebResponse odd = Get("/", "DEMO\\david");
+  EXPECT_EQ(odd.status, 500) << "a KorvaleConfig without ActiveTable is not \"nothing published\"";
+  EXPECT_NE(odd.body.find("KorvaleConfig names &quot;&quot;"), std::string::npos) << odd.body;
 }
 
 TEST_P(WebDemo, WhereBookingIsRestrictedOnlyTheCanBookMeetingsAccountsBook) {
