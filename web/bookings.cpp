@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "web/access.h"
+#include "web/sql_text.h"
 
 namespace korvale::web {
 
@@ -65,22 +66,11 @@ std::string BookingStatusText(int status) {
   }
 }
 
-std::string Bookings::Statement(const std::string& sql) const {
-  return installation_.dialect == Dialect::kMySql ? MySqlFilter(sql) : sql;
-}
-
-std::string Bookings::Literal(const std::string& text) const {
-  return "'" + QuoteWholeForSql(text, installation_.dialect) + "'";
-}
-
-std::string Bookings::DateLiteral(const SqlTimestamp& t) const {
-  return FormatDateLiteral(installation_.settings.date_literal_format, ToSystemTime(t));
-}
-
 Status Bookings::CheckRooms(const BookingRequest& request, const PublishedState& state) {
   if (request.rooms.empty()) return Status::Ok();
   PublishedCalendars published(db_, installation_);
-  auto rows = published.Rows(state.table, request.rooms, DayOf(request.start), DayOf(request.end) + std::chrono::days{1});
+  auto rows =
+      published.Rows(state.table, request.rooms, DayOf(request.start), DayOf(request.end) + std::chrono::days{1});
   if (!rows.ok()) return Refused(BookingRefusal::kDatabase, rows.status().message());
   for (const PublishedRow& r : *rows) {
     if (r.status != 0 && Overlaps(r.start, r.end, request.start, request.end)) {
@@ -88,10 +78,11 @@ Status Bookings::CheckRooms(const BookingRequest& request, const PublishedState&
                                                     " to " + FormatTime(r.end) + ".");
     }
   }
-  const std::string start = StartColumn(installation_.dialect);
-  auto pending = db_.Query(Statement(
+  const std::string start = SqlStartColumn(installation_);
+  auto pending = db_.Query(SqlStatement(
       "SELECT * FROM Meetings WHERE (((BookingStatus=1) OR (BookingStatus=2) OR (BookingStatus=5)) AND (" + start +
-      " < " + DateLiteral(request.end) + ") AND (EndTime > " + DateLiteral(request.start) + "))"));
+      " < " + SqlDate(request.end, installation_) + ") AND (EndTime > " + SqlDate(request.start, installation_) +
+      "))", installation_));
   if (!pending.ok()) {
     return Refused(BookingRefusal::kDatabase, "Reading the pending bookings failed: " + pending.error().text);
   }
@@ -143,20 +134,22 @@ Expected<std::string> Bookings::Book(const BookingRequest& r, const std::string&
   for (const auto& n : r.rooms) attendees += (attendees.empty() ? "$R$" : ";$R$") + n + "$R$";
   const std::string number = NewBookingNumber(now);
   const std::string phone = std::to_string(r.reminder_minutes) + (r.is_private ? "$P$" : "");
+  auto text = [&](const std::string& v) { return SqlText(v, installation_); };
   const std::string sql =
-      "insert into Meetings (Name, " + std::string(StartColumn(installation_.dialect)) +
+      "insert into Meetings (Name, " + SqlStartColumn(installation_) +
       ", EndTime, Title, Status, Location, Phone, Office, Initials, ACL, Category, DL, Organizer, Attendees, "
       "BookingStatus) values(" +
-      Literal(visitor) + ", " + DateLiteral(r.start) + ", " + DateLiteral(r.end) + ", " + Literal(r.title) + ", 2, " +
-      Literal(r.location) + ", " + Literal(phone) + ", " + Literal(number) + ", '', '', " + Literal(r.category) +
-      ", " + Literal(r.group) + ", " + Literal(r.organizer) + ", " + Literal(attendees) + ", 1)";
-  auto done = db_.Execute(Statement(sql));
+      text(visitor) + ", " + SqlDate(r.start, installation_) + ", " + SqlDate(r.end, installation_) + ", " +
+      text(r.title) + ", 2, " + text(r.location) + ", " + text(phone) + ", " + text(number) + ", '', '', " +
+      text(r.category) + ", " + text(r.group) + ", " + text(r.organizer) + ", " + text(attendees) + ", 1)";
+  auto done = db_.Execute(SqlStatement(sql, installation_));
   if (!done.ok()) return Refused(BookingRefusal::kDatabase, "Writing the booking failed: " + done.error().text);
   return number;
 }
 
 Expected<std::optional<BookingInfo>> Bookings::Find(const std::string& number) {
-  auto rows = db_.Query(Statement("SELECT * FROM Meetings WHERE (Office=" + Literal(number) + ")"));
+  auto rows = db_.Query(
+      SqlStatement("SELECT * FROM Meetings WHERE (Office=" + SqlText(number, installation_) + ")", installation_));
   if (!rows.ok()) return Refused(BookingRefusal::kDatabase, "Reading the booking failed: " + rows.error().text);
   if (rows->empty()) return std::optional<BookingInfo>();
   const SqlRow& row = rows->front();
@@ -191,8 +184,10 @@ Status Bookings::Cancel(const std::string& number, const std::string& visitor, c
   }
   // Status 1 too: a cycle that has already read the row books it and the next
   // one deletes it again; the agent only advances a row whose status it read.
-  auto done = db_.Execute(Statement("UPDATE Meetings SET BookingStatus = 3 WHERE ((Office=" + Literal(number) +
-                                    ") AND ((BookingStatus = 1) OR (BookingStatus = 2) OR (BookingStatus = 5)))"));
+  auto done = db_.Execute(SqlStatement("UPDATE Meetings SET BookingStatus = 3 WHERE ((Office=" +
+                                           SqlText(number, installation_) +
+                                           ") AND ((BookingStatus = 1) OR (BookingStatus = 2) OR (BookingStatus = 5)))",
+                                       installation_));
   if (!done.ok()) return Refused(BookingRefusal::kDatabase, "Requesting the cancellation failed: " + done.error().text);
   return Status::Ok();
 }

@@ -20,7 +20,13 @@
 namespace korvale::web {
 
 // Status codes of a refused booking or cancellation.
-enum class BookingRefusal : int64_t { kInvalid = 400, kForbidden = 403, kNotFound = 404, kConflict = 409, kDatabase = 500 };
+enum class BookingRefusal : int64_t {
+  kInvalid = 400,
+  kForbidden = 403,
+  kNotFound = 404,
+  kConflict = 409,
+  kDatabase = 500
+};
 
 struct BookingInfo {
   std::string number, booked_by, title, location, organizer, attendees, group;
@@ -53,9 +59,6 @@ class Bookings {
 
  private:
   Status CheckRooms(const BookingRequest& request, const PublishedState& state);
-  std::string Statement(const std::string& sql) const;
-  std::string Literal(const std::string& text) const;
-  std::string DateLiteral(const SqlTimestamp& t) const;
 
   SqlConnection& db_;
   const Installation& installation_;

@@ -52,11 +52,13 @@ std::string GroupListBody(const std::vector<std::string>& groups) {
 std::string WeekBody(const WeekView& view, size_t group_index, const std::string& group) {
   const std::string base = "/group/" + std::to_string(group_index);
   std::string nav = "<nav class=\"weeks\">";
-  if (view.has_previous) nav += "<a rel=\"prev\" href=\"" + base + "?from=" + FormatDay(view.previous) + "\">&larr; earlier</a> ";
+  if (view.has_previous) {
+    nav += "<a rel=\"prev\" href=\"" + base + "?from=" + FormatDay(view.previous) + "\">&larr; earlier</a> ";
+  }
   if (view.has_next) nav += "<a rel=\"next\" href=\"" + base + "?from=" + FormatDay(view.next) + "\">later &rarr;</a>";
   nav += "</nav>";
-  std::string table = "<table class=\"week\" id=\"week\" data-group=\"" + Html(group) + "\"><thead><tr><th class=\"member\">"
-                      "People and rooms</th>";
+  std::string table = "<table class=\"week\" id=\"week\" data-group=\"" + Html(group) +
+                      "\"><thead><tr><th class=\"member\">People and rooms</th>";
   for (Day d : view.days) table += "<th scope=\"col\" data-day=\"" + FormatDay(d) + "\">" + ShortDayName(d) + "</th>";
   table += "</tr></thead><tbody>";
   for (const MemberWeek& m : view.members) {
@@ -81,7 +83,8 @@ std::string BookingFormBody(const WeekView& view, const std::string& group, Day 
   return "<h2>Book a meeting</h2><form class=\"book\" method=\"post\" action=\"/book\">"
          "<input type=\"hidden\" name=\"group\" value=\"" + Html(group) + "\">"
          "<label><span>Title</span> <input name=\"title\" required maxlength=\"250\"></label>"
-         "<label><span>Date</span> <input type=\"date\" name=\"date\" required value=\"" + FormatDay(form_day) + "\"></label>"
+         "<label><span>Date</span> <input type=\"date\" name=\"date\" required value=\"" + FormatDay(form_day) +
+         "\"></label>"
          "<label><span>From</span> <input type=\"time\" name=\"start\" required value=\"09:00\"> to "
          "<input type=\"time\" name=\"end\" required value=\"10:00\"></label>"
          "<label><span>Organizer</span> <select name=\"organizer\">" + organizers + "</select></label>"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <strings.h>
 
+#include "web/sql_text.h"
+
 namespace korvale::web {
 
 namespace {
@@ -79,17 +81,10 @@ std::string CalendarTableName(const std::string& value) {
   return "";
 }
 
-std::string PublishedCalendars::Statement(std::string sql) const {
-  return installation_.dialect == Dialect::kMySql ? MySqlFilter(sql) : sql;
-}
-
-std::string PublishedCalendars::DateLiteral(const SqlTimestamp& t) const {
-  return FormatDateLiteral(installation_.settings.date_literal_format, ToSystemTime(t));
-}
-
 Expected<std::optional<SqlTimestamp>> PublishedCalendars::MaintenanceTime(const std::string& table,
                                                                           bool must_exist) {
-  auto rows = db_.Query(Statement("SELECT * FROM " + table + " WHERE ((Status=8) AND (Name='$maintenance'))"));
+  auto rows = db_.Query(
+      SqlStatement("SELECT * FROM " + table + " WHERE ((Status=8) AND (Name='$maintenance'))", installation_));
   if (!rows.ok()) {
     if (!must_exist) return std::optional<SqlTimestamp>();  // the other table may not exist yet
     return Status::Error("Reading the marker rows of " + table + " failed: " + rows.error().text);
@@ -130,7 +125,8 @@ Expected<PublishedState> PublishedCalendars::ReadState() {
   state.booking_restricted = installation_.settings.mb_cust_attr_book_meetings > 0;
   if (state.booking_restricted) {
     auto rows = db_.Query(
-        Statement("SELECT * FROM " + state.table + " WHERE ((Status=8) AND (Name='$canbookmeetings'))"));
+        SqlStatement("SELECT * FROM " + state.table + " WHERE ((Status=8) AND (Name='$canbookmeetings'))",
+                     installation_));
     if (!rows.ok()) {
       return Status::Error("Reading who may book from " + state.table + " failed: " + rows.error().text);
     }
@@ -140,7 +136,7 @@ Expected<PublishedState> PublishedCalendars::ReadState() {
 }
 
 Expected<std::vector<MemberRow>> PublishedCalendars::Members(const std::string& table) {
-  auto rows = db_.Query(Statement("SELECT * FROM " + table + " WHERE (Status=9)"));
+  auto rows = db_.Query(SqlStatement("SELECT * FROM " + table + " WHERE (Status=9)", installation_));
   if (!rows.ok()) return Status::Error("Reading the people and rooms of " + table + " failed: " + rows.error().text);
   std::vector<MemberRow> members;
   for (const SqlRow& row : *rows) members.push_back(ToMember(row));
@@ -159,13 +155,14 @@ Expected<std::vector<PublishedRow>> PublishedCalendars::Rows(const std::string& 
   if (names.empty()) return result;
   std::string in;
   for (const std::string& name : names) {
-    in += (in.empty() ? "'" : ", '") + QuoteWholeForSql(name, installation_.dialect) + "'";
+    in += (in.empty() ? "" : ", ") + SqlText(name, installation_);
   }
-  const std::string start = StartColumn(installation_.dialect);
+  const std::string start = SqlStartColumn(installation_);
   const std::string sql = "SELECT * FROM " + table + " WHERE ((Status<>8) AND (Status<>9) AND (" + start + " < " +
-                          DateLiteral(AtMinute(to, 0)) + ") AND (EndTime >= " + DateLiteral(AtMinute(from, 0)) +
+                          SqlDate(AtMinute(to, 0), installation_) + ") AND (EndTime >= " +
+                          SqlDate(AtMinute(from, 0), installation_) +
                           ") AND (Name IN (" + in + ")))";
-  auto rows = db_.Query(Statement(sql));
+  auto rows = db_.Query(SqlStatement(sql, installation_));
   if (!rows.ok()) return Status::Error("Reading the appointments of " + table + " failed: " + rows.error().text);
   for (const SqlRow& row : *rows) {
     if (auto appointment = ToAppointment(row)) result.push_back(std::move(*appointment));

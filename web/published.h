@@ -63,8 +63,6 @@ class PublishedCalendars {
                                            Day from, Day to);
 
  private:
-  std::string Statement(std::string sql) const;
-  std::string DateLiteral(const SqlTimestamp& t) const;
   Expected<std::optional<SqlTimestamp>> MaintenanceTime(const std::string& table, bool must_exist);
 
   SqlConnection& db_;

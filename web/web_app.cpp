@@ -96,13 +96,17 @@ WebResponse WebApp::Handle(const WebRequest& r) {
   return Failure(c, 404, "Not found", "There is no page " + path + ".");
 }
 
+PublishedWindow WebApp::Window(Day today) const {
+  return WindowAround(today, installation_.settings.days_past, installation_.settings.days_ahead);
+}
+
 WebResponse WebApp::GroupsPage(Context& c) { return Page(c, 200, "Groups", GroupListBody(installation_.groups)); }
 
 WebResponse WebApp::GroupPage(Context& c, const WebRequest& r, size_t index) {
   const std::string& group = installation_.groups[index - 1];
   if (c.state.table.empty()) return Page(c, 200, group, "<p>No calendars yet.</p>");
   const Day today = DayOf(now_());
-  const PublishedWindow window = WindowAround(today, installation_.settings.days_past, installation_.settings.days_ahead);
+  const PublishedWindow window = Window(today);
   const Day first = FirstShownDay(Param(r.params, "from"), today, window);
   std::vector<MemberRow> members;
   std::vector<std::string> names;
@@ -129,7 +133,7 @@ WebResponse WebApp::Feed(Context& c, const std::string& name) {
   if (member == c.members.end()) return Failure(c, 404, "Not found", "There is no published calendar " + name + ".");
   const SqlTimestamp now = now_();
   const Day today = DayOf(now);
-  const PublishedWindow window = WindowAround(today, installation_.settings.days_past, installation_.settings.days_ahead);
+  const PublishedWindow window = Window(today);
   PublishedCalendars published(*c.db, installation_);
   auto rows = published.Rows(c.state.table, {name}, window.first, window.last + std::chrono::days{1});
   if (!rows.ok()) return Failure(c, 500, name, rows.status().message());
@@ -163,7 +167,8 @@ WebResponse WebApp::BookingPage(Context& c, const std::string& number) {
                    "There is no booking " + number + " (a cancelled booking is removed by the cycle that cancels it).");
   }
   const BookingInfo& b = **found;
-  auto organizer = std::find_if(c.members.begin(), c.members.end(), [&](const MemberRow& m) { return m.name == b.organizer; });
+  auto organizer =
+      std::find_if(c.members.begin(), c.members.end(), [&](const MemberRow& m) { return m.name == b.organizer; });
   bool own = !c.visitor.empty() && strcasecmp(c.visitor.c_str(), b.booked_by.c_str()) == 0;
   CalendarRights rights;
   if (organizer != c.members.end()) {

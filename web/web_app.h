@@ -18,6 +18,7 @@
 #include "web/booking_form.h"
 #include "web/installation.h"
 #include "web/published.h"
+#include "web/week_view.h"
 
 namespace korvale::web {
 
@@ -51,6 +52,7 @@ class WebApp {
   WebResponse BookingPage(Context& c, const std::string& number);
   WebResponse Cancel(Context& c, const std::string& number);
   WebResponse Page(const Context& c, int status, const std::string& title, const std::string& body);
+  PublishedWindow Window(Day today) const;  // the published window around today
   WebResponse Failure(const Context& c, int status, const std::string& title, const std::string& message);
 
   Installation installation_;

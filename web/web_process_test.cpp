@@ -100,7 +100,8 @@ TEST_P(WebServer, HeadlessChromiumRendersTheGroupPage) {
   dump.insert(dump.end(), {"--dump-dom", url});
   auto dom = RunProcess(chromium, dump);
   ASSERT_EQ(dom.exit_code, 0) << dom.output;
-  EXPECT_NE(dom.output.find("<table class=\"week\" id=\"week\" data-group=\"Staff\">"), std::string::npos) << dom.output;
+  EXPECT_NE(dom.output.find("<table class=\"week\" id=\"week\" data-group=\"Staff\">"), std::string::npos)
+      << dom.output;
   EXPECT_NE(dom.output.find("<tr data-member=\"Clara Diaz\">"), std::string::npos);
   EXPECT_NE(dom.output.find("Design review"), std::string::npos) << "david reads Clara's calendar";
   EXPECT_NE(dom.output.find("DEMO\\david"), std::string::npos) << "the fixed visitor is named";
@@ -131,16 +132,16 @@ TEST_P(WebServer, TheVisitorComesFromTheProxyHeaderAndForeignFormsAreRefused) {
 
   const std::string body = "group=Staff&organizer=David+Evans&date=" + korvale::testing::DayFromToday(3) +
                            "&start=08%3A00&end=09%3A00&title=Forged";
-  std::string forged = RawRequest(port, "POST /book HTTP/1.1\r\nHost: 127.0.0.1:" + port +
-                                            "\r\nOrigin: http://elsewhere.example\r\nX-Korvale-User: DEMO\\david\r\n"
-                                            "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                                            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+  auto post_booking = [&](const std::string& origin) {
+    return RawRequest(port, "POST /book HTTP/1.1\r\nHost: 127.0.0.1:" + port + "\r\nOrigin: " + origin +
+                                "\r\nX-Korvale-User: DEMO\\david\r\n"
+                                "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                                std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+  };
+  std::string forged = post_booking("http://elsewhere.example");
   EXPECT_NE(forged.find("HTTP/1.1 403"), std::string::npos) << forged;
   EXPECT_TRUE(Rows("SELECT * FROM Meetings").empty()) << "a form from another site books nothing";
-  std::string own = RawRequest(port, "POST /book HTTP/1.1\r\nHost: 127.0.0.1:" + port + "\r\nOrigin: http://127.0.0.1:" +
-                                         port + "\r\nX-Korvale-User: DEMO\\david\r\n"
-                                         "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                                         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+  std::string own = post_booking("http://127.0.0.1:" + port);
   EXPECT_NE(own.find("HTTP/1.1 303"), std::string::npos) << own;
   EXPECT_EQ(Rows("SELECT * FROM Meetings").size(), 1u);
 }
