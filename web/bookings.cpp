@@ -135,13 +135,15 @@ Expected<std::string> Bookings::Book(const BookingRequest& r, const std::string&
   const std::string number = NewBookingNumber(now);
   const std::string phone = std::to_string(r.reminder_minutes) + (r.is_private ? "$P$" : "");
   auto text = [&](const std::string& v) { return SqlText(v, installation_); };
+  const bool shared = installation_.settings.new_db == 1;
   const std::string sql =
       "insert into Meetings (Name, " + SqlStartColumn(installation_) +
       ", EndTime, Title, Status, Location, Phone, Office, Initials, ACL, Category, DL, Organizer, Attendees, "
-      "BookingStatus) values(" +
+      "BookingStatus" + (shared ? ", Reserved2" : "") + ") values(" +
       text(visitor) + ", " + SqlDate(r.start, installation_) + ", " + SqlDate(r.end, installation_) + ", " +
       text(r.title) + ", 2, " + text(r.location) + ", " + text(phone) + ", " + text(number) + ", '', '', " +
-      text(r.category) + ", " + text(r.group) + ", " + text(r.organizer) + ", " + text(attendees) + ", 1)";
+      text(r.category) + ", " + text(r.group) + ", " + text(r.organizer) + ", " + text(attendees) + ", 1" +
+      (shared ? ", " + text(installation_.instance) : "") + ")";
   auto done = db_.Execute(SqlStatement(sql, installation_));
   if (!done.ok()) return Refused(BookingRefusal::kDatabase, "Writing the booking failed: " + done.error().text);
   return number;

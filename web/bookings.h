@@ -1,4 +1,5 @@
 // Bookings as the web pages make them: a row in Meetings with BookingStatus 1
+// (in shared-table mode naming the agent instance that takes it in Reserved2)
 // that the next agent cycle books into the mailboxes, the row followed through
 // its statuses, and the cancellation request (status 3).
 //

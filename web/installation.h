@@ -21,6 +21,10 @@ struct Installation {
   // The groups the pages offer, in menu order: Korvale.inc's SortedMenu when
   // the folder holds one with entries, otherwise the scan groups of Caldrun.ini.
   std::vector<std::string> groups;
+  // The agent instance that takes this front's bookings in shared-table mode
+  // (NewDB=1), where each agent reads only the Meetings rows whose Reserved2
+  // names it.
+  std::string instance = "Korvale Update Service";
 };
 
 // Fails with a message naming the file when Caldrun.ini is missing or names

@@ -1,7 +1,7 @@
 // korvale-web: serves an installation's published calendars, feeds and
 // bookings over HTTP. Everything but HTTP lives in WebApp.
 //
-//   korvale-web DIR [--port N] [--user ACCOUNT | --user-header NAME]
+//   korvale-web DIR [--port N] [--user ACCOUNT | --user-header NAME] [--instance NAME]
 #include <httplib.h>
 
 #include <CLI/CLI.hpp>
@@ -42,6 +42,9 @@ int main(int argc, char** argv) {
   auto* fixed = cli.add_option("--user", user, "the one visitor, for a single-user desktop");
   cli.add_option("--user-header", user_header, "request header naming the visitor, set by the reverse proxy")
       ->excludes(fixed);
+  std::string instance;
+  cli.add_option("--instance", instance,
+                 "with NewDB=1: the agent instance that takes the bookings (default \"Korvale Update Service\")");
   CLI11_PARSE(cli, argc, argv);
 
   auto installation = korvale::web::LoadInstallation(folder);
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
     std::cerr << "korvale-web: " << installation.status().message() << "\n";
     return 1;
   }
+  if (!instance.empty()) installation->instance = instance;
   korvale::web::WebApp app(std::move(*installation), LocalNow);
 
   httplib::Server server;

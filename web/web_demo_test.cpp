@@ -300,6 +300,33 @@ void WebDemo::CheckHostilePaths() {
   EXPECT_EQ(page.body.find("<i>"), std::string::npos);
 }
 
+TEST_P(WebDemo, InSharedTableModeABookingNamesTheAgentThatTakesIt) {
+  // Every agent reads only the Meetings rows whose Reserved2 names it.
+  std::string ini = korvale::testing::ReadFileBytes(dir_.path() / "Caldrun.ini");
+  ini.replace(ini.find("[Config]\r\n"), 10, "[Config]\r\nNewDB=1\r\n");
+  korvale::testing::WriteFileBytes(dir_.path() / "Caldrun.ini", ini);
+  RunCycle("Korvale Update Service");
+  WebResponse page = Get("/group/1", "DEMO\\david");
+  ASSERT_EQ(page.status, 200) << page.body;
+  EXPECT_NE(MemberRowHtml(page.body, "Anna Berg").find("Customer visit Alder AG"), std::string::npos) << page.body;
+  EXPECT_EQ(page.body.find("id=\"notice\""), std::string::npos) << "no rotation, no cycle to wait for";
+
+  FormFields form = {{"group", "Staff"}, {"organizer", "Emma Fischer"}, {"attendee", "Anna Berg"},
+                     {"date", DayFromToday(4)}, {"start", "15:00"}, {"end", "15:45"}, {"title", "Shared"}};
+  WebResponse booked = Post("/book", form, "DEMO\\emma");
+  ASSERT_EQ(booked.status, 303) << booked.body;
+  const std::string number = booked.location.substr(std::string("/booking/").size());
+  auto row = Rows("SELECT * FROM Meetings WHERE Office='" + number + "'");
+  ASSERT_EQ(row.size(), 1u);
+  EXPECT_EQ(row[0].Text("Reserved2"), "Korvale Update Service");
+
+  RunCycle("Korvale Update Service");
+  EXPECT_EQ(Rows("SELECT * FROM Meetings WHERE Office='" + number + "'")[0].Int("BookingStatus"), 2)
+      << DescribeEvents();
+  EXPECT_FALSE(Rows("SELECT * FROM KorvaleTable1 WHERE Name='Emma Fischer' AND KRVBookingNumber='" + number + "'")
+                   .empty()) << DescribeEvents();
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WebDemo, ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
                          korvale::testing::BackendName);
 
