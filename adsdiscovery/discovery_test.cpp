@@ -5,19 +5,17 @@
 // libldap reads its configuration (ldap.conf, LDAPURI ...) once per process,
 // so every directory access runs in a child process with its own environment.
 #include <dlfcn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <map>
 
 #include <gtest/gtest.h>
 
 #include "adsdiscovery/ads_discovery.h"
 #include "adsdiscovery/discovery.h"
+#include "tests/support/child_process.h"
 #include "tests/support/slapd_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -33,50 +31,6 @@ testing::SlapdConfig Forest(const std::vector<std::string>& ldif_files) {
   return {{TestData("korvale-directory.schema")}, TestData("rootdse.ldif"), kSuffix, ldif_files};
 }
 
-std::string ReadAll(int fd) {
-  std::string out;
-  char chunk[4096];
-  for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) out.append(chunk, static_cast<size_t>(n));
-  close(fd);
-  return out;
-}
-
-struct ChildOutput {
-  std::string result;  // what the body returned
-  std::string stdout_text;
-};
-
-// Runs `body` in a child with `env` applied (an empty value unsets).
-ChildOutput InChild(const std::map<std::string, std::string>& env, const std::function<std::string()>& body) {
-  int result_pipe[2], out_pipe[2];
-  if (pipe(result_pipe) != 0 || pipe(out_pipe) != 0) return {};
-  std::fflush(stdout);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out_pipe[1], 1);
-    close(out_pipe[0]);
-    close(result_pipe[0]);
-    for (const auto& [name, value] : env) {
-      if (value.empty()) unsetenv(name.c_str());
-      else setenv(name.c_str(), value.c_str(), 1);
-    }
-    std::string result = body();
-    for (size_t done = 0; done < result.size();) {
-      ssize_t n = write(result_pipe[1], result.data() + done, result.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    std::fflush(stdout);
-    _exit(0);
-  }
-  close(result_pipe[1]);
-  close(out_pipe[1]);
-  ChildOutput out{ReadAll(result_pipe[0]), ReadAll(out_pipe[0])};
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return out;
-}
-
 struct Call {
   int32_t hresult = 0;
   std::string buffer;  // all 49152 bytes after the call
@@ -86,7 +40,7 @@ struct Call {
 
 // Loads libKrvADS.so, calls ADSGetOrgAndServers on a buffer filled with 'X'.
 Call CallLibrary(const std::map<std::string, std::string>& env) {
-  ChildOutput child = InChild(env, [] {
+  testing::ChildOutput child = testing::InChild(env, [] {
     void* library = dlopen(KRVADS_LIBRARY, RTLD_NOW);
     if (!library) return std::string("dlopen: ") + dlerror();
     auto fn = reinterpret_cast<ADSGetOrgAndServersFn>(dlsym(library, "ADSGetOrgAndServers"));
@@ -266,7 +220,7 @@ TEST(DirectoryDiscovery, FailuresBelowTheOrganisationSearchSkipOnlyTheirSubtree)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ChildOutput out = InChild(env, [&] { return DiscoverWith(c.fail_open, c.fail_search); });
+    testing::ChildOutput out = testing::InChild(env, [&] { return DiscoverWith(c.fail_open, c.fail_search); });
     EXPECT_EQ(out.result, c.expected);
   }
 }
