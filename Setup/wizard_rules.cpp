@@ -1,0 +1,236 @@
+#include "Setup/wizard_rules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "vdirtool/exit_code.h"
+
+namespace korvale::setup {
+namespace {
+
+constexpr const char* kNoServerText =
+    "Please specify a local Microsoft Exchange\nDirectory Server that holds Address Book information.";
+constexpr const char* kSkipDetectionText =
+    "\nIf the above requirements are met, it might be\nthat you have an outdated MFC42.DLL or MSVCRT.DLL\n"
+    "installed. These DLLs are automatically replaced\nby the Setup program, but you must restart your\n"
+    "computer at the end of Setup. After restarting,\nyou must run Setup again.\n\nWould you like to skip "
+    "automatic detection of\nyour Microsoft Exchange Server?\n\nNote: If you click Yes, you have to restart "
+    "your\ncomputer after completion of the Setup program\nand then run Setup again.";
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+}  // namespace
+
+std::string PlainServerName(const std::string& home_server) {
+  static const std::string kMarker = "/cn=servers/cn=";
+  size_t at = Lower(home_server).find(kMarker);
+  return at == std::string::npos ? home_server : home_server.substr(at + kMarker.size());
+}
+
+SetupWizard::SetupWizard(WizardEnvironment environment, const PreviousInstallation& previous, WizardUi& ui,
+                         WizardLookups& lookups, ProgramRunner& runner, DsnValueReader dsn_values)
+    : environment_(std::move(environment)),
+      ui_(ui),
+      lookups_(lookups),
+      runner_(runner),
+      dsn_values_(std::move(dsn_values)),
+      preset_lcid_(previous.lcid) {
+  answers_.folder = previous.folder;
+  answers_.database_type = previous.database_type;
+  if (environment_.wow64 && answers_.database_type == DatabaseType::kAccess) {
+    answers_.database_type = DatabaseType::kSqlServer;
+  }
+  answers_.datasource = previous.datasource;
+  answers_.db_user = previous.db_user;
+  answers_.db_password = previous.db_password;
+  answers_.exchange_version = previous.exchange_version;
+  answers_.home_server = previous.home_server;
+  answers_.logon_server = previous.logon_server;
+  answers_.logon_mailbox = previous.logon_mailbox;
+  answers_.wow64 = environment_.wow64;
+  answers_.upgrade = previous.upgrade();
+}
+
+WelcomeResult SetupWizard::WelcomeNext() {
+  if (licence_accepted_) return WelcomeResult::kNext;
+  LicenceText licence = ReadLicence((std::filesystem::path(environment_.setup_dir) / "license.txt").string());
+  if (!licence.error.empty()) {
+    ui_.ShowMessage(licence.error, "Korvale Setup Critical Error", WizardIcon::kError);
+    return WelcomeResult::kStay;
+  }
+  if (!ui_.ShowLicence(licence.text)) return WelcomeResult::kEndProgram;
+  licence_accepted_ = true;
+  return WelcomeResult::kNext;
+}
+
+bool SetupWizard::FolderNext(const std::string& folder) {
+  if (folder.empty()) {
+    ui_.ShowMessage("Please enter or select a valid folder", kSetupErrorTitle, WizardIcon::kError);
+    return false;
+  }
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    if (!ui_.AskYesNo("The folder " + folder + "\ndoesn't exist.\nShould Setup create the folder?", kSetupTitle,
+                      WizardIcon::kQuestion)) {
+      return false;
+    }
+    std::filesystem::create_directories(folder, error);
+    if (error || !std::filesystem::is_directory(folder, error)) {
+      ui_.ShowMessage("The folder " + folder + "\ncannot be created.", kSetupErrorTitle, WizardIcon::kError);
+      return false;
+    }
+  }
+  answers_.folder = folder;
+  return true;
+}
+
+std::optional<size_t> SetupWizard::PreselectedLocale() const {
+  if (std::optional<size_t> previous = FindLocale(preset_lcid_)) return previous;
+  return FindLocale(environment_.user_lcid);
+}
+
+bool SetupWizard::CodepageNext(std::optional<size_t> selected) {
+  if (!selected || *selected >= WebLocales().size()) {
+    ui_.ShowMessage("Please select a locale to be used by the Korvale web application.", kSetupErrorTitle,
+                    WizardIcon::kError);
+    return false;
+  }
+  answers_.lcid = WebLocales()[*selected].lcid;
+  return true;
+}
+
+bool SetupWizard::DatasourceNext(DatabaseType type, const std::string& datasource, const std::string& user,
+                                 const std::string& password) {
+  // The window cannot offer MS Access here; a type that arrives anyway is not stored as it.
+  if (environment_.wow64 && type == DatabaseType::kAccess) type = DatabaseType::kSqlServer;
+  if (datasource.empty()) {
+    ui_.ShowMessage("Please select a datasource to be used by the Korvale Service.", kSetupErrorTitle,
+                    WizardIcon::kError);
+    return false;
+  }
+  std::string database;
+  std::string server;
+  if (environment_.wow64) {
+    server = dsn_values_(datasource, "Server");
+    database = dsn_values_(datasource, "Database");
+    if (server.empty() || (type == DatabaseType::kSqlServer && database.empty())) {
+      ui_.ShowMessage("You must specify a database and database server in the datasource definition",
+                      kSetupErrorTitle, WizardIcon::kError);
+      return false;
+    }
+  }
+  answers_.database_type = type;
+  answers_.datasource = datasource;
+  answers_.db_user = CredentialsShown(type) ? user : "";
+  answers_.db_password = CredentialsShown(type) ? password : "";
+  answers_.database_name = database;
+  answers_.database_server = server;
+  return true;
+}
+
+std::optional<ServerChoice> SetupWizard::ChooseServer(bool& skip_allowed) {
+  ServerChoice choice = lookups_.ChooseHomeServer();
+  if (choice.outcome == ServerChoice::Outcome::kChosen) return choice;
+  if (choice.outcome == ServerChoice::Outcome::kLibraryMissing &&
+      ui_.AskYesNo(choice.message + kSkipDetectionText, "Error", WizardIcon::kError)) {
+    skip_allowed = true;
+  }
+  return std::nullopt;
+}
+
+void SetupWizard::BrowseHomeServer() {
+  if (std::optional<ServerChoice> choice = ChooseServer(home_server_skip_)) {
+    answers_.home_server = choice->home_server;
+    answers_.exchange_version = choice->exchange_version;
+  }
+}
+
+bool SetupWizard::ExchangeServerNext() {
+  if (answers_.home_server.empty() && !home_server_skip_) {
+    ui_.ShowMessage(kNoServerText, kSetupErrorTitle, WizardIcon::kError);
+    return false;
+  }
+  return true;
+}
+
+bool SetupWizard::ServiceAccountNext(const std::string& account, const std::string& password) {
+  if (account.empty()) {
+    ui_.ShowMessage("Please enter a Service Account to be used to run\nthe Korvale Service.", kSetupErrorTitle,
+                    WizardIcon::kError);
+    return false;
+  }
+  // "DOM\" or "\user" cannot name an account either.
+  size_t slash = account.find('\\');
+  if (slash == std::string::npos || slash == 0 || slash + 1 == account.size()) {
+    ui_.ShowMessage("Please enter the Service Account in the following format:\nDOMAIN\\Username", kSetupErrorTitle,
+                    WizardIcon::kError);
+    return false;
+  }
+  answers_.service_account = account;
+  answers_.service_password = password;
+  return true;
+}
+
+void SetupWizard::BrowseLogonServer() {
+  if (std::optional<ServerChoice> choice = ChooseServer(logon_server_skip_)) {
+    answers_.logon_server = PlainServerName(choice->home_server);
+  }
+}
+
+void SetupWizard::BrowseLogonMailbox() {
+  if (std::optional<MailboxChoice> mailbox = lookups_.ChooseMailbox(answers_.logon_server)) {
+    answers_.logon_mailbox = mailbox->address.empty() ? mailbox->display_name : mailbox->address;
+  }
+}
+
+bool SetupWizard::LogonMailboxNext() {
+  if (answers_.logon_server.empty() && !logon_server_skip_) {
+    ui_.ShowMessage(kNoServerText, kSetupErrorTitle, WizardIcon::kError);
+    return false;
+  }
+  if (answers_.logon_mailbox.empty()) {
+    ui_.ShowMessage("Please select a mailbox to use to read addressbook information.", kSetupErrorTitle,
+                    WizardIcon::kError);
+    return false;
+  }
+  return true;
+}
+
+void SetupWizard::CreateVirtualDirectory(const std::string& name) {
+  if (name.empty()) {
+    ui_.ShowMessage("Please enter a name for the virtual directory\nto be created.", kSetupErrorTitle,
+                    WizardIcon::kError);
+    return;
+  }
+  std::string program = (std::filesystem::path(environment_.setup_dir) / "KvCrVDir").string();
+  std::optional<int> status = runner_.Run(program, {answers_.folder, name});
+  if (!status) {
+    ui_.ShowMessage(
+        "The Create Virtual Directory application could not be started.\nPlease ensure that KvCrVDir.exe is "
+        "located in the\nsame path as Setup.exe.",
+        kSetupErrorTitle, WizardIcon::kError);
+    return;
+  }
+  vdirtool::VdirResultMessage result =
+      vdirtool::VirtualDirectoryResultMessage(vdirtool::CodeFromExitStatus(*status), name);
+  if (result.error) {
+    ui_.ShowMessage(result.text, kSetupErrorTitle, WizardIcon::kError);
+    return;
+  }
+  ui_.ShowMessage(result.text, kSetupTitle, WizardIcon::kInformation);
+  virtual_directory_created_ = true;
+  answers_.virtual_directory = name;
+}
+
+bool SetupWizard::VirtualDirectoryNext() {
+  if (virtual_directory_created_) return true;
+  return ui_.AskYesNo("Are you sure you don't want to create a virtual directory?", kSetupTitle,
+                      WizardIcon::kQuestion);
+}
+
+}  // namespace korvale::setup
