@@ -34,7 +34,7 @@ void SetupWizard::ShowHelp(std::optional<WizardPage> page) {
   } else {
     failure = ui_.OpenDocument(topic.string());
   }
-  if (!failure.empty()) ui_.ShowMessage(failure, "Help Error", WizardIcon::kError);
+  if (!failure.empty()) ui_.ShowMessage(failure, "Help Error", MessageIcon::kError);
 }
 
 LicenceText ReadLicence(const std::string& path) {

@@ -13,6 +13,8 @@ constexpr size_t kValueBuffer = 255;
 
 DatabaseType TypeFromDialectKeys(const profile::ProfileSnapshot& ini) {
   const char* section = settings_keys::kConfigSection;
+  // The embedded database's own key comes first: its installations carry no other.
+  if (ini.GetInt(section, "SQLite", 0) == 1) return DatabaseType::kSQLite;
   if (ini.GetInt(section, "SQLServer", 0) != 0) return DatabaseType::kSqlServer;
   if (ini.GetInt(section, "Oracle", 0) != 0) return DatabaseType::kOracle;
   if (ini.GetInt(section, "mySQL", 0) == 1) return DatabaseType::kMySql;
@@ -28,9 +30,10 @@ int DigitValue(char c) {
 
 }  // namespace
 
-std::optional<std::string> FindPreviousFolder(const RegistryReader& registry) {
+std::optional<std::string> FindPreviousFolder(const registry::Registry& registry) {
   for (std::string_view key : {kUserInfoKey, kOlderUserInfoKey}) {
-    std::optional<std::string> folder = registry.ReadMachineString(std::string(key), std::string(kDestinationPathValue));
+    std::optional<std::string> folder =
+        registry.GetString(registry::kLocalMachine, std::string(key), std::string(kDestinationPathValue));
     if (folder && !folder->empty()) return folder;
   }
   return std::nullopt;

@@ -3,7 +3,7 @@
 // folder's Caldrun.ini. A previous Caldrun.ini with a non-empty HomeServer
 // makes the run an upgrade.
 //
-//   auto folder = FindPreviousFolder(registry);
+//   auto folder = FindPreviousFolder(registry::Registry(registry::RegistryFile()));
 //   PreviousInstallation previous = folder ? ReadPreviousInstallation(*folder) : PreviousInstallation{};
 #pragma once
 
@@ -12,18 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "Setup/install_answers.h"
+#include "platform/registry/registry.h"
+
 namespace korvale::setup {
-
-// Database types as the datasource page numbers them.
-enum class DatabaseType { kAccess = 0, kSqlServer = 1, kMySql = 2, kOracle = 3 };
-
-// Reads one string value of the machine's registry; nothing when the key or
-// the value is missing.
-class RegistryReader {
- public:
-  virtual ~RegistryReader() = default;
-  virtual std::optional<std::string> ReadMachineString(const std::string& key, const std::string& value) const = 0;
-};
 
 inline constexpr std::string_view kUserInfoKey = "Software\\Tarnwick\\Korvale\\UserInfo\\";
 inline constexpr std::string_view kOlderUserInfoKey = "Software\\Oskerby\\Korvale\\UserInfo\\";
@@ -31,7 +23,7 @@ inline constexpr std::string_view kDestinationPathValue = "DestinationPath";
 
 // The previous installation folder: "DestinationPath" of the current vendor
 // key, else of the older one; an empty value counts as missing.
-std::optional<std::string> FindPreviousFolder(const RegistryReader& registry);
+std::optional<std::string> FindPreviousFolder(const registry::Registry& registry);
 
 struct PreviousInstallation {
   std::string folder;  // empty: no previous installation

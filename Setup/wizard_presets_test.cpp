@@ -4,33 +4,26 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "common/password_scramble.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvale::setup {
 namespace {
 
-class MapRegistry : public RegistryReader {
- public:
-  std::optional<std::string> ReadMachineString(const std::string& key, const std::string& value) const override {
-    auto it = values.find(key + "|" + value);
-    if (it == values.end()) return std::nullopt;
-    return it->second;
-  }
-  std::map<std::string, std::string> values;
-};
-
 TEST(PreviousFolder, CurrentVendorKeyFirstThenTheOlderOne) {
-  MapRegistry registry;
-  EXPECT_FALSE(FindPreviousFolder(registry)) << "no installation before";
-  registry.values["Software\\Oskerby\\Korvale\\UserInfo\\|DestinationPath"] = "/srv/old";
-  EXPECT_EQ(FindPreviousFolder(registry), "/srv/old") << "an installation of the older vendor counts";
-  registry.values["Software\\Tarnwick\\Korvale\\UserInfo\\|DestinationPath"] = "/srv/new";
-  EXPECT_EQ(FindPreviousFolder(registry), "/srv/new") << "the current vendor's key wins";
-  registry.values["Software\\Tarnwick\\Korvale\\UserInfo\\|DestinationPath"] = "";
-  EXPECT_EQ(FindPreviousFolder(registry), "/srv/old") << "an empty value names no folder";
+  testing::TempDir dir;
+  registry::Registry reg(dir.File("registry.ini"));
+  EXPECT_FALSE(FindPreviousFolder(reg)) << "no installation before";
+  const char* older = "Software\\Oskerby\\Korvale\\UserInfo";
+  const char* current = "Software\\Tarnwick\\Korvale\\UserInfo";
+  ASSERT_TRUE(reg.SetString(registry::kLocalMachine, older, "DestinationPath", "/srv/old").ok());
+  EXPECT_EQ(FindPreviousFolder(reg), "/srv/old") << "an installation of the older vendor counts";
+  ASSERT_TRUE(reg.SetString(registry::kLocalMachine, current, "DestinationPath", "/srv/new").ok());
+  EXPECT_EQ(FindPreviousFolder(reg), "/srv/new") << "the current vendor's key wins";
+  ASSERT_TRUE(reg.SetString(registry::kLocalMachine, current, "DestinationPath", "").ok());
+  EXPECT_EQ(FindPreviousFolder(reg), "/srv/old") << "an empty value names no folder";
+  ASSERT_TRUE(reg.SetString(registry::kCurrentUser, current, "DestinationPath", "/home/x").ok());
+  EXPECT_EQ(FindPreviousFolder(reg), "/srv/old") << "only the machine's keys count";
 }
 
 TEST(Lcid, DecimalHexadecimalAndOctalAsStoredByHand) {
@@ -76,6 +69,7 @@ TEST(PreviousInstallation, DialectKeysGiveTheTypeInTheirOrder) {
       {"SQLServer=1\r\nOracle=1\r\n", DatabaseType::kSqlServer},
       {"SQLServer=0\r\nOracle=0\r\nmySQL=1\r\n", DatabaseType::kMySql},
       {"mySQL=2\r\n", DatabaseType::kAccess},
+      {"SQLite=1\r\nSQLServer=1\r\n", DatabaseType::kSQLite},
       {"", DatabaseType::kAccess},
   };
   for (const Case& c : cases) {

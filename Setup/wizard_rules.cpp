@@ -19,18 +19,7 @@ constexpr const char* kSkipDetectionText =
     "automatic detection of\nyour Microsoft Exchange Server?\n\nNote: If you click Yes, you have to restart "
     "your\ncomputer after completion of the Setup program\nand then run Setup again.";
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
 }  // namespace
-
-std::string PlainServerName(const std::string& home_server) {
-  static const std::string kMarker = "/cn=servers/cn=";
-  size_t at = Lower(home_server).find(kMarker);
-  return at == std::string::npos ? home_server : home_server.substr(at + kMarker.size());
-}
 
 SetupWizard::SetupWizard(WizardEnvironment environment, const PreviousInstallation& previous, WizardUi& ui,
                          WizardLookups& lookups, ProgramRunner& runner, DsnValueReader dsn_values)
@@ -40,16 +29,17 @@ SetupWizard::SetupWizard(WizardEnvironment environment, const PreviousInstallati
       runner_(runner),
       dsn_values_(std::move(dsn_values)),
       preset_lcid_(previous.lcid) {
-  answers_.folder = previous.folder;
+  answers_.destination_path = previous.folder;
   answers_.database_type = previous.database_type;
   if (environment_.wow64 && answers_.database_type == DatabaseType::kAccess) {
     answers_.database_type = DatabaseType::kSqlServer;
   }
-  answers_.datasource = previous.datasource;
+  answers_.data_source = previous.datasource;
   answers_.db_user = previous.db_user;
   answers_.db_password = previous.db_password;
-  answers_.exchange_version = previous.exchange_version;
+  answers_.msx2k = previous.exchange_version;
   answers_.home_server = previous.home_server;
+  answers_.home_server_name = PlainServerName(previous.home_server);
   answers_.logon_server = previous.logon_server;
   answers_.logon_mailbox = previous.logon_mailbox;
   answers_.wow64 = environment_.wow64;
@@ -60,7 +50,7 @@ WelcomeResult SetupWizard::WelcomeNext() {
   if (licence_accepted_) return WelcomeResult::kNext;
   LicenceText licence = ReadLicence((std::filesystem::path(environment_.setup_dir) / "license.txt").string());
   if (!licence.error.empty()) {
-    ui_.ShowMessage(licence.error, "Korvale Setup Critical Error", WizardIcon::kError);
+    ui_.ShowMessage(licence.error, "Korvale Setup Critical Error", MessageIcon::kError);
     return WelcomeResult::kStay;
   }
   if (!ui_.ShowLicence(licence.text)) return WelcomeResult::kEndProgram;
@@ -70,22 +60,22 @@ WelcomeResult SetupWizard::WelcomeNext() {
 
 bool SetupWizard::FolderNext(const std::string& folder) {
   if (folder.empty()) {
-    ui_.ShowMessage("Please enter or select a valid folder", kSetupErrorTitle, WizardIcon::kError);
+    ui_.ShowMessage("Please enter or select a valid folder", kSetupErrorTitle, MessageIcon::kError);
     return false;
   }
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
     if (!ui_.AskYesNo("The folder " + folder + "\ndoesn't exist.\nShould Setup create the folder?", kSetupTitle,
-                      WizardIcon::kQuestion)) {
+                      MessageIcon::kQuestion)) {
       return false;
     }
     std::filesystem::create_directories(folder, error);
     if (error || !std::filesystem::is_directory(folder, error)) {
-      ui_.ShowMessage("The folder " + folder + "\ncannot be created.", kSetupErrorTitle, WizardIcon::kError);
+      ui_.ShowMessage("The folder " + folder + "\ncannot be created.", kSetupErrorTitle, MessageIcon::kError);
       return false;
     }
   }
-  answers_.folder = folder;
+  answers_.destination_path = folder;
   return true;
 }
 
@@ -97,7 +87,7 @@ std::optional<size_t> SetupWizard::PreselectedLocale() const {
 bool SetupWizard::CodepageNext(std::optional<size_t> selected) {
   if (!selected || *selected >= WebLocales().size()) {
     ui_.ShowMessage("Please select a locale to be used by the Korvale web application.", kSetupErrorTitle,
-                    WizardIcon::kError);
+                    MessageIcon::kError);
     return false;
   }
   answers_.lcid = WebLocales()[*selected].lcid;
@@ -110,7 +100,7 @@ bool SetupWizard::DatasourceNext(DatabaseType type, const std::string& datasourc
   if (environment_.wow64 && type == DatabaseType::kAccess) type = DatabaseType::kSqlServer;
   if (datasource.empty()) {
     ui_.ShowMessage("Please select a datasource to be used by the Korvale Service.", kSetupErrorTitle,
-                    WizardIcon::kError);
+                    MessageIcon::kError);
     return false;
   }
   std::string database;
@@ -118,14 +108,17 @@ bool SetupWizard::DatasourceNext(DatabaseType type, const std::string& datasourc
   if (environment_.wow64) {
     server = dsn_values_(datasource, "Server");
     database = dsn_values_(datasource, "Database");
-    if (server.empty() || (type == DatabaseType::kSqlServer && database.empty())) {
+    // The embedded database is a file: it has a "Database" but no server.
+    bool missing = type == DatabaseType::kSQLite ? database.empty()
+                                                 : server.empty() || (type == DatabaseType::kSqlServer && database.empty());
+    if (missing) {
       ui_.ShowMessage("You must specify a database and database server in the datasource definition",
-                      kSetupErrorTitle, WizardIcon::kError);
+                      kSetupErrorTitle, MessageIcon::kError);
       return false;
     }
   }
   answers_.database_type = type;
-  answers_.datasource = datasource;
+  answers_.data_source = datasource;
   answers_.db_user = CredentialsShown(type) ? user : "";
   answers_.db_password = CredentialsShown(type) ? password : "";
   answers_.database_name = database;
@@ -137,7 +130,7 @@ std::optional<ServerChoice> SetupWizard::ChooseServer(bool& skip_allowed) {
   ServerChoice choice = lookups_.ChooseHomeServer();
   if (choice.outcome == ServerChoice::Outcome::kChosen) return choice;
   if (choice.outcome == ServerChoice::Outcome::kLibraryMissing &&
-      ui_.AskYesNo(choice.message + kSkipDetectionText, "Error", WizardIcon::kError)) {
+      ui_.AskYesNo(choice.message + kSkipDetectionText, "Error", MessageIcon::kError)) {
     skip_allowed = true;
   }
   return std::nullopt;
@@ -146,13 +139,14 @@ std::optional<ServerChoice> SetupWizard::ChooseServer(bool& skip_allowed) {
 void SetupWizard::BrowseHomeServer() {
   if (std::optional<ServerChoice> choice = ChooseServer(home_server_skip_)) {
     answers_.home_server = choice->home_server;
-    answers_.exchange_version = choice->exchange_version;
+    answers_.home_server_name = PlainServerName(choice->home_server);
+    answers_.msx2k = choice->exchange_version;
   }
 }
 
 bool SetupWizard::ExchangeServerNext() {
   if (answers_.home_server.empty() && !home_server_skip_) {
-    ui_.ShowMessage(kNoServerText, kSetupErrorTitle, WizardIcon::kError);
+    ui_.ShowMessage(kNoServerText, kSetupErrorTitle, MessageIcon::kError);
     return false;
   }
   return true;
@@ -161,14 +155,14 @@ bool SetupWizard::ExchangeServerNext() {
 bool SetupWizard::ServiceAccountNext(const std::string& account, const std::string& password) {
   if (account.empty()) {
     ui_.ShowMessage("Please enter a Service Account to be used to run\nthe Korvale Service.", kSetupErrorTitle,
-                    WizardIcon::kError);
+                    MessageIcon::kError);
     return false;
   }
   // "DOM\" or "\user" cannot name an account either.
   size_t slash = account.find('\\');
   if (slash == std::string::npos || slash == 0 || slash + 1 == account.size()) {
     ui_.ShowMessage("Please enter the Service Account in the following format:\nDOMAIN\\Username", kSetupErrorTitle,
-                    WizardIcon::kError);
+                    MessageIcon::kError);
     return false;
   }
   answers_.service_account = account;
@@ -190,12 +184,12 @@ void SetupWizard::BrowseLogonMailbox() {
 
 bool SetupWizard::LogonMailboxNext() {
   if (answers_.logon_server.empty() && !logon_server_skip_) {
-    ui_.ShowMessage(kNoServerText, kSetupErrorTitle, WizardIcon::kError);
+    ui_.ShowMessage(kNoServerText, kSetupErrorTitle, MessageIcon::kError);
     return false;
   }
   if (answers_.logon_mailbox.empty()) {
     ui_.ShowMessage("Please select a mailbox to use to read addressbook information.", kSetupErrorTitle,
-                    WizardIcon::kError);
+                    MessageIcon::kError);
     return false;
   }
   return true;
@@ -204,25 +198,25 @@ bool SetupWizard::LogonMailboxNext() {
 void SetupWizard::CreateVirtualDirectory(const std::string& name) {
   if (name.empty()) {
     ui_.ShowMessage("Please enter a name for the virtual directory\nto be created.", kSetupErrorTitle,
-                    WizardIcon::kError);
+                    MessageIcon::kError);
     return;
   }
   std::string program = (std::filesystem::path(environment_.setup_dir) / "KvCrVDir").string();
-  std::optional<int> status = runner_.Run(program, {answers_.folder, name});
+  std::optional<int> status = runner_.Run(program, {answers_.destination_path, name});
   if (!status) {
     ui_.ShowMessage(
         "The Create Virtual Directory application could not be started.\nPlease ensure that KvCrVDir.exe is "
         "located in the\nsame path as Setup.exe.",
-        kSetupErrorTitle, WizardIcon::kError);
+        kSetupErrorTitle, MessageIcon::kError);
     return;
   }
   vdirtool::VdirResultMessage result =
       vdirtool::VirtualDirectoryResultMessage(vdirtool::CodeFromExitStatus(*status), name);
   if (result.error) {
-    ui_.ShowMessage(result.text, kSetupErrorTitle, WizardIcon::kError);
+    ui_.ShowMessage(result.text, kSetupErrorTitle, MessageIcon::kError);
     return;
   }
-  ui_.ShowMessage(result.text, kSetupTitle, WizardIcon::kInformation);
+  ui_.ShowMessage(result.text, kSetupTitle, MessageIcon::kInformation);
   virtual_directory_created_ = true;
   answers_.virtual_directory = name;
 }
@@ -230,7 +224,15 @@ void SetupWizard::CreateVirtualDirectory(const std::string& name) {
 bool SetupWizard::VirtualDirectoryNext() {
   if (virtual_directory_created_) return true;
   return ui_.AskYesNo("Are you sure you don't want to create a virtual directory?", kSetupTitle,
-                      WizardIcon::kQuestion);
+                      MessageIcon::kQuestion);
+}
+
+InstallResult SetupWizard::Install() {
+  InstallContext context;
+  context.setup_dir = environment_.setup_dir;
+  context.services = environment_.services;
+  context.german = environment_.german;
+  return RunInstallationSteps(answers_, ui_, context);
 }
 
 }  // namespace korvale::setup

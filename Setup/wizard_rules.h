@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "Setup/install_answers.h"
+#include "Setup/installation.h"
 #include "Setup/wizard_locales.h"
 #include "Setup/wizard_presets.h"
 #include "Setup/wizard_ui.h"
@@ -35,8 +37,6 @@ enum class WizardPage {
 };
 inline constexpr int kWizardPageCount = 9;
 
-inline constexpr const char* kSetupTitle = "Korvale Server Setup";
-inline constexpr const char* kSetupErrorTitle = "Korvale Server Setup Error";
 // The folder of the medium that holds the help topics.
 inline constexpr const char* kHelpFolder = "help";
 
@@ -46,27 +46,8 @@ struct WizardEnvironment {
   std::string setup_dir;       // the medium: license.txt, the help folder, KvCrVDir
   bool wow64 = false;          // the 32-bit-on-64-bit flag; our programs are native, so false here
   std::uint32_t user_lcid = 0; // the administrator's default locale; 0 when unknown
-};
-
-// The installation record as the pages collect it.
-struct WizardAnswers {
-  std::string folder;
-  std::uint32_t lcid = 0;
-  DatabaseType database_type = DatabaseType::kAccess;
-  std::string datasource;
-  std::string db_user;
-  std::string db_password;
-  std::string database_name;    // 64-bit: the DSN's "Database"
-  std::string database_server;  // 64-bit: the DSN's "Server"
-  int exchange_version = 0;
-  std::string home_server;      // distinguished name
-  std::string service_account;  // DOMAIN\User
-  std::string service_password;
-  std::string logon_server;
-  std::string logon_mailbox;
-  std::string virtual_directory;  // empty when none was created
-  bool wow64 = false;
-  bool upgrade = false;
+  bool german = false;         // the user's locale is German: the INF's German section is copied
+  scm::ServiceManager* services = nullptr;  // the machine's services; null: the real ones
 };
 
 // Reads a value of a data source definition; empty when missing.
@@ -74,16 +55,12 @@ using DsnValueReader = std::function<std::string(const std::string& dsn, const s
 
 enum class WelcomeResult { kStay, kNext, kEndProgram };
 
-// The part after "/cn=Servers/cn=" of a home server's distinguished name
-// (compared without regard to case); the whole text when it has none.
-std::string PlainServerName(const std::string& home_server);
-
 class SetupWizard {
  public:
   SetupWizard(WizardEnvironment environment, const PreviousInstallation& previous, WizardUi& ui,
               WizardLookups& lookups, ProgramRunner& runner, DsnValueReader dsn_values);
 
-  const WizardAnswers& answers() const { return answers_; }
+  const InstallAnswers& answers() const { return answers_; }
   const WizardEnvironment& environment() const { return environment_; }
 
   // Welcome: the licence agreement the first time only; "No" ends the program.
@@ -100,8 +77,11 @@ class SetupWizard {
 
   // Datasource. On 64-bit machines MS Access cannot be chosen and a preset
   // MS Access is offered as SQL Server; the user fields show only for other types.
+  // SQLite, the embedded database, is offered beside the four server types.
   bool AccessSelectable() const { return !environment_.wow64; }
-  static bool CredentialsShown(DatabaseType type) { return type != DatabaseType::kAccess; }
+  static bool CredentialsShown(DatabaseType type) {
+    return type != DatabaseType::kAccess && type != DatabaseType::kSQLite;
+  }
   bool DatasourceNext(DatabaseType type, const std::string& datasource, const std::string& user,
                       const std::string& password);
 
@@ -126,6 +106,9 @@ class SetupWizard {
   // Help: opens the page's topic with the desktop's browser.
   void ShowHelp(std::optional<WizardPage> page);
 
+  // Finish: the installation steps with what the pages collected.
+  InstallResult Install();
+
  private:
   std::optional<ServerChoice> ChooseServer(bool& skip_allowed);
 
@@ -135,7 +118,7 @@ class SetupWizard {
   ProgramRunner& runner_;
   DsnValueReader dsn_values_;
   std::uint32_t preset_lcid_ = 0;
-  WizardAnswers answers_;
+  InstallAnswers answers_;
   bool licence_accepted_ = false;
   bool home_server_skip_ = false;
   bool logon_server_skip_ = false;

@@ -21,10 +21,10 @@ struct Shown {
 
 class ScriptedWizardUi : public WizardUi {
  public:
-  void ShowMessage(const std::string& text, const std::string& title, WizardIcon) override {
+  void ShowMessage(const std::string& text, const std::string& title, MessageIcon) override {
     messages.push_back({text, title});
   }
-  bool AskYesNo(const std::string& text, const std::string& title, WizardIcon) override {
+  bool AskYesNo(const std::string& text, const std::string& title, MessageIcon) override {
     questions.push_back({text, title});
     if (answers.empty()) return false;
     bool answer = answers.front();
@@ -39,6 +39,9 @@ class ScriptedWizardUi : public WizardUi {
     opened.push_back(path);
     return open_error;
   }
+  ReplaceAnswer ConfirmFileReplace(const FileReplaceQuestion&) override { return ReplaceAnswer::kYes; }
+  void ShowProgress(const std::string&, int, int) override {}
+  void CloseProgress() override {}
   std::deque<bool> answers;
   bool accept_licence = true;
   std::string open_error;
@@ -135,7 +138,7 @@ TEST_F(Wizard, FolderPageRefusesEmptyAndCreatesAMissingFolderOnlyWhenAllowed) {
   ui_.answers = {true};
   EXPECT_TRUE(w.FolderNext(target));
   EXPECT_TRUE(std::filesystem::is_directory(target));
-  EXPECT_EQ(w.answers().folder, target);
+  EXPECT_EQ(w.answers().destination_path, target);
 
   size_t questions = ui_.questions.size();
   EXPECT_TRUE(w.FolderNext(target)) << "an existing folder is taken without asking";
@@ -214,6 +217,15 @@ TEST_F(Wizard, DatasourceNextOn64BitNeedsServerAndForSqlServerTheDatabase) {
   EXPECT_EQ(w.answers().database_type, DatabaseType::kSqlServer) << "no MS Access on 64-bit, whatever arrives";
 }
 
+TEST_F(Wizard, EmbeddedDatabaseOn64BitNeedsItsDatabaseFileOnly) {
+  SetupWizard w = Make({}, true);
+  EXPECT_FALSE(w.DatasourceNext(DatabaseType::kSQLite, "k", "", ""));
+  dsn_values_["k|Database"] = "/srv/korvale.db";
+  EXPECT_TRUE(w.DatasourceNext(DatabaseType::kSQLite, "k", "ignored", "ignored"));
+  EXPECT_EQ(w.answers().db_user, "") << "the embedded database has no user";
+  EXPECT_FALSE(SetupWizard::CredentialsShown(DatabaseType::kSQLite));
+}
+
 TEST_F(Wizard, DatasourceOn32BitReadsNoDefinitionAndAccessHasNoUser) {
   SetupWizard w = Make();
   EXPECT_TRUE(w.DatasourceNext(DatabaseType::kAccess, "k", "typed before", "switching"));
@@ -256,7 +268,8 @@ TEST_F(Wizard, ChosenServerSetsHomeServerAndVersionCancelKeepsThem) {
   lookups_.servers = {{ServerChoice::Outcome::kChosen, "/o=Org/ou=First/cn=Configuration/cn=Servers/cn=S1", 3, ""}};
   w.BrowseHomeServer();
   EXPECT_EQ(w.answers().home_server, "/o=Org/ou=First/cn=Configuration/cn=Servers/cn=S1");
-  EXPECT_EQ(w.answers().exchange_version, 3);
+  EXPECT_EQ(w.answers().home_server_name, "S1");
+  EXPECT_EQ(w.answers().msx2k, 3);
   EXPECT_TRUE(w.ExchangeServerNext());
   EXPECT_TRUE(ui_.questions.empty());
 }
@@ -280,7 +293,7 @@ TEST_F(Wizard, ServiceAccountWithoutBackslashIsRefused) {
 TEST_F(Wizard, LogonMailboxPageTakesThePlainServerAndTheMailboxAddress) {
   SetupWizard w = Make();
   EXPECT_FALSE(w.LogonMailboxNext());
-  lookups_.servers = {{ServerChoice::Outcome::kChosen, "/o=Org/ou=First/CN=Configuration/CN=Servers/CN=S1", 1, ""}};
+  lookups_.servers = {{ServerChoice::Outcome::kChosen, "/o=Org/ou=First/cn=Configuration/cn=Servers/cn=S1", 1, ""}};
   w.BrowseLogonServer();
   EXPECT_EQ(w.answers().logon_server, "S1");
   EXPECT_EQ(w.answers().home_server, "") << "the logon server is not the home server";

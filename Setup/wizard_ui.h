@@ -1,5 +1,5 @@
-// What the setup wizard's rules need from the windows: message boxes and
-// questions, the licence agreement, the desktop's browser for help topics,
+// What the setup wizard's rules need from the windows beyond what the
+// installation steps show (setup_ui.h): the licence agreement, the desktop's browser for help topics,
 // and the choosers of the Exchange server and the logon mailbox. The rules
 // live in this library; the windows only show and collect, and tests script
 // this interface.
@@ -9,17 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "Setup/setup_ui.h"
+
 namespace korvale::setup {
 
-enum class WizardIcon { kNone, kError, kWarning, kInformation, kQuestion };
-
-class WizardUi {
+class WizardUi : public SetupUi {
  public:
-  virtual ~WizardUi() = default;
-  // A modal message box; returns when the user has closed it.
-  virtual void ShowMessage(const std::string& text, const std::string& title, WizardIcon icon) = 0;
-  // A modal yes/no question; true only for "yes".
-  virtual bool AskYesNo(const std::string& text, const std::string& title, WizardIcon icon) = 0;
   // The licence agreement with Yes/No; true when the user accepts it.
   virtual bool ShowLicence(const std::string& text) = 0;
   // Opens `path` with the desktop's browser; the error text, or empty on success.
