@@ -1,0 +1,32 @@
+// Lists and writes unixODBC data source definitions with the installer
+// library's own functions, so the datasource screen shows and changes exactly
+// what the driver manager will find.
+//
+//   for (const DataSource& ds : ListDataSources()) show(ds.name, ds.driver);
+//   WriteDataSource("korvale", "SQLite3", {{"Database", "/srv/k.db"}});
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace korvale::odbcinst {
+
+struct DataSource {
+  std::string name;
+  std::string driver;  // the definition's "Driver", empty when it has none
+};
+
+// The user's and the system's definitions (a name defined in both once, the
+// user's first), sorted by name.
+std::vector<DataSource> ListDataSources();
+
+// The names of the installed drivers (odbcinst.ini).
+std::vector<std::string> ListDrivers();
+
+// Creates or replaces the user's definition `name` whole: `driver` and the
+// keys (a key with an empty value is left out). False with `error` on failure.
+bool WriteDataSource(const std::string& name, const std::string& driver,
+                     const std::vector<std::pair<std::string, std::string>>& keys, std::string& error);
+
+}  // namespace korvale::odbcinst
