@@ -13,3 +13,7 @@ korvale_test(setup_wizard_test
   LIBS korvale_setup_wizard)
 # Create runs the real KvCrVDir in the tests.
 add_dependencies(setup_wizard_test KvCrVDir)
+
+if(KORVALE_WITH_WINDOWS)
+  add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/windows ${CMAKE_CURRENT_BINARY_DIR}/windows)
+endif()

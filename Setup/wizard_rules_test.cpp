@@ -8,74 +8,16 @@
 #include <deque>
 #include <filesystem>
 
+#include "tests/fakes/scripted_wizard_ui.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvale::setup {
 namespace {
 
-struct Shown {
-  std::string text;
-  std::string title;
-};
-
-class ScriptedWizardUi : public WizardUi {
- public:
-  void ShowMessage(const std::string& text, const std::string& title, MessageIcon) override {
-    messages.push_back({text, title});
-  }
-  bool AskYesNo(const std::string& text, const std::string& title, MessageIcon) override {
-    questions.push_back({text, title});
-    if (answers.empty()) return false;
-    bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  bool ShowLicence(const std::string& text) override {
-    licences.push_back(text);
-    return accept_licence;
-  }
-  std::string OpenDocument(const std::string& path) override {
-    opened.push_back(path);
-    return open_error;
-  }
-  ReplaceAnswer ConfirmFileReplace(const FileReplaceQuestion&) override { return ReplaceAnswer::kYes; }
-  void ShowProgress(const std::string&, int, int) override {}
-  void CloseProgress() override {}
-  std::deque<bool> answers;
-  bool accept_licence = true;
-  std::string open_error;
-  std::vector<Shown> messages;
-  std::vector<Shown> questions;
-  std::vector<std::string> licences;
-  std::vector<std::string> opened;
-};
-
-class ScriptedLookups : public WizardLookups {
- public:
-  ServerChoice ChooseHomeServer() override {
-    ServerChoice c = servers.empty() ? ServerChoice{} : servers.front();
-    if (!servers.empty()) servers.pop_front();
-    return c;
-  }
-  std::optional<MailboxChoice> ChooseMailbox(const std::string& server) override {
-    mailbox_servers.push_back(server);
-    return mailbox;
-  }
-  std::deque<ServerChoice> servers;
-  std::optional<MailboxChoice> mailbox;
-  std::vector<std::string> mailbox_servers;
-};
-
-class FakeRunner : public ProgramRunner {
- public:
-  std::optional<int> Run(const std::string& program, const std::vector<std::string>& args) override {
-    calls.push_back({program, args});
-    return status;
-  }
-  std::optional<int> status = 0;
-  std::vector<std::pair<std::string, std::vector<std::string>>> calls;
-};
+using testing::FakeRunner;
+using testing::ScriptedLookups;
+using testing::ScriptedWizardUi;
 
 class Wizard : public ::testing::Test {
  protected:
@@ -86,7 +28,7 @@ class Wizard : public ::testing::Test {
       return it == dsn_values_.end() ? std::string() : it->second;
     });
   }
-  std::string LastMessage() const { return ui_.messages.empty() ? "" : ui_.messages.back().text; }
+  std::string LastMessage() const { return ui_.LastMessage(); }
 
   testing::TempDir medium_;
   ScriptedWizardUi ui_;

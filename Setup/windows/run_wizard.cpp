@@ -1,0 +1,38 @@
+#include "Setup/windows/run_wizard.h"
+
+#include <QApplication>
+
+#include "Setup/windows/directory_lookups.h"
+#include "Setup/windows/qprocess_runner.h"
+#include "Setup/windows/qt_wizard_ui.h"
+#include "Setup/windows/wizard_window.h"
+#include "platform/locale/locale_id.h"
+#include "platform/odbcinst/dsn_values.h"
+#include "platform/registry/registry.h"
+
+namespace korvale::setup {
+
+int RunSetupWizard(int argc, char** argv, const char* setup_dir) {
+  QApplication app(argc, argv);
+  if (MakeStartDialog()->exec() != QMessageBox::Yes) return 0;
+
+  std::optional<std::string> folder = FindPreviousFolder(registry::Registry(registry::RegistryFile()));
+  PreviousInstallation previous = folder ? ReadPreviousInstallation(*folder) : PreviousInstallation{};
+  WizardEnvironment environment;
+  environment.setup_dir = setup_dir;
+  environment.user_lcid = locale::UserDefaultLcid();
+  environment.german = UserLocaleIsGerman();
+
+  QtWizardUi ui;
+  DirectoryLookups lookups(ui, setup_dir);
+  QProcessRunner runner;
+  SetupWizard rules(environment, previous, ui, lookups, runner, odbcinst::ReadDsnValue);
+  SetupWizardWindow window(rules, ui, SystemDataSources());
+  ui.set_parent(&window);
+  lookups.set_parent(&window);
+  window.exec();
+  if (!window.install_result()) return 0;  // cancelled or ended before Finish: nothing installed
+  return window.install_result()->ok() ? 0 : 1;
+}
+
+}  // namespace korvale::setup
