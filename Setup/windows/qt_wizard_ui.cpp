@@ -42,22 +42,24 @@ bool QtWizardUi::AskYesNo(const std::string& text, const std::string& title, Mes
   return box.exec() == QMessageBox::Yes;
 }
 
-bool QtWizardUi::ShowLicence(const std::string& text) {
-  QDialog dialog(parent_);
-  dialog.setObjectName("licence");
-  dialog.setWindowTitle("Software Licence Agreement");
-  auto* layout = new QVBoxLayout(&dialog);
+std::unique_ptr<QDialog> MakeLicenceDialog(const std::string& text, QWidget* parent) {
+  auto dialog = std::make_unique<QDialog>(parent);
+  dialog->setObjectName("licence");
+  dialog->setWindowTitle("Software Licence Agreement");
+  auto* layout = new QVBoxLayout(dialog.get());
   auto* body = new QPlainTextEdit(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   body->setReadOnly(true);
   layout->addWidget(body);
   layout->addWidget(new QLabel("Do you accept all the terms of the preceding License Agreement?"));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No);
-  QObject::connect(buttons->button(QDialogButtonBox::Yes), &QPushButton::clicked, &dialog, &QDialog::accept);
-  QObject::connect(buttons->button(QDialogButtonBox::No), &QPushButton::clicked, &dialog, &QDialog::reject);
+  QObject::connect(buttons->button(QDialogButtonBox::Yes), &QPushButton::clicked, dialog.get(), &QDialog::accept);
+  QObject::connect(buttons->button(QDialogButtonBox::No), &QPushButton::clicked, dialog.get(), &QDialog::reject);
   layout->addWidget(buttons);
-  dialog.resize(560, 420);
-  return dialog.exec() == QDialog::Accepted;
+  dialog->resize(560, 420);
+  return dialog;
 }
+
+bool QtWizardUi::ShowLicence(const std::string& text) { return MakeLicenceDialog(text, parent_)->exec() == QDialog::Accepted; }
 
 std::string QtWizardUi::OpenDocument(const std::string& path) {
   if (QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)))) return "";

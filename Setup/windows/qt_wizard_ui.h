@@ -8,10 +8,14 @@
 
 #include "Setup/wizard_ui.h"
 
+class QDialog;
 class QProgressDialog;
 class QWidget;
 
 namespace korvale::setup {
+
+// "Software Licence Agreement": the text, read-only, with Yes (accept) and No.
+std::unique_ptr<QDialog> MakeLicenceDialog(const std::string& text, QWidget* parent = nullptr);
 
 class QtWizardUi : public WizardUi {
  public:

@@ -51,6 +51,7 @@ QLineEdit* Edit(const char* name, const std::string& text, bool read_only = fals
 QPushButton* Button(const char* name, const char* text) {
   auto* button = new QPushButton(text);
   button->setObjectName(name);
+  if (QString(text) == "...") button->setFixedWidth(36);
   return button;
 }
 
