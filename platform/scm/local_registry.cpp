@@ -5,6 +5,8 @@
 // process lives.
 #include <errno.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -18,6 +20,7 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/scm/service_account.h"
 #include "platform/scm/service_manager.h"
 
 namespace korvale::scm {
@@ -47,6 +50,17 @@ bool ProcessAlive(pid_t pid) {
   std::string text((std::istreambuf_iterator<char>(stat)), {});
   auto close = text.rfind(')');
   return close == std::string::npos || close + 2 >= text.size() || text[close + 2] != 'Z';
+}
+
+// Becomes the service's account when the registry is the system
+// administrator's; anyone else's services run as the starter.
+bool RunAs(const std::string& account) {
+  if (account.empty() || geteuid() != 0) return true;
+  const auto user = ServiceAccountUser(account);
+  passwd* entry = user ? getpwnam(user->c_str()) : nullptr;
+  errno = EPERM;  // what the start reports when the switch fails
+  return entry != nullptr && initgroups(entry->pw_name, entry->pw_gid) == 0 && setgid(entry->pw_gid) == 0 &&
+         setuid(entry->pw_uid) == 0;
 }
 
 class LocalRegistry : public ServiceManager {
@@ -108,6 +122,9 @@ class LocalRegistry : public ServiceManager {
   Status Create(const ServiceDefinition& definition) override {
     if (!ValidName(definition.name)) return Status::Error("The name is invalid.");
     if (Load(definition.name)) return Status::Error("The specified service already exists.");
+    if (!definition.account.empty() && !ServiceAccountUser(definition.account)) {
+      return Status::Error("The account name is invalid or does not exist: " + definition.account);
+    }
     std::error_code ec;
     fs::create_directories(dir_, ec);
     return Save(Record{definition, 0, false});
@@ -139,6 +156,7 @@ class LocalRegistry : public ServiceManager {
       std::string key = line.substr(0, eq), value = line.substr(eq + 1);
       if (key == "ImagePath") record.definition.image_path = value;
       if (key == "Argument") record.definition.arguments.push_back(value);
+      if (key == "Account") record.definition.account = value;
       if (key == "Pid") record.pid = static_cast<pid_t>(std::atol(value.c_str()));
       if (key == "StopRequested") record.stop_requested = value == "1";
     }
@@ -150,6 +168,7 @@ class LocalRegistry : public ServiceManager {
     std::ostringstream text;
     text << "ImagePath=" << record.definition.image_path << "\n";
     for (const auto& argument : record.definition.arguments) text << "Argument=" << argument << "\n";
+    if (!record.definition.account.empty()) text << "Account=" << record.definition.account << "\n";
     if (record.pid > 0) text << "Pid=" << record.pid << "\n";
     if (record.stop_requested) text << "StopRequested=1\n";
     const std::string path = Path(record.definition.name), temp = path + ".new";
@@ -206,7 +225,7 @@ Expected<pid_t> LocalRegistry::SpawnDetached(const ServiceDefinition& definition
       dup2(devnull, 2);
     }
     (void)!chdir(fs::path(definition.image_path).parent_path().c_str());
-    execv(argv[0], argv.data());
+    if (RunAs(definition.account)) execv(argv[0], argv.data());
     struct {
       pid_t pid;
       int err;

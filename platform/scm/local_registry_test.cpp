@@ -3,6 +3,7 @@
 // the process lives, and every failure is a value with the system's words.
 #include <gtest/gtest.h>
 
+#include "platform/scm/service_account.h"
 #include "platform/scm/service_manager.h"
 #include "tests/support/temp_dir.h"
 
@@ -65,6 +66,31 @@ TEST_F(LocalRegistryTest, FailuresAreValues) {
   EXPECT_FALSE(started.ok());
   EXPECT_EQ(started.message(), "No such file or directory");
   EXPECT_EQ(*services_->Query("Korvale Missing"), ServiceState::kStopped);
+}
+
+}  // namespace
+}  // namespace korvale::scm
+
+namespace korvale::scm {
+namespace {
+
+// The service account stands for the right to run services: a user of this
+// machine, named plainly or as DOMAIN\user; anything else refuses the create.
+TEST(ServiceAccountTest, DomainUserNamesAreLookedUpAsTheMachineNamesThem) {
+  EXPECT_EQ(ServiceAccountUser("root"), "root");
+  EXPECT_EQ(ServiceAccountUser("KORVALE\\root"), "root") << "the domain is the accounts service's concern";
+  EXPECT_FALSE(ServiceAccountUser("KORVALE\\no-such-user-korvale").has_value());
+  EXPECT_FALSE(ServiceAccountUser("").has_value());
+}
+
+TEST_F(LocalRegistryTest, AServiceAccountThatIsNoUserRefusesTheCreate) {
+  Status refused = services_->Create({"Korvale Account", "/bin/sleep", {"1"}, "DOM\\no-such-user-korvale"});
+  EXPECT_FALSE(refused.ok());
+  EXPECT_FALSE(services_->OpenService("Korvale Account").ok()) << "nothing is registered";
+  ASSERT_TRUE(services_->Create({"Korvale Account", "/bin/sleep", {"1"}, "DOM\\root"}).ok());
+  auto listed = services_->EnumerateServices();
+  ASSERT_TRUE(listed.ok());
+  EXPECT_EQ((*listed)[0].account, "DOM\\root") << "the account is kept as it was given";
 }
 
 }  // namespace

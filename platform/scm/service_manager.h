@@ -18,9 +18,18 @@ namespace korvale::scm {
 enum class ServiceState { kStopped, kStopPending, kRunning };
 
 struct ServiceDefinition {
+  ServiceDefinition() = default;
+  ServiceDefinition(std::string name, std::string image_path, std::vector<std::string> arguments = {},
+                    std::string account = {})
+      : name(std::move(name)), image_path(std::move(image_path)), arguments(std::move(arguments)),
+        account(std::move(account)) {}
+
   std::string name;                    // "Korvale Update Service"
   std::string image_path;              // the program the service runs
   std::vector<std::string> arguments;  // given to the program
+  // The account the service runs as ("DOMAIN\\user" or a user name, see
+  // service_account.h); empty for the local system account (the manager's own user).
+  std::string account;
 };
 
 class ServiceManager {
@@ -35,7 +44,8 @@ class ServiceManager {
   virtual Expected<ServiceState> Query(const std::string& name) = 0;
   // Starts a stopped service; the message of a failure says why in the system's words.
   virtual Status Start(const std::string& name) = 0;
-  // Registers a stopped service; fails when the name is taken or cannot be a service name.
+  // Registers a stopped service; fails when the name is taken or cannot be a
+  // service name, or when the account is not a user of this machine.
   virtual Status Create(const ServiceDefinition& definition) = 0;
   // Removes a stopped service's registration.
   virtual Status Delete(const std::string& name) = 0;

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "platform/scm/sd_bus_handles.h"
+#include "platform/scm/service_account.h"
 #include "platform/scm/service_manager.h"
 #include "platform/scm/systemd_units.h"
 
@@ -124,6 +125,9 @@ class SystemdManager : public ServiceManager {
     std::error_code ec;
     if (ServiceObject(definition.name).ok() || fs::exists(file, ec)) {
       return Status::Error("The specified service already exists.");
+    }
+    if (!definition.account.empty() && !ServiceAccountUser(definition.account)) {
+      return Status::Error("The account name is invalid or does not exist: " + definition.account);
     }
     Status written = WriteUnitFile(file, UnitFileText(definition));
     if (!written.ok()) return written;

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/scm/service_account.h"
+
 namespace korvale::scm {
 
 namespace {
@@ -94,12 +96,14 @@ std::string ServiceNameOf(const std::string& unit_name) {
 std::string UnitFileText(const ServiceDefinition& definition) {
   std::string exec = QuotedWord(definition.image_path, false);
   for (const std::string& argument : definition.arguments) exec += " " + QuotedWord(argument, true);
+  const auto user = definition.account.empty() ? std::nullopt : ServiceAccountUser(definition.account);
   return "[Unit]\n"
          "Description=" + DescriptionOf(definition.name) + "\n"
          "After=network-online.target\n\n"
          "[Service]\n"
          "Type=exec\n"
-         "ExecStart=" + exec + "\n"
+         "ExecStart=" + exec + "\n" +
+         (user ? "User=" + *user + "\n" : std::string()) +
          "KillMode=mixed\n"
          "TimeoutStopSec=infinity\n\n"
          "[Install]\n"

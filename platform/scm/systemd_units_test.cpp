@@ -49,6 +49,11 @@ TEST(SystemdUnits, UnitFileOfTheUpdateService) {
             "WantedBy=multi-user.target\n");
 }
 
+TEST(SystemdUnits, AServiceAccountRunsTheServiceAsThatUser) {
+  const std::string text = UnitFileText({"Korvale Update Service", "/opt/korvale/KorvaleSrv", {}, "DOM\\root"});
+  EXPECT_NE(text.find("ExecStart=\"/opt/korvale/KorvaleSrv\"\nUser=root\nKillMode=mixed\n"), std::string::npos) << text;
+}
+
 // systemd undoes C escapes inside quotes, expands "%" everywhere and "$" in
 // arguments: each is written so that the program receives the text unchanged.
 TEST(SystemdUnits, HostileWordsReachTheProgramUnchanged) {
