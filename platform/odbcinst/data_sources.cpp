@@ -2,6 +2,8 @@
 
 #include <odbcinst.h>
 
+#include <strings.h>
+
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -23,6 +25,13 @@ std::vector<std::string> NameList(const char* section, const char* file) {
     names.push_back(name);
   }
   return names;
+}
+
+std::string ReadUserValue(const std::string& section, const std::string& key) {
+  std::vector<char> buffer(4096);
+  SQLGetPrivateProfileString(section.c_str(), key.c_str(), "", buffer.data(), static_cast<int>(buffer.size()),
+                             "odbc.ini");
+  return buffer.data();
 }
 
 std::string InstallerError() {
@@ -58,9 +67,18 @@ std::vector<std::string> ListDrivers() {
 
 bool WriteDataSource(const std::string& name, const std::string& driver,
                      const std::vector<std::pair<std::string, std::string>>& keys, std::string& error) {
+  // The installer rewrites the definition whole: keys the form does not show are carried over.
   SQLSetConfigMode(ODBC_USER_DSN);
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const std::string& key : NameList(name.c_str(), "odbc.ini")) {
+    if (strcasecmp(key.c_str(), "Driver") == 0) continue;
+    bool replaced = false;
+    for (const auto& given : keys) replaced = replaced || strcasecmp(given.first.c_str(), key.c_str()) == 0;
+    if (!replaced) values.emplace_back(key, ReadUserValue(name, key));
+  }
+  values.insert(values.end(), keys.begin(), keys.end());
   bool ok = SQLWriteDSNToIni(name.c_str(), driver.c_str());
-  for (const auto& [key, value] : keys) {
+  for (const auto& [key, value] : values) {
     if (!ok) break;
     if (!value.empty()) ok = SQLWritePrivateProfileString(name.c_str(), key.c_str(), value.c_str(), "odbc.ini");
   }

@@ -24,8 +24,9 @@ std::vector<DataSource> ListDataSources();
 // The names of the installed drivers (odbcinst.ini).
 std::vector<std::string> ListDrivers();
 
-// Creates or replaces the user's definition `name` whole: `driver` and the
-// keys (a key with an empty value is left out). False with `error` on failure.
+// Creates or changes the user's definition `name`: its driver and the given
+// keys (a key with an empty value is removed); other keys stay. False with
+// `error` on failure.
 bool WriteDataSource(const std::string& name, const std::string& driver,
                      const std::vector<std::pair<std::string, std::string>>& keys, std::string& error);
 

@@ -37,13 +37,15 @@ TEST_F(DataSourcesTest, UserAndSystemDefinitionsAreListedOnceWithTheirDrivers) {
   EXPECT_EQ(ListDrivers(), (std::vector<std::string>{"SQLite3", "MariaDB"}));
 }
 
-TEST_F(DataSourcesTest, AWrittenDefinitionIsFoundAndReplacedWhole) {
+TEST_F(DataSourcesTest, AWrittenDefinitionIsFoundAndKeepsKeysTheFormDoesNotShow) {
   std::string error;
   ASSERT_TRUE(WriteDataSource("fresh", "SQLite3", {{"Database", "/tmp/fresh.db"}, {"Server", "x"}}, error)) << error;
+  std::ofstream(dir_.File("user.ini"), std::ios::app) << "Timeout=30000\n";
   EXPECT_EQ(ReadDsnValue("fresh", "Database"), "/tmp/fresh.db");
   ASSERT_TRUE(WriteDataSource("fresh", "SQLite3", {{"Database", "/tmp/other.db"}, {"Server", ""}}, error)) << error;
   EXPECT_EQ(ReadDsnValue("fresh", "Server"), "") << "an empty value leaves the key out";
   EXPECT_EQ(ReadDsnValue("fresh", "Database"), "/tmp/other.db");
+  EXPECT_EQ(ReadDsnValue("fresh", "Timeout"), "30000") << "a key the form does not show stays";
   EXPECT_EQ(ReadDsnValue("calendars", "Database"), "/srv/cal.db") << "other definitions stay";
 }
 

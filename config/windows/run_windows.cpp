@@ -1,0 +1,43 @@
+#include "config/windows/run_windows.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+
+#include "config/admin_users.h"
+#include "config/load_settings.h"
+#include "config/odbc_definitions.h"
+#include "config/restart_service.h"
+#include "config/windows/main_window.h"
+#include "config/windows/qt_config_ui.h"
+#include "platform/scm/service_manager.h"
+
+namespace korvale::config {
+
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+int RunConfigWindows(int argc, char** argv, const std::string& program_path) {
+  QApplication app(argc, argv);
+  const std::string program_dir = std::filesystem::path(program_path).parent_path().string();
+  QtConfigUi ui;
+  OdbcDefinitions definitions;
+  PassThroughAdminUsers admin_users;
+  MainWindowServices services{ui, definitions, admin_users, program_dir, nullptr, nullptr, nullptr};
+  services.offer_restart = [&ui, program_path] {
+    auto manager = scm::OpenServiceManager();
+    RestartLocalService(*manager, program_path, ui, /*ask=*/true);
+  };
+  MainWindow window(LoadSettings((std::filesystem::path(program_dir) / "Caldrun.ini").string()), services);
+  ui.SetOwner(&window);
+  window.show();
+  window.exec();
+  return 0;
+}
+
+}  // namespace korvale::config
