@@ -1,6 +1,8 @@
-#include "Setup/windows/run_wizard.h"
-
+// Ravlin's wizard mode: the start dialog, then the wizard, then the
+// installation steps on Finish, with the medium in the program's own folder.
 #include <QApplication>
+
+#include "Setup/wizard_entry.h"
 
 #include "Setup/windows/directory_lookups.h"
 #include "Setup/windows/qprocess_runner.h"
@@ -12,9 +14,12 @@
 
 namespace korvale::setup {
 
-int RunSetupWizard(int argc, char** argv, const char* setup_dir) {
+// 0 when the installation completed or the administrator chose not to
+// install, 1 when the installation stopped or its script did not complete.
+int RunSetupWizard(int argc, char** argv) {
   QApplication app(argc, argv);
   if (MakeStartDialog()->exec() != QMessageBox::Yes) return 0;
+  const std::string setup_dir = QCoreApplication::applicationDirPath().toStdString();
 
   std::optional<std::string> folder = FindPreviousFolder(registry::Registry(registry::RegistryFile()));
   PreviousInstallation previous = folder ? ReadPreviousInstallation(*folder) : PreviousInstallation{};
