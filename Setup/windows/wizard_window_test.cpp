@@ -18,9 +18,11 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "Setup/windows/qprocess_runner.h"
 #include "Setup/windows/qt_wizard_ui.h"
 #include "Setup/windows/wizard_window.h"
 #include "tests/fakes/scripted_wizard_ui.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
 namespace korvale::setup {
@@ -256,6 +258,67 @@ TEST_F(WizardWindow, HelpOpensTheCurrentPagesTopic) {
   EXPECT_EQ(ui_.opened, std::vector<std::string>{medium_.File("help/installation_folder.htm")});
 }
 
+TEST_F(WizardWindow, SecondRunPresetsThePagesFromThePreviousInstallation) {
+  PreviousInstallation previous;
+  previous.folder = target_.path().string();
+  previous.lcid = 1036;
+  previous.database_type = DatabaseType::kMySql;
+  previous.datasource = "korvale_test";
+  previous.db_user = "web";
+  previous.db_password = "pw";
+  previous.home_server = kHomeServer;
+  previous.logon_server = "S1";
+  previous.logon_mailbox = "/o=Org/cn=svc";
+  auto rules = MakeRules(previous);
+  auto w = MakeWindow(*rules);
+  GoTo(*w, WizardPage::kFolder);
+  EXPECT_EQ(Find<QLineEdit>(*w, "folder")->text().toStdString(), target_.path().string());
+  GoTo(*w, WizardPage::kCodepage);
+  EXPECT_EQ(Find<QListWidget>(*w, "locales")->currentItem()->text(), "French(Standard)") << "before the user's locale";
+  Click(*w, QWizard::NextButton);
+  ASSERT_EQ(w->currentId(), Page(WizardPage::kDatasource));
+  EXPECT_TRUE(Find<QRadioButton>(*w, "type2")->isChecked());
+  EXPECT_EQ(Find<QComboBox>(*w, "datasource")->currentText(), "korvale_test");
+  EXPECT_EQ(Find<QLineEdit>(*w, "dbPassword")->text(), "pw");
+  Click(*w, QWizard::NextButton);
+  ASSERT_EQ(w->currentId(), Page(WizardPage::kExchangeServer));
+  EXPECT_EQ(Find<QLineEdit>(*w, "homeServer")->text().toStdString(), kHomeServer);
+  Click(*w, QWizard::NextButton);
+  EXPECT_EQ(w->currentId(), Page(WizardPage::kServiceAccount)) << "the preset server is enough";
+  EXPECT_TRUE(rules->answers().upgrade);
+}
+
+TEST_F(WizardWindow, CreateAddsADataSourceAndSelectsIt) {
+  auto rules = MakeRules();
+  DataSourceAccess access;
+  std::vector<std::string> names{"korvale_test"};
+  std::vector<std::pair<std::string, std::string>> written;
+  access.list = [&] { return names; };
+  access.drivers = [] { return std::vector<std::string>{"MariaDB", "SQLite3"}; };
+  access.create = [&](const std::string& name, const std::string& driver,
+                      const std::vector<std::pair<std::string, std::string>>& keys) {
+    names.push_back(name);
+    written = keys;
+    written.insert(written.begin(), {"Driver", driver});
+    return std::string();
+  };
+  SetupWizardWindow w(*rules, ui_, access);
+  w.show();
+  GoTo(w, WizardPage::kDatasource);
+  QTimer::singleShot(0, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->findChild<QLineEdit*>("dsnName")->text(), "Korvale") << "the suggested name";
+    dialog->findChild<QComboBox*>("dsnDriver")->setCurrentText("SQLite3");
+    dialog->findChild<QLineEdit*>("dsnDatabase")->setText("/srv/korvale.db");
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  QTest::mouseClick(Find<QPushButton>(w, "createDataSource"), Qt::LeftButton);
+  EXPECT_EQ(Find<QComboBox>(w, "datasource")->currentText(), "Korvale");
+  EXPECT_EQ(written, (std::vector<std::pair<std::string, std::string>>{
+                         {"Driver", "SQLite3"}, {"Database", "/srv/korvale.db"}, {"Server", ""}}));
+}
+
 // Closes the next modal window with `button` and records its title and text.
 struct ModalAnswer {
   QString title;
@@ -300,6 +363,45 @@ TEST(QtWizardUiTest, LicenceDialogShowsTheTextAndYesAccepts) {
     EXPECT_EQ(ui.ShowLicence("Terms äöü"), accept);
     EXPECT_EQ(shown, QString::fromUtf8("Terms äöü"));
   }
+}
+
+TEST(QtWizardUiTest, ConfirmFileReplaceOffersTheFourAnswers) {
+  QtWizardUi ui;
+  FileReplaceQuestion q;
+  q.heading = "The folder '/srv/k' already contains a file named 'Caldrun'";
+  q.existing = "10 Bytes, 01.01.2026 10:00";
+  q.replacement = "12 Bytes, 02.01.2026 10:00";
+  const std::pair<const char*, ReplaceAnswer> kButtons[] = {{"&Yes", ReplaceAnswer::kYes},
+                                                            {"&No", ReplaceAnswer::kNo},
+                                                            {"Yes to &All", ReplaceAnswer::kYesToAll},
+                                                            {"No to A&ll", ReplaceAnswer::kNoToAll}};
+  for (const auto& [label, answer] : kButtons) {
+    SCOPED_TRACE(label);
+    QString title;
+    QTimer::singleShot(0, [&, label = label] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      title = box->windowTitle();
+      EXPECT_TRUE(box->text().contains("Would you like to replace the existing file"));
+      for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == label) b->click();
+      }
+    });
+    EXPECT_EQ(ui.ConfirmFileReplace(q), answer);
+    EXPECT_EQ(title, "Confirm File Replace");
+  }
+}
+
+TEST(QProcessRunnerTest, ExitStatusOfTheToolAndNothingWhenItCannotStart) {
+  testing::TempDir dir;
+  testing::WriteFileBytes(dir.File("metabase.txt"), "[/LM/W3SVC/1/ROOT]\n[/LM/W3SVC/AppPools]\n");
+  qputenv("KORVALE_METABASE", dir.File("metabase.txt").c_str());
+  QProcessRunner runner;
+  EXPECT_EQ(runner.Run(testing::BuiltProgram("vdirtool/KvCrVDir"), {dir.path().string(), "Korvale"}), 0);
+  EXPECT_EQ(runner.Run(testing::BuiltProgram("vdirtool/KvCrVDir"), {dir.path().string(), "Korvale"}), 249)
+      << "1049 as an 8-bit status: the directory exists";
+  EXPECT_EQ(runner.Run(dir.File("no-such-program"), {}), std::nullopt);
+  qunsetenv("KORVALE_METABASE");
 }
 
 TEST(QtWizardUiTest, StartDialogListsTheRequirementsAndAsksYesNo) {
