@@ -22,6 +22,9 @@
 namespace korvale::scm {
 class ServiceManager;
 }
+namespace korvale::accounts {
+class AccountDirectory;
+}
 
 namespace korvale::setup {
 
@@ -34,6 +37,11 @@ struct InstallContext {
   // The user's default locale has the primary language German: the INF's
   // section KorvaleInstall.deu is applied instead of KorvaleInstall.eng.
   bool german = false;
+  // The registry file; empty means registry::RegistryFile().
+  std::string registry_file;
+  // Where the quiet installation expands the administrator accounts; null
+  // means the organisation's directory that serves the logon server. Not owned.
+  accounts::AccountDirectory* directory = nullptr;
 };
 
 enum class InstallOutcome {
