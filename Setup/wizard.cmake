@@ -2,7 +2,6 @@
 add_library(korvale_setup_wizard STATIC
   ${CMAKE_CURRENT_LIST_DIR}/wizard_help.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizard_locales.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/wizard_presets.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizard_rules.cpp
 )
 target_include_directories(korvale_setup_wizard PUBLIC ${PROJECT_SOURCE_DIR})

@@ -21,29 +21,25 @@ constexpr const char* kSkipDetectionText =
 
 }  // namespace
 
-SetupWizard::SetupWizard(WizardEnvironment environment, const PreviousInstallation& previous, WizardUi& ui,
+SetupWizard::SetupWizard(WizardEnvironment environment, const InstallAnswers& presets, WizardUi& ui,
                          WizardLookups& lookups, ProgramRunner& runner, DsnValueReader dsn_values)
     : environment_(std::move(environment)),
       ui_(ui),
       lookups_(lookups),
       runner_(runner),
       dsn_values_(std::move(dsn_values)),
-      preset_lcid_(previous.lcid) {
-  answers_.destination_path = previous.folder;
-  answers_.database_type = previous.database_type;
+      preset_lcid_(presets.lcid),
+      answers_(presets) {
   if (environment_.wow64 && answers_.database_type == DatabaseType::kAccess) {
     answers_.database_type = DatabaseType::kSqlServer;
   }
-  answers_.data_source = previous.datasource;
-  answers_.db_user = previous.db_user;
-  answers_.db_password = previous.db_password;
-  answers_.msx2k = previous.exchange_version;
-  answers_.home_server = previous.home_server;
-  answers_.home_server_name = PlainServerName(previous.home_server);
-  answers_.logon_server = previous.logon_server;
-  answers_.logon_mailbox = previous.logon_mailbox;
+  answers_.home_server_name = PlainServerName(answers_.home_server);
+  answers_.upgrade = !answers_.home_server.empty();
   answers_.wow64 = environment_.wow64;
-  answers_.upgrade = previous.upgrade();
+  // Collected again by their pages: the code page and the virtual directory of this run.
+  answers_.lcid = 0;
+  answers_.virtual_directory.clear();
+  answers_.quiet = false;
 }
 
 WelcomeResult SetupWizard::WelcomeNext() {

@@ -19,7 +19,6 @@
 #include "Setup/install_answers.h"
 #include "Setup/installation.h"
 #include "Setup/wizard_locales.h"
-#include "Setup/wizard_presets.h"
 #include "Setup/wizard_ui.h"
 
 namespace korvale::setup {
@@ -57,7 +56,9 @@ enum class WelcomeResult { kStay, kNext, kEndProgram };
 
 class SetupWizard {
  public:
-  SetupWizard(WizardEnvironment environment, const PreviousInstallation& previous, WizardUi& ui,
+  // `presets`: the previous installation's answers (PresetFromSettings), or
+  // default answers on a first installation.
+  SetupWizard(WizardEnvironment environment, const InstallAnswers& presets, WizardUi& ui,
               WizardLookups& lookups, ProgramRunner& runner, DsnValueReader dsn_values);
 
   const InstallAnswers& answers() const { return answers_; }

@@ -21,7 +21,7 @@ using testing::ScriptedWizardUi;
 
 class Wizard : public ::testing::Test {
  protected:
-  SetupWizard Make(const PreviousInstallation& previous = {}, bool wow64 = false, std::uint32_t user_lcid = 0) {
+  SetupWizard Make(const InstallAnswers& previous = {}, bool wow64 = false, std::uint32_t user_lcid = 0) {
     WizardEnvironment env{medium_.path().string(), wow64, user_lcid};
     return SetupWizard(env, previous, ui_, lookups_, runner_, [this](const std::string& dsn, const std::string& key) {
       auto it = dsn_values_.find(dsn + "|" + key);
@@ -98,7 +98,7 @@ TEST_F(Wizard, FolderThatCannotBeCreatedIsSaidAndKeepsThePage) {
 }
 
 TEST_F(Wizard, CodepageIsPreselectedFromThePreviousLcidElseTheUsersLocale) {
-  PreviousInstallation previous;
+  InstallAnswers previous;
   previous.lcid = 1031;
   SetupWizard from_previous = Make(previous, false, 1033);
   ASSERT_TRUE(from_previous.PreselectedLocale());
@@ -126,7 +126,7 @@ TEST_F(Wizard, CodepageNextNeedsASelection) {
 }
 
 TEST_F(Wizard, PresetMsAccessIsOfferedAsSqlServerOn64Bit) {
-  PreviousInstallation previous;
+  InstallAnswers previous;
   previous.database_type = DatabaseType::kAccess;
   SetupWizard w64 = Make(previous, true);
   EXPECT_EQ(w64.answers().database_type, DatabaseType::kSqlServer);
@@ -199,9 +199,9 @@ TEST_F(Wizard, ExchangeServerPageNeedsAServerUnlessDetectionIsSkipped) {
 }
 
 TEST_F(Wizard, ChosenServerSetsHomeServerAndVersionCancelKeepsThem) {
-  PreviousInstallation previous;
+  InstallAnswers previous;
   previous.home_server = "/o=Old/ou=G/cn=Configuration/cn=Servers/cn=OLD";
-  previous.exchange_version = 1;
+  previous.msx2k = 1;
   SetupWizard w = Make(previous);
   EXPECT_TRUE(w.answers().upgrade);
   lookups_.servers = {{ServerChoice::Outcome::kCancelled, "", 0, ""}};

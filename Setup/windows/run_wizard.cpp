@@ -4,6 +4,7 @@
 
 #include "Setup/wizard_entry.h"
 
+#include "Setup/previous_installation.h"
 #include "Setup/windows/directory_lookups.h"
 #include "Setup/windows/qprocess_runner.h"
 #include "Setup/windows/qt_wizard_ui.h"
@@ -21,8 +22,11 @@ int RunSetupWizard(int argc, char** argv) {
   if (MakeStartDialog()->exec() != QMessageBox::Yes) return 0;
   const std::string setup_dir = QCoreApplication::applicationDirPath().toStdString();
 
-  std::optional<std::string> folder = FindPreviousFolder(registry::Registry(registry::RegistryFile()));
-  PreviousInstallation previous = folder ? ReadPreviousInstallation(*folder) : PreviousInstallation{};
+  InstallAnswers presets;
+  if (std::optional<std::string> folder = PreviousInstallationFolder(registry::Registry(registry::RegistryFile()))) {
+    presets.destination_path = *folder;
+    PresetFromSettings(*folder, presets);
+  }
   WizardEnvironment environment;
   environment.setup_dir = setup_dir;
   environment.user_lcid = locale::UserDefaultLcid();
@@ -31,7 +35,7 @@ int RunSetupWizard(int argc, char** argv) {
   QtWizardUi ui;
   DirectoryLookups lookups(ui, setup_dir);
   QProcessRunner runner;
-  SetupWizard rules(environment, previous, ui, lookups, runner, odbcinst::ReadDsnValue);
+  SetupWizard rules(environment, presets, ui, lookups, runner, odbcinst::ReadDsnValue);
   SetupWizardWindow window(rules, ui, SystemDataSources());
   ui.set_parent(&window);
   lookups.set_parent(&window);

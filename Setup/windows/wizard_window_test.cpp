@@ -36,7 +36,7 @@ class WizardWindow : public ::testing::Test {
  protected:
   void SetUp() override { testing::WriteFileBytes(medium_.File("license.txt"), "Licence terms\n"); }
 
-  std::unique_ptr<SetupWizard> MakeRules(const PreviousInstallation& previous = {}, bool wow64 = false) {
+  std::unique_ptr<SetupWizard> MakeRules(const InstallAnswers& previous = {}, bool wow64 = false) {
     WizardEnvironment env;
     env.setup_dir = medium_.path().string();
     env.wow64 = wow64;
@@ -214,10 +214,10 @@ TEST_F(WizardWindow, ServiceAccountWithoutBackslashKeepsThePage) {
 }
 
 TEST_F(WizardWindow, PresetMsAccessIsOfferedAsSqlServerOn64Bit) {
-  PreviousInstallation previous;
-  previous.folder = target_.path().string();
+  InstallAnswers previous;
+  previous.destination_path = target_.path().string();
   previous.database_type = DatabaseType::kAccess;
-  previous.datasource = "korvale_test";
+  previous.data_source = "korvale_test";
   previous.db_user = "sa";
   auto rules = MakeRules(previous, true);
   auto w = MakeWindow(*rules);
@@ -259,11 +259,11 @@ TEST_F(WizardWindow, HelpOpensTheCurrentPagesTopic) {
 }
 
 TEST_F(WizardWindow, SecondRunPresetsThePagesFromThePreviousInstallation) {
-  PreviousInstallation previous;
-  previous.folder = target_.path().string();
+  InstallAnswers previous;
+  previous.destination_path = target_.path().string();
   previous.lcid = 1036;
   previous.database_type = DatabaseType::kMySql;
-  previous.datasource = "korvale_test";
+  previous.data_source = "korvale_test";
   previous.db_user = "web";
   previous.db_password = "pw";
   previous.home_server = kHomeServer;
