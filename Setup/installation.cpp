@@ -17,7 +17,6 @@
 #include "Setup/service_steps.h"
 #include "Setup/settings_written.h"
 #include "platform/accounts/org_account_directory.h"
-#include "platform/mapi/mapi.h"
 #include "platform/registry/registry.h"
 #include "platform/scm/service_manager.h"
 
@@ -137,10 +136,17 @@ class Installation {
   std::string ExpandAdmins() {
     if (a_.quiet_answers.admin_users.empty()) return {};
     if (context_.directory != nullptr) return ExpandAdminUsersNtForm(a_.quiet_answers.admin_users, *context_.directory, ui_);
-    auto opened = accounts::OpenAccountDirectoryForServer(mapi::MAPIProfileFile(), a_.logon_server);
+    auto opened = accounts::OpenAccountDirectoryForServer(ProfileFile(), a_.logon_server);
     std::unique_ptr<accounts::AccountDirectory> directory =
         opened.ok() ? std::move(*opened) : accounts::UnreadableAccountDirectory(opened.status().message());
     return ExpandAdminUsersNtForm(a_.quiet_answers.admin_users, *directory, ui_);
+  }
+
+  // The profile file the installed agent will use: KORVALE_MAPI_PROFILES, else
+  // the one beside the agent in the installation folder.
+  std::string ProfileFile() const {
+    if (const char* file = std::getenv("KORVALE_MAPI_PROFILES"); file != nullptr && *file != '\0') return file;
+    return (fs::path(folder_) / "mapi-profiles.json").string();
   }
 
   scm::ServiceManager& Services() {

@@ -147,7 +147,8 @@ bool WriteInstallationSettings(const InstallAnswers& a, const std::string& expan
     ui.ShowMessage("Could not write to " + ini_file + ".", "File Error", MessageIcon::kError);
     return false;
   }
-  if (!had_server1 && a.database_type != DatabaseType::kAccess) {
+  // The note names the server databases; the embedded database is a file of this installation.
+  if (!had_server1 && a.database_type != DatabaseType::kAccess && a.database_type != DatabaseType::kSQLite) {
     ui.ShowMessage(kDropTablesMessage, kSetupTitle, MessageIcon::kInformation);
   }
   return true;

@@ -14,7 +14,7 @@ namespace korvale::setup {
 // Writes the installation's settings into `ini_file`. Before writing, a
 // quiet installation over a file without Server1 but with a GUID2 removes
 // that password and shows message 1042; after writing, a file that had no
-// Server1 and a database other than MS Access shows the note about dropping
+// Server1 and a server database (SQL Server, mySQL, Oracle) shows the note about dropping
 // the old tables. Returns false (and shows "Could not write to %s.") when
 // the file cannot be written. `expanded_admins` is the quiet installation's
 // AdminUsersExpanded (unused otherwise).

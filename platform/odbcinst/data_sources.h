@@ -10,7 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/status.h"
+// The system data source the quiet installation creates lives beside these.
+#include "platform/odbcinst/system_data_source.h"
 
 namespace korvale::odbcinst {
 
@@ -31,15 +32,5 @@ std::vector<std::string> ListDrivers();
 // `error` on failure.
 bool WriteDataSource(const std::string& name, const std::string& driver,
                      const std::vector<std::pair<std::string, std::string>>& keys, std::string& error);
-
-// Adds the system data source described by `attributes` ("KEY=value" each)
-// with no window, through the installer's own SQLConfigDataSource, as the
-// quiet installation does: the driver's setup library writes the definition
-// where the driver manager finds it (the system odbc.ini, or the one in
-// ODBCSYSINI). Fails with the installer's error text (for example when no
-// such driver is installed).
-//
-//   Status made = odbcinst::AddSystemDataSource("SQLite3", {"DSN=korvale", "Database=/var/lib/k.db"});
-Status AddSystemDataSource(const std::string& driver, const std::vector<std::string>& attributes);
 
 }  // namespace korvale::odbcinst
