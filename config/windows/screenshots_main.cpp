@@ -14,6 +14,8 @@
 #include "config/admin_users.h"
 #include "config/load_settings.h"
 #include "config/odbc_definitions.h"
+#include "config/windows/address_book_dialog.h"
+#include "config/windows/chooser_dialogs.h"
 #include "config/windows/datasource_dialog.h"
 #include "config/windows/fields_dialog.h"
 #include "config/windows/main_window.h"
@@ -22,6 +24,7 @@
 #include "config/windows/server_dialog.h"
 
 using namespace korvale::config;
+namespace mapi = korvale::mapi;
 
 namespace {
 
@@ -93,5 +96,22 @@ int main(int argc, char** argv) {
   AddGroupDialog add_group(ui, &main_window);
   add_group.findChild<QLineEdit*>("groupName")->setText("Sales");
   ok &= Save(add_group, out + "/add-group.png");
+
+  // The lookups: the address book over the demo directory, and a chooser.
+  mapi::AddressDialogRequest request{"Address Book", "Mailboxes / DLs to scan:", {}, {}};
+  for (const char* name : {"Anna Berg", "Ben Carter", "Clara Diaz", "David Evans", "Emma Fischer", "Felix Gray",
+                           "Gina Hall", "Hugo Ito", "Iris Jones", "Jonas Klein", "Room Atlas", "Room Boreal"}) {
+    request.directory.push_back({name, "", {}, mapi::MAPI_MAILUSER});
+  }
+  request.directory.insert(request.directory.begin(), {"All Staff", "", {}, mapi::MAPI_DISTLIST});
+  request.selected = {request.directory[0], request.directory[7], request.directory[8]};
+  AddressBookDialog address_book(request, &main_window);
+  ok &= Save(address_book, out + "/address-book.png");
+  ListChooserDialog organisations("Exchange Server Organization", "Please select your Exchange Server Organization:",
+                                  {"Korvale Demo"}, 0, &main_window);
+  ok &= Save(organisations, out + "/organisation-chooser.png");
+  ListChooserDialog home_servers("Exchange Server", "Please select your Exchange Server:", {"HQ1", "HQ2", "LAB"}, 0,
+                                 &main_window);
+  ok &= Save(home_servers, out + "/server-chooser.png");
   return ok ? 0 : 1;
 }

@@ -21,6 +21,8 @@
 #include <sstream>
 
 #include "config/load_settings.h"
+#include "config/windows/address_book_dialog.h"
+#include "config/windows/chooser_dialogs.h"
 #include "config/windows/datasource_dialog.h"
 #include "config/windows/fields_dialog.h"
 #include "config/windows/main_window.h"
@@ -506,6 +508,68 @@ class WindowsTest : public QObject {
     Click(&again, "new");
     QCOMPARE(Child<QListWidget>(&again, "dataSources")->currentItem()->text(), QString("Korvale"));
     QVERIFY(ReadFile(program_dir_ + "/odbc.ini").find("/srv/korvale.db") != std::string::npos);
+  }
+
+  void theAddressBookDialogFillsItsWell() {
+    InstallQtAddressDialog(nullptr);
+    mapi::AddressDialog installed = mapi::InstallAddressDialog(nullptr);
+    QVERIFY2(installed, "the Qt dialog is the process's address dialog");
+    mapi::AddressDialogRequest request;
+    request.caption = "Address Book";
+    request.well_label = "Mailboxes / DLs to scan:";
+    request.directory = {{"All Staff", "/o=D/cn=all-staff", {}, mapi::MAPI_DISTLIST},
+                         {"Anna Berg", "/o=D/cn=anna", {}, mapi::MAPI_MAILUSER},
+                         {"Ben Carter", "/o=D/cn=ben", {}, mapi::MAPI_MAILUSER},
+                         {"Gina Hall", "/o=D/cn=gina", {}, mapi::MAPI_MAILUSER}};
+    request.selected = {{"Gina Hall", "", {}, 0}};
+    OnModal<AddressBookDialog>([](AddressBookDialog* d) {
+      QCOMPARE(d->windowTitle(), QString("Address Book"));
+      QVERIFY(d->findChild<QLabel*>() != nullptr);
+      QListWidget* directory = Child<QListWidget>(d, "directory");
+      QCOMPARE(directory->count(), 4);
+      QCOMPARE(directory->item(0)->text(), QString("All Staff  (distribution list)"));
+      Type(d, "search", "b");
+      QCOMPARE(directory->count(), 1);
+      directory->item(0)->setSelected(true);
+      Click(d, "addEntries");
+      Click(d, "addEntries");  // an entry is in the well once
+      Type(d, "search", "all");
+      directory->item(0)->setSelected(true);
+      Click(d, "addEntries");
+      QListWidget* well = Child<QListWidget>(d, "well");
+      QCOMPARE(well->count(), 3);
+      well->item(0)->setSelected(true);
+      Click(d, "removeEntries");
+      d->accept();
+    });
+    std::optional<std::vector<mapi::AddressEntry>> chosen = installed(request);
+    QVERIFY(chosen);
+    QCOMPARE(chosen->size(), size_t{2});
+    QCOMPARE((*chosen)[0].display_name, std::string("Ben Carter"));
+    QCOMPARE((*chosen)[1].email_address, std::string("/o=D/cn=all-staff"));
+
+    OnModal<AddressBookDialog>([](AddressBookDialog* d) { d->reject(); });
+    QVERIFY2(!installed(request), "Cancel returns nothing");
+  }
+
+  void theChoosersReturnPositions() {
+    QtConfigUi ui;
+    OnModal<ListChooserDialog>([](ListChooserDialog* d) {
+      QCOMPARE(Child<QListWidget>(d, "choices")->currentRow(), 1);
+      Child<QListWidget>(d, "choices")->setCurrentRow(2);
+      d->accept();
+    });
+    QCOMPARE(ui.ChooseFromList("Organization", "Please select your Exchange Server Organization:", {"A", "B", "C"}, 1),
+             std::optional<std::size_t>(2));
+    OnModal<ListChooserDialog>([](ListChooserDialog* d) { d->reject(); });
+    QCOMPARE(ui.ChooseFromList("t", "c", {"A"}, 0), std::optional<std::size_t>());
+    OnModal<TextQuestionDialog>([](TextQuestionDialog* d) {
+      QCOMPARE(Child<QLineEdit>(d, "text")->text(), QString("HOST1"));
+      Type(d, "text", "EX55");
+      d->accept();
+    });
+    QCOMPARE(ui.AskText("Exchange Server", "Please enter the name of your Exchange Server:", "HOST1"),
+             std::optional<std::string>("EX55"));
   }
 
   void theQtBoxesShowTheirTextsAndAnswers() {
