@@ -323,14 +323,12 @@ void MainWindow::EditLogOptions() {
 }
 
 void MainWindow::ChooseHomeServer() {
-  ExchangeVersionDialog versions(settings_.msx2k, this);
-  if (versions.exec() != QDialog::Accepted) return;
   if (!services_.choose_home_server) return;
-  std::optional<std::string> server = services_.choose_home_server(this, versions.version());
-  if (!server) return;
-  settings_.home_server = *server;
-  settings_.msx2k = versions.version();
-  home_server_->setText(Q(*server));
+  std::optional<HomeServerChoice> chosen = services_.choose_home_server(this, settings_.msx2k);
+  if (!chosen) return;
+  settings_.home_server = chosen->home_server;
+  settings_.msx2k = chosen->msx2k;
+  home_server_->setText(Q(chosen->home_server));
 }
 
 void MainWindow::ShowAbout() {

@@ -13,6 +13,7 @@
 
 #include "config/admin_users.h"
 #include "config/load_settings.h"
+#include "config/screens/option_screens.h"
 #include "config/odbc_definitions.h"
 #include "config/windows/address_book_dialog.h"
 #include "config/windows/chooser_dialogs.h"
@@ -91,7 +92,10 @@ int main(int argc, char** argv) {
   LogOptionsDialog log({settings.log_events, settings.success_log, settings.sql_log, settings.time_log}, ui,
                        &main_window);
   ok &= Save(log, out + "/log-options.png");
-  ExchangeVersionDialog version(settings.msx2k, &main_window);
+  std::vector<std::string> versions;
+  for (const std::string& choice : ExchangeVersionChoices()) versions.push_back(choice);
+  ListChooserDialog version("Microsoft Exchange Version", "Please select the version of your Microsoft Exchange Server:",
+                            versions, static_cast<std::size_t>(settings.msx2k), &main_window);
   ok &= Save(version, out + "/exchange-version.png");
   AddGroupDialog add_group(ui, &main_window);
   add_group.findChild<QLineEdit*>("groupName")->setText("Sales");

@@ -93,9 +93,8 @@ class WindowsTest : public QObject {
       return MemberLists{"Anna Berg; Ben Carter",
                          "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=anna; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben"};
     };
-    services.choose_home_server = [](QWidget*, int version) -> std::optional<std::string> {
-      if (version == 0) return std::nullopt;
-      return "/o=Korvale Demo/ou=HQ/cn=Configuration/cn=Servers/cn=HQ1";
+    services.choose_home_server = [](QWidget*, int) -> std::optional<HomeServerChoice> {
+      return HomeServerChoice{"/o=Korvale Demo/ou=HQ/cn=Configuration/cn=Servers/cn=HQ1", 3};
     };
     return services;
   }
@@ -373,10 +372,6 @@ class WindowsTest : public QObject {
       d->accept();
     });
     Click(&window, "dbUser");
-    OnModal<ExchangeVersionDialog>([](ExchangeVersionDialog* d) {
-      Child<QRadioButton>(d, "version3")->click();
-      d->accept();
-    });
     Click(&window, "chooseHomeServer");
     Child<QSpinBox>(&window, "daysAhead")->setValue(30);
     Child<QRadioButton>(&window, "typeMySql")->click();
@@ -550,6 +545,38 @@ class WindowsTest : public QObject {
 
     OnModal<AddressBookDialog>([](AddressBookDialog* d) { d->reject(); });
     QVERIFY2(!installed(request), "Cancel returns nothing");
+  }
+
+  // The real lookup through the Qt choosers: Exchange 5.x, a server name, and
+  // a stand-in library that is not beside the program shows its failure.
+  void theHomeServerLookupRunsThroughTheQtChoosers() {
+    QtConfigUi ui;
+    MainWindowServices services = Services();
+    services.choose_home_server = [&ui, this](QWidget*, int current) {
+      return ChooseHomeServer(HomeServerLookup{program_dir_, "KorvaleCfg", "HOST1"}, current, ui);
+    };
+    MainWindow window(LoadSettings(Ini()), services);
+    window.show();
+    ui.SetOwner(&window);
+    QString failure;
+    OnModal<ListChooserDialog>([&failure](ListChooserDialog* versions) {
+      QCOMPARE(versions->windowTitle(), QString("Microsoft Exchange Version"));
+      QCOMPARE(Child<QListWidget>(versions, "choices")->currentRow(), 3);
+      Child<QListWidget>(versions, "choices")->setCurrentRow(0);
+      OnModal<TextQuestionDialog>([&failure](TextQuestionDialog* name) {
+        QCOMPARE(Child<QLineEdit>(name, "text")->text(), QString("HOST1"));
+        OnModal<QMessageBox>([&failure](QMessageBox* box) {
+          failure = box->text();
+          box->button(QMessageBox::Ok)->click();
+        });
+        name->accept();
+      });
+      versions->accept();
+    });
+    Click(&window, "chooseHomeServer");
+    QVERIFY2(failure.startsWith("An error occured while trying to load a DLL"), qPrintable(failure));
+    QCOMPARE(Child<QLineEdit>(&window, "homeServer")->text(), QString("HQ1"));
+    QCOMPARE(window.settings().msx2k, 3);
   }
 
   void theChoosersReturnPositions() {
