@@ -4,6 +4,7 @@
 // "Update" writes Caldrun.ini and Korvale.inc (Cancel writes nothing). Every
 // message box goes through a scripted interface, so nothing blocks and each
 // text and title can be asserted; the Qt boxes themselves are tested last.
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -136,6 +137,17 @@ class WindowsTest : public QObject {
     groups->setCurrentRow(1);
     QVERIFY(Child<QPushButton>(&window, "members")->isEnabled());
     QVERIFY(Child<QPushButton>(&window, "down")->isEnabled());
+
+    QAction* about = window.findChild<QAction*>("about");
+    QVERIFY(about);
+    QCOMPARE(about->text(), QString("&About Korvale Configuration..."));
+    QString shown;
+    OnModal<QMessageBox>([&shown](QMessageBox* box) {
+      shown = box->text();
+      box->accept();
+    });
+    about->trigger();
+    QCOMPARE(shown, QString("Korvale Configuration Version 5.1.8.38"));
   }
 
   void aGroupIsAddedWithItsMembers() {
