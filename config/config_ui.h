@@ -4,7 +4,10 @@
 // shows and collects, a console implementation prints, and tests script it.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace korvale::config {
 
@@ -22,6 +25,17 @@ class ConfigUi {
   // Closes the progress window (nothing when none is shown).
   virtual void CloseProgress() = 0;
   virtual void SetWaitCursor(bool on) = 0;
+  // A modal chooser: `caption` above a list of `items`, `preselected` marked
+  // when it is a valid position. The position of the chosen item on OK,
+  // nothing on Cancel. Serves the Exchange version screen and the
+  // organisation, administrative group, site and server choosers.
+  virtual std::optional<std::size_t> ChooseFromList(const std::string& title, const std::string& caption,
+                                                    const std::vector<std::string>& items,
+                                                    std::size_t preselected) = 0;
+  // A modal one-line text question preset with `preset`; the text on OK,
+  // nothing on Cancel.
+  virtual std::optional<std::string> AskText(const std::string& title, const std::string& caption,
+                                             const std::string& preset) = 0;
 };
 
 // Shows the wait cursor for its lifetime, so every way out of a step restores it.

@@ -1,5 +1,7 @@
 #include "config/console_ui.h"
 
+#include <cctype>
+
 namespace korvale::config {
 
 namespace {
@@ -13,6 +15,14 @@ std::string ForTerminal(const std::string& text) {
   return out;
 }
 
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void ConsoleUi::ShowMessage(const std::string& text, const std::string& title, MessageIcon) {
@@ -23,6 +33,32 @@ void ConsoleUi::ShowMessage(const std::string& text, const std::string& title, M
 bool ConsoleUi::AskYesNo(const std::string& text, const std::string& title, MessageIcon) {
   err_ << title << ": " << ForTerminal(text) << " " << (answer_yes_ ? "yes" : "no") << "\n";
   return answer_yes_;
+}
+
+std::optional<std::size_t> ConsoleUi::ChooseFromList(const std::string& title, const std::string& caption,
+                                                     const std::vector<std::string>& items, std::size_t) {
+  err_ << title << ": " << ForTerminal(caption) << "\n";
+  for (const auto& item : items) err_ << "  " << item << "\n";
+  if (answers_.empty()) return std::nullopt;
+  std::string answer = answers_.front();
+  answers_.pop_front();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (EqualsNoCase(items[i], answer)) {
+      err_ << "chosen: " << items[i] << "\n";
+      return i;
+    }
+  }
+  err_ << "\"" << answer << "\" is not one of them\n";
+  return std::nullopt;
+}
+
+std::optional<std::string> ConsoleUi::AskText(const std::string& title, const std::string& caption,
+                                              const std::string&) {
+  err_ << title << ": " << ForTerminal(caption) << "\n";
+  if (answers_.empty()) return std::nullopt;
+  std::string answer = answers_.front();
+  answers_.pop_front();
+  return answer;
 }
 
 void ConsoleUi::ShowProgress(const std::string& text) { err_ << ForTerminal(text) << "\n"; }

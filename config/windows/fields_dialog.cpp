@@ -78,7 +78,9 @@ FieldsDialog::FieldsDialog(const ConfigSettings& settings, ConfigUi& ui, QWidget
   filter_box->addWidget(new QLabel("SELECT statement:", this), 2, 0);
   filter_box->addWidget(select_, 2, 1);
   filter_box->addWidget(modify, 3, 1);
+  filter_box->setColumnStretch(1, 1);
   grid->addLayout(filter_box, 3, 4, 2, 1);
+  for (QListWidget* list : {available_, selected_, filters_}) list->setMinimumWidth(220);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");

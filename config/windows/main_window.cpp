@@ -124,16 +124,22 @@ void MainWindow::Build() {
   days_ahead_ = Number(this, "daysAhead");
   days_past_ = Number(this, "daysPast");
   cycle_time_ = Number(this, "cycleTime");
-  scan->addWidget(new QLabel("Days a&head", this), 0, 0);
+  // A label with a buddy turns its "&" into the shortcut to that field.
+  auto buddy = [this](const char* text, QWidget* field) {
+    auto* label = new QLabel(text, this);
+    label->setBuddy(field);
+    return label;
+  };
+  scan->addWidget(buddy("Days a&head", days_ahead_), 0, 0);
   scan->addWidget(days_ahead_, 0, 1);
-  scan->addWidget(new QLabel("Days &past", this), 0, 2);
+  scan->addWidget(buddy("Days &past", days_past_), 0, 2);
   scan->addWidget(days_past_, 0, 3);
-  scan->addWidget(new QLabel("Wait between cycles", this), 0, 4);
+  scan->addWidget(buddy("Wait between cycles", cycle_time_), 0, 4);
   scan->addWidget(cycle_time_, 0, 5);
   scan->addWidget(new QLabel("(min.)", this), 0, 6);
-  scan->addWidget(new QLabel("MS &Exchange Server", this), 1, 0);
   home_server_ = new QLineEdit(this);
   home_server_->setObjectName("homeServer");
+  scan->addWidget(buddy("MS &Exchange Server", home_server_), 1, 0);
   home_server_->setReadOnly(true);
   scan->addWidget(home_server_, 1, 1, 1, 5);
   QPushButton* choose = Button(this, "chooseHomeServer", "&...");
@@ -317,14 +323,12 @@ void MainWindow::EditLogOptions() {
 }
 
 void MainWindow::ChooseHomeServer() {
-  ExchangeVersionDialog versions(settings_.msx2k, this);
-  if (versions.exec() != QDialog::Accepted) return;
   if (!services_.choose_home_server) return;
-  std::optional<std::string> server = services_.choose_home_server(this, versions.version());
-  if (!server) return;
-  settings_.home_server = *server;
-  settings_.msx2k = versions.version();
-  home_server_->setText(Q(*server));
+  std::optional<HomeServerChoice> chosen = services_.choose_home_server(this, settings_.msx2k);
+  if (!chosen) return;
+  settings_.home_server = chosen->home_server;
+  settings_.msx2k = chosen->msx2k;
+  home_server_->setText(Q(chosen->home_server));
 }
 
 void MainWindow::ShowAbout() {

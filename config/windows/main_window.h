@@ -11,6 +11,7 @@
 #include "config/admin_users.h"
 #include "config/config_settings.h"
 #include "config/config_ui.h"
+#include "config/home_server.h"
 #include "config/save_settings.h"
 #include "config/screens/group_list.h"
 #include "config/validate_settings.h"
@@ -32,8 +33,8 @@ struct MainWindowServices {
   std::function<void()> offer_restart;  // may be empty
   // "&Members": the address book dialog for a group; nullopt when cancelled or failed.
   std::function<std::optional<MemberLists>(QWidget* owner, const GroupEntry& group)> choose_members;
-  // "&..." after the version screen: the chosen home server's name; nullopt when cancelled.
-  std::function<std::optional<std::string>(QWidget* owner, int version)> choose_home_server;
+  // "&...": the version screen and the directory lookups; nullopt when cancelled or failed.
+  std::function<std::optional<HomeServerChoice>(QWidget* owner, int current_msx2k)> choose_home_server;
 };
 
 class MainWindow : public QDialog {

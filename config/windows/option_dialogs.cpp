@@ -165,24 +165,6 @@ LogOptions LogOptionsDialog::values() const {
   return {events_->isChecked(), success_->isChecked(), sql_->isChecked(), time_->isChecked()};
 }
 
-ExchangeVersionDialog::ExchangeVersionDialog(int version, QWidget* parent) : QDialog(parent) {
-  setWindowTitle("Microsoft Exchange Version");
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel("Please select the version of your Microsoft Exchange Server:", this));
-  versions_ = new QButtonGroup(this);
-  int id = 0;
-  for (const std::string& choice : ExchangeVersionChoices()) {
-    auto* button = new QRadioButton(Q(choice), this);
-    button->setObjectName(QString("version%1").arg(id));
-    versions_->addButton(button, id++);
-    layout->addWidget(button);
-  }
-  versions_->button(version >= 0 && version <= 3 ? version : 0)->setChecked(true);
-  layout->addWidget(OkCancel(this));
-}
-
-int ExchangeVersionDialog::version() const { return versions_->checkedId(); }
-
 AddGroupDialog::AddGroupDialog(ConfigUi& ui, QWidget* parent) : QDialog(parent), ui_(ui) {
   setWindowTitle("Add Group");
   auto* layout = new QVBoxLayout(this);

@@ -1,4 +1,5 @@
-// The small modal screens of the main window. Each starts from a copy of its
+// The small modal screens of the main window (the Exchange version is asked
+// by the home-server lookup through the interface's list chooser). Each starts from a copy of its
 // part of the settings record and hands it back (`values()`) only after OK;
 // every check and warning comes from the configuration library.
 #pragma once
@@ -89,16 +90,6 @@ class LogOptionsDialog : public QDialog {
   QCheckBox* success_;
   QCheckBox* sql_;
   QCheckBox* time_;
-};
-
-// "Microsoft Exchange Version".
-class ExchangeVersionDialog : public QDialog {
- public:
-  ExchangeVersionDialog(int version, QWidget* parent);
-  int version() const;
-
- private:
-  QButtonGroup* versions_;
 };
 
 // "Add Group": at most 50 characters; an empty name keeps it open.

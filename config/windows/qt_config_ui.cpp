@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "config/windows/chooser_dialogs.h"
+
 namespace korvale::config {
 
 namespace {
@@ -72,6 +74,20 @@ void QtConfigUi::SetWaitCursor(bool on) {
     --wait_depth_;
     QGuiApplication::restoreOverrideCursor();
   }
+}
+
+std::optional<std::size_t> QtConfigUi::ChooseFromList(const std::string& title, const std::string& caption,
+                                                      const std::vector<std::string>& items, std::size_t preselected) {
+  ListChooserDialog dialog(title, caption, items, preselected, Owner());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.chosen();
+}
+
+std::optional<std::string> QtConfigUi::AskText(const std::string& title, const std::string& caption,
+                                               const std::string& preset) {
+  TextQuestionDialog dialog(title, caption, preset, Owner());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.text();
 }
 
 }  // namespace korvale::config

@@ -25,6 +25,11 @@ class QtConfigUi : public ConfigUi {
   void ShowProgress(const std::string& text) override;
   void CloseProgress() override;
   void SetWaitCursor(bool on) override;
+  std::optional<std::size_t> ChooseFromList(const std::string& title, const std::string& caption,
+                                            const std::vector<std::string>& items,
+                                            std::size_t preselected) override;
+  std::optional<std::string> AskText(const std::string& title, const std::string& caption,
+                                     const std::string& preset) override;
 
  private:
   QWidget* Owner() const;

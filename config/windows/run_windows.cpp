@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "config/admin_users.h"
+#include "config/home_server.h"
 #include "config/load_settings.h"
 #include "config/odbc_definitions.h"
 #include "config/restart_service.h"
@@ -32,6 +35,11 @@ int RunConfigWindows(int argc, char** argv, const std::string& program_path) {
   services.offer_restart = [&ui, program_path] {
     auto manager = scm::OpenServiceManager();
     RestartLocalService(*manager, program_path, ui, /*ask=*/true);
+  };
+  services.choose_home_server = [&ui, program_dir](QWidget*, int current_msx2k) {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    return ChooseHomeServer(HomeServerLookup{program_dir, "KorvaleCfg", host}, current_msx2k, ui);
   };
   MainWindow window(LoadSettings((std::filesystem::path(program_dir) / "Caldrun.ini").string()), services);
   ui.SetOwner(&window);

@@ -127,6 +127,8 @@ void ServerDialog::BuildEditFields(QGridLayout* grid) {
     grid->addWidget(p.widget, p.row, p.column + 1);
   }
   grid->addWidget(choose, 1, 4);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(3, 1);
   for (QLineEdit* edit : {site_, name_, data_source_, format_, user_, password_, pdc_, database_server_, database_}) {
     connect(edit, &QLineEdit::textEdited, this, [this] { dirty_ = true; });
   }

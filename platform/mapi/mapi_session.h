@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mapi/address_dialog.h"
 #include "platform/mapi/mapi_prop.h"
 #include "platform/mapi/mapi_store.h"
 
@@ -48,6 +49,14 @@ class IAddrBook : public virtual IMAPIProp {
                                const std::string& address, ULONG flags, ENTRYID* entry_id) = 0;
   // S_OK and *same = whether both identifiers name the same entry.
   virtual HRESULT CompareEntryIDs(const ENTRYID& a, const ENTRYID& b, ULONG flags, bool* same) = 0;
+  // The address-book dialog (see address_dialog.h): shows the directory's
+  // mailboxes and distribution lists with `list` in the destination well,
+  // through the installed dialog. On OK, `list` becomes the chosen entries,
+  // each resolved against the directory (PR_RECIPIENT_TYPE MAPI_TO and the
+  // properties ResolveName gives; a name that resolves to nothing keeps only
+  // its PR_DISPLAY_NAME). MAPI_E_USER_CANCEL on Cancel and MAPI_E_NO_SUPPORT
+  // without an installed dialog leave `list` unchanged.
+  virtual HRESULT Address(ULONG ui_param, const ADRPARM& params, ADRLIST* list) = 0;
 };
 
 class IMAPISession : public virtual IUnknown {

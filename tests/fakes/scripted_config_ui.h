@@ -1,6 +1,6 @@
 // The configuration program's user interface for tests: records every
 // message, question and progress text in order, answers questions from a
-// script, and checks that the wait cursor is always restored.
+// script, answers choosers and text questions from scripts, and checks that the wait cursor is always restored.
 //
 //   ScriptedConfigUi ui;
 //   ui.answers = {true};          // "yes" to the first question
@@ -8,7 +8,9 @@
 //   EXPECT_EQ(ui.messages.at(0).title, "Configuration Error");
 #pragma once
 
+#include <cstddef>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,9 +51,45 @@ class ScriptedConfigUi : public config::ConfigUi {
     events.push_back(on ? "wait cursor" : "normal cursor");
   }
 
+  std::optional<std::size_t> ChooseFromList(const std::string& title, const std::string& caption,
+                                            const std::vector<std::string>& items,
+                                            std::size_t preselected) override {
+    choosers.push_back({title, caption, items, preselected});
+    events.push_back("chooser: " + caption);
+    if (choices.empty()) return std::nullopt;
+    std::optional<std::size_t> choice = choices.front();
+    choices.pop_front();
+    return choice;
+  }
+  std::optional<std::string> AskText(const std::string& title, const std::string& caption,
+                                     const std::string& preset) override {
+    text_questions.push_back({title, caption, preset});
+    events.push_back("text question: " + caption);
+    if (texts.empty()) return std::nullopt;
+    std::optional<std::string> text = texts.front();
+    texts.pop_front();
+    return text;
+  }
+
+  struct ShownChooser {
+    std::string title;
+    std::string caption;
+    std::vector<std::string> items;
+    std::size_t preselected;
+  };
+  struct ShownTextQuestion {
+    std::string title;
+    std::string caption;
+    std::string preset;
+  };
+
   std::deque<bool> answers;  // answers to the questions, in order; "no" when none is left
   std::vector<ShownMessage> messages;
   std::vector<ShownMessage> questions;
+  std::deque<std::optional<std::size_t>> choices;  // chooser answers in order; nothing = Cancel (also when none is left)
+  std::deque<std::optional<std::string>> texts;    // text answers in order; nothing = Cancel
+  std::vector<ShownChooser> choosers;
+  std::vector<ShownTextQuestion> text_questions;
   std::vector<std::string> events;  // everything in order
   bool progress_open = false;
   int wait_depth = 0;

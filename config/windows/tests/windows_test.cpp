@@ -4,6 +4,7 @@
 // "Update" writes Caldrun.ini and Korvale.inc (Cancel writes nothing). Every
 // message box goes through a scripted interface, so nothing blocks and each
 // text and title can be asserted; the Qt boxes themselves are tested last.
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +22,8 @@
 #include <sstream>
 
 #include "config/load_settings.h"
+#include "config/windows/address_book_dialog.h"
+#include "config/windows/chooser_dialogs.h"
 #include "config/windows/datasource_dialog.h"
 #include "config/windows/fields_dialog.h"
 #include "config/windows/main_window.h"
@@ -91,9 +94,8 @@ class WindowsTest : public QObject {
       return MemberLists{"Anna Berg; Ben Carter",
                          "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=anna; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben"};
     };
-    services.choose_home_server = [](QWidget*, int version) -> std::optional<std::string> {
-      if (version == 0) return std::nullopt;
-      return "/o=Korvale Demo/ou=HQ/cn=Configuration/cn=Servers/cn=HQ1";
+    services.choose_home_server = [](QWidget*, int) -> std::optional<HomeServerChoice> {
+      return HomeServerChoice{"/o=Korvale Demo/ou=HQ/cn=Configuration/cn=Servers/cn=HQ1", 3};
     };
     return services;
   }
@@ -135,6 +137,17 @@ class WindowsTest : public QObject {
     groups->setCurrentRow(1);
     QVERIFY(Child<QPushButton>(&window, "members")->isEnabled());
     QVERIFY(Child<QPushButton>(&window, "down")->isEnabled());
+
+    QAction* about = window.findChild<QAction*>("about");
+    QVERIFY(about);
+    QCOMPARE(about->text(), QString("&About Korvale Configuration..."));
+    QString shown;
+    OnModal<QMessageBox>([&shown](QMessageBox* box) {
+      shown = box->text();
+      box->accept();
+    });
+    about->trigger();
+    QCOMPARE(shown, QString("Korvale Configuration Version 5.1.8.38"));
   }
 
   void aGroupIsAddedWithItsMembers() {
@@ -371,10 +384,6 @@ class WindowsTest : public QObject {
       d->accept();
     });
     Click(&window, "dbUser");
-    OnModal<ExchangeVersionDialog>([](ExchangeVersionDialog* d) {
-      Child<QRadioButton>(d, "version3")->click();
-      d->accept();
-    });
     Click(&window, "chooseHomeServer");
     Child<QSpinBox>(&window, "daysAhead")->setValue(30);
     Child<QRadioButton>(&window, "typeMySql")->click();
@@ -506,6 +515,100 @@ class WindowsTest : public QObject {
     Click(&again, "new");
     QCOMPARE(Child<QListWidget>(&again, "dataSources")->currentItem()->text(), QString("Korvale"));
     QVERIFY(ReadFile(program_dir_ + "/odbc.ini").find("/srv/korvale.db") != std::string::npos);
+  }
+
+  void theAddressBookDialogFillsItsWell() {
+    InstallQtAddressDialog(nullptr);
+    mapi::AddressDialog installed = mapi::InstallAddressDialog(nullptr);
+    QVERIFY2(installed, "the Qt dialog is the process's address dialog");
+    mapi::AddressDialogRequest request;
+    request.caption = "Address Book";
+    request.well_label = "Mailboxes / DLs to scan:";
+    request.directory = {{"All Staff", "/o=D/cn=all-staff", {}, mapi::MAPI_DISTLIST},
+                         {"Anna Berg", "/o=D/cn=anna", {}, mapi::MAPI_MAILUSER},
+                         {"Ben Carter", "/o=D/cn=ben", {}, mapi::MAPI_MAILUSER},
+                         {"Gina Hall", "/o=D/cn=gina", {}, mapi::MAPI_MAILUSER}};
+    request.selected = {{"Gina Hall", "", {}, 0}};
+    OnModal<AddressBookDialog>([](AddressBookDialog* d) {
+      QCOMPARE(d->windowTitle(), QString("Address Book"));
+      QVERIFY(d->findChild<QLabel*>() != nullptr);
+      QListWidget* directory = Child<QListWidget>(d, "directory");
+      QCOMPARE(directory->count(), 4);
+      QCOMPARE(directory->item(0)->text(), QString("All Staff  (distribution list)"));
+      Type(d, "search", "b");
+      QCOMPARE(directory->count(), 1);
+      directory->item(0)->setSelected(true);
+      Click(d, "addEntries");
+      Click(d, "addEntries");  // an entry is in the well once
+      Type(d, "search", "all");
+      directory->item(0)->setSelected(true);
+      Click(d, "addEntries");
+      QListWidget* well = Child<QListWidget>(d, "well");
+      QCOMPARE(well->count(), 3);
+      well->item(0)->setSelected(true);
+      Click(d, "removeEntries");
+      d->accept();
+    });
+    std::optional<std::vector<mapi::AddressEntry>> chosen = installed(request);
+    QVERIFY(chosen);
+    QCOMPARE(chosen->size(), size_t{2});
+    QCOMPARE((*chosen)[0].display_name, std::string("Ben Carter"));
+    QCOMPARE((*chosen)[1].email_address, std::string("/o=D/cn=all-staff"));
+
+    OnModal<AddressBookDialog>([](AddressBookDialog* d) { d->reject(); });
+    QVERIFY2(!installed(request), "Cancel returns nothing");
+  }
+
+  // The real lookup through the Qt choosers: Exchange 5.x, a server name, and
+  // a stand-in library that is not beside the program shows its failure.
+  void theHomeServerLookupRunsThroughTheQtChoosers() {
+    QtConfigUi ui;
+    MainWindowServices services = Services();
+    services.choose_home_server = [&ui, this](QWidget*, int current) {
+      return ChooseHomeServer(HomeServerLookup{program_dir_, "KorvaleCfg", "HOST1"}, current, ui);
+    };
+    MainWindow window(LoadSettings(Ini()), services);
+    window.show();
+    ui.SetOwner(&window);
+    QString failure;
+    OnModal<ListChooserDialog>([&failure](ListChooserDialog* versions) {
+      QCOMPARE(versions->windowTitle(), QString("Microsoft Exchange Version"));
+      QCOMPARE(Child<QListWidget>(versions, "choices")->currentRow(), 3);
+      Child<QListWidget>(versions, "choices")->setCurrentRow(0);
+      OnModal<TextQuestionDialog>([&failure](TextQuestionDialog* name) {
+        QCOMPARE(Child<QLineEdit>(name, "text")->text(), QString("HOST1"));
+        OnModal<QMessageBox>([&failure](QMessageBox* box) {
+          failure = box->text();
+          box->button(QMessageBox::Ok)->click();
+        });
+        name->accept();
+      });
+      versions->accept();
+    });
+    Click(&window, "chooseHomeServer");
+    QVERIFY2(failure.startsWith("An error occured while trying to load a DLL"), qPrintable(failure));
+    QCOMPARE(Child<QLineEdit>(&window, "homeServer")->text(), QString("HQ1"));
+    QCOMPARE(window.settings().msx2k, 3);
+  }
+
+  void theChoosersReturnPositions() {
+    QtConfigUi ui;
+    OnModal<ListChooserDialog>([](ListChooserDialog* d) {
+      QCOMPARE(Child<QListWidget>(d, "choices")->currentRow(), 1);
+      Child<QListWidget>(d, "choices")->setCurrentRow(2);
+      d->accept();
+    });
+    QCOMPARE(ui.ChooseFromList("Organization", "Please select your Exchange Server Organization:", {"A", "B", "C"}, 1),
+             std::optional<std::size_t>(2));
+    OnModal<ListChooserDialog>([](ListChooserDialog* d) { d->reject(); });
+    QCOMPARE(ui.ChooseFromList("t", "c", {"A"}, 0), std::optional<std::size_t>());
+    OnModal<TextQuestionDialog>([](TextQuestionDialog* d) {
+      QCOMPARE(Child<QLineEdit>(d, "text")->text(), QString("HOST1"));
+      Type(d, "text", "EX55");
+      d->accept();
+    });
+    QCOMPARE(ui.AskText("Exchange Server", "Please enter the name of your Exchange Server:", "HOST1"),
+             std::optional<std::string>("EX55"));
   }
 
   void theQtBoxesShowTheirTextsAndAnswers() {

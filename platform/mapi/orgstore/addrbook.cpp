@@ -1,6 +1,8 @@
 // The address book: the organisation's directory entries, one-off entries,
 // name resolution and distribution-list contents.
 #include <algorithm>
+#include <mutex>
+#include <optional>
 
 #include "platform/mapi/orgstore/entry_ids.h"
 #include "platform/mapi/orgstore/objects.h"
@@ -65,6 +67,33 @@ class DistListImpl : public IDistList, public ReadOnlyProp, public std::enable_s
   std::shared_ptr<Backend> backend_;
   RecipientRow row_;
 };
+
+// The dialog the program installed; one per process, as MAPI's own dialog is.
+std::mutex dialog_mutex;
+AddressDialog& InstalledDialog() {
+  static AddressDialog dialog;
+  return dialog;
+}
+
+AddressDialog CurrentDialog() {
+  std::lock_guard lock(dialog_mutex);
+  return InstalledDialog();
+}
+
+std::string StringProp(const std::vector<SPropValue>& props, ULONG tag) {
+  const SPropValue* p = FindProp(props, PROP_ID(tag));
+  return p && p->String() ? *p->String() : std::string();
+}
+
+AddressEntry EntryOf(const std::vector<SPropValue>& props) {
+  AddressEntry entry;
+  entry.display_name = StringProp(props, PR_DISPLAY_NAME);
+  entry.email_address = StringProp(props, PR_EMAIL_ADDRESS);
+  if (const SPropValue* eid = FindProp(props, PROP_ID(PR_ENTRYID)); eid && eid->Binary()) entry.entry_id = *eid->Binary();
+  if (const SPropValue* type = FindProp(props, PROP_ID(PR_OBJECT_TYPE)); type && type->Long())
+    entry.object_type = static_cast<ULONG>(*type->Long());
+  return entry;
+}
 
 }  // namespace
 
@@ -171,6 +200,25 @@ class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_s
     });
   }
 
+  HRESULT Address(ULONG, const ADRPARM& params, ADRLIST* list) override {
+    if (!list || params.lppszDestTitles.size() > 1) return MAPI_E_INVALID_PARAMETER;
+    AddressDialog dialog = CurrentDialog();
+    if (!dialog) return last_.Set(MAPI_E_NO_SUPPORT, "no address-book dialog is installed");
+    return Guarded(last_, [&]() -> HRESULT {
+      AddressDialogRequest request;
+      request.caption = params.lpszCaption;
+      if (!params.lppszDestTitles.empty()) request.well_label = params.lppszDestTitles.front();
+      for (const auto& row : backend_->AllRecipients()) request.directory.push_back(EntryOf(backend_->AddressBookProps(row)));
+      ADRLIST opening = *list;
+      if (params.ulFlags & AB_RESOLVE) (void)ResolveName(0, 0, "", &opening);
+      for (const auto& entry : opening.aEntries) request.selected.push_back(EntryOf(entry.rgPropVals));
+      std::optional<std::vector<AddressEntry>> chosen = dialog(request);
+      if (!chosen) return MAPI_E_USER_CANCEL;
+      *list = Resolved(*chosen);
+      return S_OK;
+    });
+  }
+
   HRESULT CreateOneOff(const std::string& display_name, const std::string& address_type, const std::string& address,
                        ULONG, ENTRYID* entry_id) override {
     if (!entry_id || address_type.empty() || address.empty()) return MAPI_E_INVALID_PARAMETER;
@@ -192,6 +240,30 @@ class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_s
   }
 
  private:
+  // The dialog's entries as an address list: by entry identifier where the
+  // directory knows it, else by name; what resolves to nothing keeps its name.
+  ADRLIST Resolved(const std::vector<AddressEntry>& chosen) {
+    ADRLIST out;
+    for (const auto& entry : chosen) {
+      std::vector<SPropValue> props{{PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}};
+      std::optional<RecipientRow> row;
+      if (auto ab = entry.entry_id.empty() ? std::nullopt : ParseAddressBookEid(entry.entry_id))
+        row = backend_->RecipientByDn(ab->dn);
+      if (row) {
+        for (const auto& p : backend_->AddressBookProps(*row))
+          if (!FindProp(props, PROP_ID(p.ulPropTag))) props.push_back(p);
+        out.aEntries.push_back({std::move(props)});
+        continue;
+      }
+      props.emplace_back(PR_DISPLAY_NAME, entry.display_name);
+      ADRLIST one;
+      one.aEntries.push_back({props});
+      (void)ResolveName(0, 0, "", &one);
+      out.aEntries.push_back(std::move(one.aEntries.front()));
+    }
+    return out;
+  }
+
   std::shared_ptr<Backend> backend_;
 };
 
@@ -200,3 +272,13 @@ std::shared_ptr<IAddrBook> MakeAddressBook(std::shared_ptr<Backend> backend) {
 }
 
 }  // namespace korvale::mapi::orgstore
+
+namespace korvale::mapi {
+
+AddressDialog InstallAddressDialog(AddressDialog dialog) {
+  std::lock_guard lock(orgstore::dialog_mutex);
+  std::swap(orgstore::InstalledDialog(), dialog);
+  return dialog;
+}
+
+}  // namespace korvale::mapi

@@ -106,5 +106,78 @@ TEST_F(AddrBookTest, UnknownIdentifiersAreRefused) {
   EXPECT_EQ(ab_->OpenEntry(SBinary{}, nullptr, 0, &type, &unk), MAPI_E_INVALID_PARAMETER);
 }
 
+// Installs a dialog for one test and puts the previous one back.
+class DialogGuard {
+ public:
+  explicit DialogGuard(AddressDialog dialog) : previous_(InstallAddressDialog(std::move(dialog))) {}
+  ~DialogGuard() { InstallAddressDialog(std::move(previous_)); }
+
+ private:
+  AddressDialog previous_;
+};
+
+ADRPARM GroupMembersDialog() {
+  ADRPARM params;
+  params.ulFlags = DIALOG_MODAL | AB_RESOLVE;
+  params.lpszCaption = "Address Book";
+  params.lppszDestTitles = {"Mailboxes / DLs to scan:"};
+  return params;
+}
+
+// The group-members dialog: the window sees the directory and the group's
+// members resolved; what the user keeps comes back resolved, e-mail included.
+TEST_F(AddrBookTest, AddressHandsTheListToTheDialogAndResolvesWhatComesBack) {
+  AddressDialogRequest seen;
+  DialogGuard guard([&](const AddressDialogRequest& request) -> std::optional<std::vector<AddressEntry>> {
+    seen = request;
+    std::vector<AddressEntry> chosen{request.selected.at(0)};  // Alice, with her entry id
+    for (const auto& entry : request.directory)
+      if (entry.display_name == "Team") chosen.push_back(entry);
+    chosen.push_back({"bob baker", "", {}, 0});      // typed name: resolved by name
+    chosen.push_back({"Nobody Known", "", {}, 0});   // resolves to nothing: only the name stays
+    return chosen;
+  });
+  ADRLIST list{{Entry("Alice Archer"), Entry("carol")}};
+  ASSERT_EQ(ab_->Address(0, GroupMembersDialog(), &list), S_OK);
+
+  EXPECT_EQ(seen.caption, "Address Book");
+  EXPECT_EQ(seen.well_label, "Mailboxes / DLs to scan:");
+  ASSERT_EQ(seen.selected.size(), 2u);
+  EXPECT_EQ(seen.selected[0].email_address, MailboxDn("alice")) << "AB_RESOLVE resolves the well before it opens";
+  EXPECT_FALSE(seen.selected[1].entry_id.empty());
+  EXPECT_EQ(seen.directory.size(), 7u) << "every mailbox, room and list of the directory";
+
+  ASSERT_EQ(list.cEntries(), 4u) << ToString(list);
+  const std::vector<std::string> emails{MailboxDn("alice"), "/o=Org/ou=Site/cn=Recipients/cn=team", MailboxDn("bob"), ""};
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const auto& props = list.aEntries[i].rgPropVals;
+    EXPECT_EQ(*PpropFindProp(props, PR_RECIPIENT_TYPE)->Long(), static_cast<int32_t>(MAPI_TO));
+    ASSERT_NE(PpropFindProp(props, PR_EMAIL_ADDRESS), nullptr);
+    EXPECT_EQ(*PpropFindProp(props, PR_EMAIL_ADDRESS)->String(), emails[i]);
+  }
+  const auto& unknown = list.aEntries[3].rgPropVals;
+  EXPECT_EQ(*PpropFindProp(unknown, PR_DISPLAY_NAME)->String(), "Nobody Known");
+  EXPECT_EQ(PpropFindProp(unknown, PR_EMAIL_ADDRESS), nullptr) << "a name of nobody has no address";
+}
+
+// Cancel, and a program without windows, leave the caller's list as it was.
+TEST_F(AddrBookTest, AddressCancelledOrWithoutDialogLeavesTheListUnchanged) {
+  ADRLIST list{{Entry("carol")}};
+  const std::string before = ToString(list);
+  {
+    DialogGuard none(nullptr);
+    EXPECT_EQ(ab_->Address(0, GroupMembersDialog(), &list), MAPI_E_NO_SUPPORT);
+  }
+  {
+    DialogGuard cancel([](const AddressDialogRequest&) -> std::optional<std::vector<AddressEntry>> { return std::nullopt; });
+    EXPECT_EQ(ab_->Address(0, GroupMembersDialog(), &list), MAPI_E_USER_CANCEL);
+    ADRPARM two_wells = GroupMembersDialog();
+    two_wells.lppszDestTitles.push_back("Cc:");
+    EXPECT_EQ(ab_->Address(0, two_wells, &list), MAPI_E_INVALID_PARAMETER);
+  }
+  EXPECT_EQ(ToString(list), before);
+}
+
 }  // namespace
 }  // namespace korvale::mapi::testing
