@@ -1,11 +1,16 @@
 // The wizard's "..." buttons of the Exchange server and the logon mailbox:
 // the Exchange version, the organisation, group and server choosers over the
-// discovery library, and the address book, as windows.
+// discovery library, and the address book, shown with the configuration
+// program's Qt choosers and address book dialog.
 #pragma once
 
+#include <QPointer>
+#include <memory>
 #include <string>
 
 #include "Setup/wizard_ui.h"
+#include "config/group_members.h"
+#include "config/windows/qt_config_ui.h"
 
 class QWidget;
 
@@ -13,16 +18,18 @@ namespace korvale::setup {
 
 class DirectoryLookups : public WizardLookups {
  public:
-  DirectoryLookups(WizardUi& ui, std::string program_dir) : ui_(ui), program_dir_(std::move(program_dir)) {}
-  void set_parent(QWidget* parent) { parent_ = parent; }
+  // `program_dir` holds the discovery libraries (the medium's folder).
+  explicit DirectoryLookups(std::string program_dir) : program_dir_(std::move(program_dir)) {}
+  // The window that owns the choosers and the address book.
+  void set_parent(QWidget* parent);
 
   ServerChoice ChooseHomeServer() override;
   std::optional<MailboxChoice> ChooseMailbox(const std::string& server) override;
 
  private:
-  WizardUi& ui_;
   std::string program_dir_;
-  QWidget* parent_ = nullptr;
+  config::QtConfigUi ui_;
+  config::AddressBookSession address_book_;
 };
 
 }  // namespace korvale::setup

@@ -33,7 +33,7 @@ int RunSetupWizard(int argc, char** argv) {
   environment.german = UserLocaleIsGerman();
 
   QtWizardUi ui;
-  DirectoryLookups lookups(ui, setup_dir);
+  DirectoryLookups lookups(setup_dir);
   QProcessRunner runner;
   SetupWizard rules(environment, presets, ui, lookups, runner, odbcinst::ReadDsnValue);
   SetupWizardWindow window(rules, ui, SystemDataSources());
