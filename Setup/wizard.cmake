@@ -11,6 +11,7 @@ target_link_libraries(korvale_setup_wizard PUBLIC korvale_setup korvale_registry
 
 korvale_test(setup_wizard_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/wizard_presets_test.cpp ${CMAKE_CURRENT_LIST_DIR}/wizard_rules_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/wizard_mailbox_test.cpp
   LIBS korvale_setup_wizard)
 # Create runs the real KvCrVDir in the tests.
 add_dependencies(setup_wizard_test KvCrVDir)

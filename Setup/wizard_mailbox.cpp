@@ -40,6 +40,8 @@ std::optional<MailboxChoice> ChooseLogonMailbox(config::AddressBookSession& sess
   const auto& first = list.aEntries.front().rgPropVals;
   MailboxChoice choice{StringOf(first, mapi::PR_DISPLAY_NAME), StringOf(first, mapi::PR_EMAIL_ADDRESS)};
   if (choice.address.empty()) choice.address = AddressFromEntry(*address_book, first);
+  // A name the address book could not resolve names no mailbox to log on to.
+  if (choice.address.empty()) return std::nullopt;
   return choice;
 }
 
