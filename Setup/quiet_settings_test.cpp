@@ -1,6 +1,8 @@
 // What only the quiet installation writes: the answer file read into the
 // installation record, the further settings with message 1042, the first
 // Korvale.inc, and the administrators expanded in NT form.
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "Setup/admin_expansion.h"
@@ -139,6 +141,26 @@ TEST(QuietSettingsTest, TheFirstIncludeFileIsTheShortVariant) {
   EXPECT_NE(access.find("Deli = \"#\"\r\n"), std::string::npos);
   EXPECT_NE(access.find("pwd = \"\"\r\n"), std::string::npos);
   EXPECT_NE(access.find("SQLServer = False\r\n"), std::string::npos);
+}
+
+// The answer file's default driver is not installed here: the data source
+// cannot be made and the message says which, with its arguments.
+TEST(QuietDataSourceTest, AMissingDriverGivesTheDatasourceMessage) {
+  TempDir odbc;
+  const char* sys = std::getenv("ODBCSYSINI");
+  const std::string old_sys = sys != nullptr ? sys : "";
+  WriteFileBytes(odbc.path() / "odbcinst.ini", "[SQLite3]\nDriver=libsqlite3odbc.so\n");
+  WriteFileBytes(odbc.path() / "odbc.ini", "");
+  setenv("ODBCSYSINI", odbc.path().c_str(), 1);
+  InstallAnswers a = QuietAnswersFor(DatabaseType::kSqlServer);
+  a.database_name = "caldb";
+  a.database_server = "db1";
+  RecordingUi ui;
+  EXPECT_FALSE(CreateSystemDataSource(a, ui));
+  EXPECT_EQ(ui.AllMessages(), "[Korvale Server Setup Error] The following datasource could not be set up:\n"
+                              "Datasource name:korvale\nDriver:SQL Server\nArguments:\nDatabase=caldb\nServer=db1\n");
+  if (old_sys.empty()) unsetenv("ODBCSYSINI");
+  else setenv("ODBCSYSINI", old_sys.c_str(), 1);
 }
 
 class AdminExpansionTest : public ::testing::Test {

@@ -1,8 +1,15 @@
 # Assembles the installation medium; run by the target `medium` (see CMakeLists.txt).
 string(REPLACE "|" ";" FILES "${FILES}")
 string(REPLACE "|" ";" CAB_FILES "${CAB_FILES}")
+# An answer file the administrator put into the medium stays.
+if(EXISTS "${OUT}/Setup.ini")
+  file(READ "${OUT}/Setup.ini" answers)
+endif()
 file(REMOVE_RECURSE "${OUT}" "${STAGE}")
 file(MAKE_DIRECTORY "${OUT}" "${STAGE}/KORVALE")
+if(DEFINED answers)
+  file(WRITE "${OUT}/Setup.ini" "${answers}")
+endif()
 
 file(COPY ${FILES} DESTINATION "${OUT}")
 file(COPY "${INF}" "${SRC}/license.txt" "${SRC}/ReadMe.txt" "${SRC}/LiesMich.txt" "${SRC}/Setup.ini.sample"
