@@ -30,13 +30,13 @@
 #include "config/windows/option_dialogs.h"
 #include "config/windows/qt_config_ui.h"
 #include "config/windows/server_dialog.h"
-#include "config/windows/tests/modal.h"
+#include "tests/support/qt_modal.h"
 #include "tests/fakes/map_data_source_definitions.h"
 #include "tests/fakes/scripted_config_ui.h"
 
 namespace korvale::config {
 
-using testing::OnModal;
+using ::korvale::testing::OnModal;
 
 namespace {
 
