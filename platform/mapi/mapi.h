@@ -51,7 +51,10 @@ HRESULT MAPIAdminProfiles(ULONG flags, std::shared_ptr<IProfAdmin>* admin);
 // profile does not exist or has no Exchange service; MAPI_E_UNCONFIGURED when
 // its service names no mailbox or the mailbox does not resolve;
 // MAPI_E_NETWORK_ERROR when its server is not in the server map or the
-// organisation store cannot be opened.
+// organisation store cannot be opened. An empty profile name with
+// MAPI_LOGON_UI or MAPI_USE_DEFAULT takes the only profile; with no profiles
+// at all, an administrative session (the directory, no default store) on the
+// one store the server map names; otherwise MAPI_E_LOGON_FAILED.
 HRESULT MAPILogonEx(ULONG ui_param, const std::string& profile_name, const std::string& password,
                     ULONG flags, std::shared_ptr<IMAPISession>* session);
 

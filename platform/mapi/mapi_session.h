@@ -53,8 +53,8 @@ class IAddrBook : public virtual IMAPIProp {
   // mailboxes and distribution lists with `list` in the destination well,
   // through the installed dialog. On OK, `list` becomes the chosen entries,
   // each resolved against the directory (PR_RECIPIENT_TYPE MAPI_TO and the
-  // properties ResolveName gives; a name that resolves to nothing keeps only
-  // its PR_DISPLAY_NAME). MAPI_E_USER_CANCEL on Cancel and MAPI_E_NO_SUPPORT
+  // properties ResolveName gives; a one-off entry keeps its name and
+  // PR_ENTRYID; a name that resolves to nothing keeps only its PR_DISPLAY_NAME). MAPI_E_USER_CANCEL on Cancel and MAPI_E_NO_SUPPORT
   // without an installed dialog leave `list` unchanged.
   virtual HRESULT Address(ULONG ui_param, const ADRPARM& params, ADRLIST* list) = 0;
 };

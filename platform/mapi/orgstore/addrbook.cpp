@@ -256,6 +256,12 @@ class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_s
         continue;
       }
       props.emplace_back(PR_DISPLAY_NAME, entry.display_name);
+      if (!entry.entry_id.empty() && ParseOneOffEid(entry.entry_id)) {
+        // An address outside the directory: the caller opens it by its identifier.
+        props.emplace_back(PR_ENTRYID, entry.entry_id);
+        out.aEntries.push_back({std::move(props)});
+        continue;
+      }
       ADRLIST one;
       one.aEntries.push_back({props});
       (void)ResolveName(0, 0, "", &one);

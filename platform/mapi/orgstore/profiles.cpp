@@ -2,10 +2,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <set>
 #include <filesystem>
 #include <mutex>
 
 #include "platform/mapi/orgstore/objects.h"
+#include "platform/mapi/orgstore/org_store.h"
 #include "platform/mapi/orgstore/profile_file.h"
 
 namespace korvale::mapi {
@@ -389,7 +391,7 @@ HRESULT MAPIAdminProfiles(ULONG, std::shared_ptr<IProfAdmin>* admin) {
   return S_OK;
 }
 
-HRESULT MAPILogonEx(ULONG, const std::string& profile_name, const std::string&, ULONG,
+HRESULT MAPILogonEx(ULONG, const std::string& profile_name, const std::string&, ULONG flags,
                     std::shared_ptr<IMAPISession>* session) {
   using namespace orgstore;
   if (!session) return MAPI_E_INVALID_PARAMETER;
@@ -398,7 +400,26 @@ HRESULT MAPILogonEx(ULONG, const std::string& profile_name, const std::string&, 
   ProfileData data;
   std::string error;
   if (!ReadProfileFile(file, &data, &error)) return MAPI_E_LOGON_FAILED;
-  auto it = data.profiles.find(profile_name);
+  std::string name = profile_name;
+  if (name.empty() && (flags & (MAPI_LOGON_UI | MAPI_USE_DEFAULT))) {
+    // No profile named: where MAPI would offer its profiles, take the only
+    // one; without profiles, a session on the organisation when the server
+    // map names a single store (the directory is what such callers want).
+    if (data.profiles.size() == 1) {
+      name = data.profiles.begin()->first;
+    } else if (data.profiles.empty()) {
+      std::set<std::string> stores;
+      for (const auto& server : data.servers)
+        if (auto path = data.ServerStore(server.first, file)) {
+          std::error_code ec;
+          auto canonical = std::filesystem::weakly_canonical(*path, ec);
+          stores.insert(ec ? *path : canonical.string());
+        }
+      if (stores.size() != 1) return MAPI_E_LOGON_FAILED;
+      return OpenOrgStoreSession(*stores.begin(), "", session);
+    }
+  }
+  auto it = data.profiles.find(name);
   if (it == data.profiles.end()) return MAPI_E_LOGON_FAILED;
   const Profile& profile = it->second;
   auto svc = std::find_if(profile.services.begin(), profile.services.end(),

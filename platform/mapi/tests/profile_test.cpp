@@ -77,6 +77,33 @@ TEST_F(ProfileTest, LogonOpensTheDefaultStoreAndItsManagementInterface) {
   EXPECT_EQ(session->OpenMsgStore(0, bob_id, nullptr, 0xB1, &bob), S_OK);
 }
 
+// The configuration program logs on without naming a profile to reach the
+// address book: the only profile, or the organisation itself when there are none.
+TEST_F(ProfileTest, LogonWithoutProfileNameTakesTheOnlyProfileOrTheOrganisation) {
+  const ULONG ui_flags = MAPI_EXTENDED | MAPI_LOGON_UI | MAPI_NO_MAIL;
+  std::shared_ptr<IMAPISession> session;
+  ASSERT_EQ(MAPILogonEx(0, "", "", ui_flags, &session), S_OK) << "both servers map to one store";
+  std::shared_ptr<IAddrBook> ab;
+  ASSERT_EQ(session->OpenAddressBook(0, nullptr, 0, &ab), S_OK);
+  ADRLIST list{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Alice Archer")}}}}};
+  EXPECT_EQ(ab->ResolveName(0, 0, "", &list), S_OK);
+  EXPECT_EQ(MAPILogonEx(0, "", "", MAPI_EXTENDED | MAPI_NO_MAIL, &session), MAPI_E_LOGON_FAILED)
+      << "without MAPI_LOGON_UI an empty name names no profile";
+
+  ASSERT_EQ(CreateProfile("Only", "bob", "srv1"), S_OK);
+  ASSERT_EQ(MAPILogonEx(0, "", "", ui_flags, &session), S_OK);
+  std::shared_ptr<IMAPITable> stores;
+  ASSERT_EQ(session->GetMsgStoresTable(0, &stores), S_OK);
+  ASSERT_EQ(stores->SetColumns({PR_DISPLAY_NAME}, 0), S_OK);
+  SRowSet rows;
+  ASSERT_EQ(stores->QueryRows(1, 0, &rows), S_OK);
+  ASSERT_EQ(rows.cRows(), 1u);
+  EXPECT_EQ(*rows[0][0].String(), "Mailbox - Bob Baker") << "the only profile's mailbox";
+
+  ASSERT_EQ(CreateProfile("Second", "alice", "srv1"), S_OK);
+  EXPECT_EQ(MAPILogonEx(0, "", "", ui_flags, &session), MAPI_E_LOGON_FAILED) << "which of two is not ours to guess";
+}
+
 // An existing profile is reused by the agent; creating it again must fail so the agent can tell.
 TEST_F(ProfileTest, ProfilesAreListedCreatedOnceAndDeleted) {
   ASSERT_EQ(CreateProfile("Caldrun", "Alice Archer", "SRV1"), S_OK);
