@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "config/admin_users.h"
+#include "config/group_members.h"
+#include "config/windows/address_book_dialog.h"
 #include "config/home_server.h"
 #include "config/load_settings.h"
 #include "config/odbc_definitions.h"
@@ -41,8 +43,16 @@ int RunConfigWindows(int argc, char** argv, const std::string& program_path) {
     gethostname(host, sizeof host - 1);
     return ChooseHomeServer(HomeServerLookup{program_dir, "KorvaleCfg", host}, current_msx2k, ui);
   };
+  // One logon and address book for the program's run, as the members dialog expects.
+  AddressBookSession address_book;
+  services.choose_members = [&address_book](QWidget*, const GroupEntry& group) -> std::optional<MemberLists> {
+    std::optional<GroupMembers> chosen = ChooseGroupMembers(address_book, group.member_names);
+    if (!chosen) return std::nullopt;
+    return MemberLists{chosen->display_names, chosen->addresses};
+  };
   MainWindow window(LoadSettings((std::filesystem::path(program_dir) / "Caldrun.ini").string()), services);
   ui.SetOwner(&window);
+  InstallQtAddressDialog(&window);
   window.show();
   window.exec();
   return 0;
