@@ -47,6 +47,8 @@ class AccountDirectory {
   // The domain's controllers, primary first, as "\\\\DC1"; code
   // NERR_DCNotFound when the domain is unknown or has none.
   virtual Expected<std::vector<std::string>> DomainControllers(const std::string& domain) = 0;
+  // The NetBIOS names of the directory's domains (none unless overridden).
+  virtual Expected<std::vector<std::string>> Domains() { return std::vector<std::string>{}; }
 };
 
 }  // namespace korvale::accounts

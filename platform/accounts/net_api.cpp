@@ -24,6 +24,11 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
          });
 }
 
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
 // UTF-16 code units of UTF-8 text: what a Windows wide-string buffer holds.
 DWORD Utf16Units(std::string_view text) {
   DWORD units = 0;
@@ -144,6 +149,28 @@ NET_API_STATUS NetGetDCName(AccountDirectory& directory, std::string_view,
   if (controllers->empty()) return NERR_DCNotFound;
   *dc_name = "\\\\" + std::string(StripBackslashes(controllers->front()));
   return NERR_Success;
+}
+
+NET_API_STATUS DsGetDcName(AccountDirectory& directory, std::string_view, std::string_view domain_name, DWORD flags,
+                           DOMAIN_CONTROLLER_INFO* info) {
+  *info = {};
+  if (domain_name.empty()) return ERROR_NO_SUCH_DOMAIN;
+  auto domains = directory.Domains();
+  if (!domains.ok()) return RPC_S_SERVER_UNAVAILABLE;
+  const std::string suffix = "." + Lower(std::string(domain_name));
+  for (const auto& domain : *domains) {
+    auto controllers = directory.DomainControllers(domain);
+    if (!controllers.ok()) continue;
+    for (const auto& controller : *controllers) {
+      std::string host = Lower(std::string(StripBackslashes(controller)));
+      if (host.size() <= suffix.size() || host.compare(host.size() - suffix.size(), suffix.size(), suffix) != 0)
+        continue;
+      info->DomainControllerName = "\\\\" + std::string(StripBackslashes(controller));
+      info->DomainName = (flags & DS_RETURN_FLAT_NAME) ? domain : std::string(domain_name);
+      return NERR_Success;
+    }
+  }
+  return ERROR_NO_SUCH_DOMAIN;
 }
 
 NET_API_STATUS NetGroupGetUsers(AccountDirectory& directory, std::string_view server_name,

@@ -50,6 +50,23 @@ Expected<AccountLookup> LookupAccountName(AccountDirectory& directory, std::stri
 NET_API_STATUS NetGetDCName(AccountDirectory& directory, std::string_view server_name,
                             std::string_view domain_name, std::string* dc_name);
 
+// DsGetDcName: a controller of the domain with the DNS name `domain_name`
+// (DS_IS_DNS_NAME). A domain's DNS name is known from its controllers'
+// full names ("\\\\dc1.corp.example.org" is a controller of
+// "corp.example.org"). The info holds the controller as "\\\\dc1.corp.example.org"
+// and the DNS domain name, or with DS_RETURN_FLAT_NAME the NetBIOS name in
+// DomainName. ERROR_NO_SUCH_DOMAIN when no domain has that DNS name,
+// RPC_S_SERVER_UNAVAILABLE when the directory cannot be read.
+struct DOMAIN_CONTROLLER_INFO {
+  std::string DomainControllerName;
+  std::string DomainName;
+};
+inline constexpr DWORD DS_IS_DNS_NAME = 0x00020000;
+inline constexpr DWORD DS_RETURN_FLAT_NAME = 0x80000000;
+inline constexpr DWORD ERROR_NO_SUCH_DOMAIN = 1355;
+NET_API_STATUS DsGetDcName(AccountDirectory& directory, std::string_view computer_name,
+                           std::string_view domain_name, DWORD flags, DOMAIN_CONTROLLER_INFO* info);
+
 // Users of a global group (level 0 only), asked on a controller of the
 // group's domain. Each call returns entries from *resume_handle on (0 at the
 // first call) until about `pref_max_len` bytes are filled (at least one

@@ -51,6 +51,7 @@ class OrgAccountDirectory : public AccountDirectory {
   Expected<std::vector<std::string>> DomainControllers(const std::string& domain) override {
     return accounts_->DomainControllers(domain);
   }
+  Expected<std::vector<std::string>> Domains() override { return accounts_->DomainNames(); }
 
  private:
   std::unique_ptr<org::OrgAccounts> accounts_;
@@ -70,6 +71,7 @@ class Unreadable : public AccountDirectory {
     return Failure();
   }
   Expected<std::vector<std::string>> DomainControllers(const std::string&) override { return Failure(); }
+  Expected<std::vector<std::string>> Domains() override { return Failure(); }
 
  private:
   Status Failure() const { return Status::Error(reason_); }

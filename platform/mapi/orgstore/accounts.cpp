@@ -107,6 +107,17 @@ class OrgAccountsImpl : public OrgAccounts {
     }
   }
 
+  Expected<std::vector<std::string>> DomainNames() override {
+    try {
+      auto st = backend_->db().Prepare("SELECT name FROM domains ORDER BY id");
+      std::vector<std::string> out;
+      while (st.Step()) out.push_back(st.Text(0));
+      return out;
+    } catch (const DbError& e) {
+      return Status::Error(e.message);
+    }
+  }
+
  private:
   template <class T, class F>
   Expected<T> Run(F&& f) {

@@ -188,6 +188,8 @@ class OrgAccounts {
   // The domain's controllers ("\\\\DC1"); an error with code 2453
   // (NERR_DCNotFound) when the domain is unknown or has none.
   virtual Expected<std::vector<std::string>> DomainControllers(const std::string& domain) = 0;
+  // The NetBIOS names of all domains, in the order they were added.
+  virtual Expected<std::vector<std::string>> DomainNames() = 0;
 };
 
 // SID text ("S-1-5-21-1-2-3-1001") <-> binary SID; false/empty when malformed.
