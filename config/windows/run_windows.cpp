@@ -9,6 +9,7 @@
 #include "config/admin_users.h"
 #include "config/group_members.h"
 #include "config/windows/address_book_dialog.h"
+#include "config/windows/home_server_admin_users.h"
 #include "config/home_server.h"
 #include "config/load_settings.h"
 #include "config/odbc_definitions.h"
@@ -32,7 +33,8 @@ int RunConfigWindows(int argc, char** argv, const std::string& program_path) {
   const std::string program_dir = std::filesystem::path(program_path).parent_path().string();
   QtConfigUi ui;
   OdbcDefinitions definitions;
-  PassThroughAdminUsers admin_users;
+  MainWindow* shown = nullptr;
+  HomeServerAdminUsers admin_users([&shown] { return shown ? shown->settings().home_server : std::string(); });
   MainWindowServices services{ui, definitions, admin_users, program_dir, nullptr, nullptr, nullptr};
   services.offer_restart = [&ui, program_path] {
     auto manager = scm::OpenServiceManager();
@@ -51,6 +53,7 @@ int RunConfigWindows(int argc, char** argv, const std::string& program_path) {
     return MemberLists{chosen->display_names, chosen->addresses};
   };
   MainWindow window(LoadSettings((std::filesystem::path(program_dir) / "Caldrun.ini").string()), services);
+  shown = &window;
   ui.SetOwner(&window);
   InstallQtAddressDialog(&window);
   window.show();

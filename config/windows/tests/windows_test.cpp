@@ -28,6 +28,7 @@
 #include "config/windows/chooser_dialogs.h"
 #include "config/windows/datasource_dialog.h"
 #include "config/windows/fields_dialog.h"
+#include "config/windows/home_server_admin_users.h"
 #include "config/windows/main_window.h"
 #include "config/windows/option_dialogs.h"
 #include "config/windows/qt_config_ui.h"
@@ -256,6 +257,21 @@ class WindowsTest : public QObject {
                       "Addr2=/o=Korvale Demo/ou=HQ/cn=Recipients/cn=rooms\r\n") != std::string::npos,
              ini.c_str());
     qunsetenv("KORVALE_MAPI_PROFILES");
+  }
+
+  // Update expands the administrators in the directory of the home server's
+  // store; without a store serving it each lookup fails and is shown.
+  void administratorsAreExpandedInTheHomeServersDirectory() {
+    QCOMPARE(ServerNameOf("/o=Korvale Demo/ou=HQ/cn=Configuration/cn=Servers/cn=HQ1"), std::string("HQ1"));
+    QCOMPARE(ServerNameOf("/O=X/OU=Y/CN=Configuration/CN=Servers/CN=ex1"), std::string("ex1"));
+    QCOMPARE(ServerNameOf("HQ1"), std::string("HQ1"));
+    qputenv("KORVALE_MAPI_PROFILES", QByteArray::fromStdString(program_dir_ + "/no-profiles.json"));
+    HomeServerAdminUsers expander([] { return std::string("HQ1"); });
+    AdminExpansion result = expander.Expand("DEMO\\anna", ui_);
+    qunsetenv("KORVALE_MAPI_PROFILES");
+    QCOMPARE(result.outcome, AdminExpansion::Outcome::kStopped);
+    QCOMPARE(ui_.messages.size(), size_t{1});
+    QCOMPARE(ui_.messages[0].title, std::string("Configuration Error"));
   }
 
   void aServerIsAddedThroughEveryCheck() {
