@@ -32,6 +32,7 @@
 #include "config/windows/main_window.h"
 #include "config/windows/option_dialogs.h"
 #include "config/windows/qt_config_ui.h"
+#include "config/windows/run_windows.h"
 #include "config/windows/server_dialog.h"
 #include "tests/support/qt_modal.h"
 #include "tests/fakes/map_data_source_definitions.h"
@@ -217,11 +218,7 @@ class WindowsTest : public QObject {
 
     AddressBookSession address_book;
     MainWindowServices services = Services();
-    services.choose_members = [&address_book](QWidget*, const GroupEntry& group) -> std::optional<MemberLists> {
-      std::optional<GroupMembers> chosen = ChooseGroupMembers(address_book, group.member_names);
-      if (!chosen) return std::nullopt;
-      return MemberLists{chosen->display_names, chosen->addresses};
-    };
+    services.choose_members = AddressBookMembers(address_book);
     MainWindow window(LoadSettings(Ini()), services);
     window.show();
     InstallQtAddressDialog(&window);
