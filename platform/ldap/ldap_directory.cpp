@@ -163,6 +163,15 @@ Expected<std::unique_ptr<LdapDirectory>> LdapDirectory::Connect() {
   ldap_set_option(ld.get(), LDAP_OPT_PROTOCOL_VERSION, &version);
   // Directories answer with referrals to other servers; discovery reads only its own.
   ldap_set_option(ld.get(), LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+  // A server that accepts no connection must not hold a waiting dialog for
+  // ever: 15 seconds unless ldap.conf sets NETWORK_TIMEOUT.
+  timeval* configured = nullptr;
+  if (ldap_get_option(ld.get(), LDAP_OPT_NETWORK_TIMEOUT, &configured) == LDAP_OPT_SUCCESS && configured) {
+    ldap_memfree(configured);
+  } else {
+    timeval limit{15, 0};
+    ldap_set_option(ld.get(), LDAP_OPT_NETWORK_TIMEOUT, &limit);
+  }
   if (Status bound = Bind(ld.get()); !bound.ok()) return bound;
   return std::unique_ptr<LdapDirectory>(std::make_unique<LdapConnection>(std::move(ld)));
 }
