@@ -24,6 +24,7 @@
 #include "config/group_members.h"
 #include "config/load_settings.h"
 #include "platform/mapi/orgstore/org_store.h"
+#include "platform/odbcinst/dsn_values.h"
 #include "config/windows/address_book_dialog.h"
 #include "config/windows/chooser_dialogs.h"
 #include "config/windows/datasource_dialog.h"
@@ -601,6 +602,19 @@ class WindowsTest : public QObject {
     Click(&again, "new");
     QCOMPARE(Child<QListWidget>(&again, "dataSources")->currentItem()->text(), QString("Korvale"));
     QVERIFY(ReadFile(program_dir_ + "/odbc.ini").find("/srv/korvale.db") != std::string::npos);
+
+    // "&Edit" opens the selected definition's keys and writes them back.
+    SelectRow(Child<QListWidget>(&again, "dataSources"), "korvale-branch");
+    OnModal<DsnFormDialog>([this](DsnFormDialog* d) {
+      QCOMPARE(Child<QLineEdit>(d, "dsnName")->text(), QString("korvale-branch"));
+      QCOMPARE(Child<QLineEdit>(d, "database")->text(), QString::fromStdString(program_dir_ + "/branch.db"));
+      QCOMPARE(d->findChild<QComboBox*>("driver")->currentText(), QString("SQLite3"));
+      Type(d, "server", "db2");
+      d->accept();
+    });
+    Click(&again, "edit");
+    QCOMPARE(odbcinst::ReadDsnValue("korvale-branch", "Server"), std::string("db2"));
+    QCOMPARE(odbcinst::ReadDsnValue("korvale-branch", "Database"), program_dir_ + "/branch.db");
   }
 
   void theAddressBookDialogFillsItsWell() {
