@@ -21,22 +21,27 @@
 #include <fstream>
 #include <sstream>
 
+#include "config/group_members.h"
 #include "config/load_settings.h"
+#include "platform/mapi/orgstore/org_store.h"
+#include "platform/odbcinst/dsn_values.h"
 #include "config/windows/address_book_dialog.h"
 #include "config/windows/chooser_dialogs.h"
 #include "config/windows/datasource_dialog.h"
 #include "config/windows/fields_dialog.h"
+#include "config/windows/home_server_admin_users.h"
 #include "config/windows/main_window.h"
 #include "config/windows/option_dialogs.h"
 #include "config/windows/qt_config_ui.h"
+#include "config/windows/run_windows.h"
 #include "config/windows/server_dialog.h"
-#include "config/windows/tests/modal.h"
+#include "tests/support/qt_modal.h"
 #include "tests/fakes/map_data_source_definitions.h"
 #include "tests/fakes/scripted_config_ui.h"
 
 namespace korvale::config {
 
-using testing::OnModal;
+using ::korvale::testing::OnModal;
 
 namespace {
 
@@ -183,6 +188,88 @@ class WindowsTest : public QObject {
     Click(&window, "up");
     QCOMPARE(groups->currentRow(), 1);
     QCOMPARE(window.settings().groups[1].name, std::string("Sales"));
+  }
+
+  // The whole road of "&Add" and "&Members": the Qt address book over an
+  // organisation store, behind the mail system layer's Address, and Update.
+  void aGroupGetsItsMembersFromTheAddressBook() {
+    namespace org = mapi::orgstore;
+    {
+      auto store = org::OrgStore::Open(program_dir_ + "/org.db", org::OpenMode::kCreate);
+      QVERIFY(store.ok());
+      org::OrganisationSpec spec;
+      spec.servers = {{"HQ1", "Korvale Demo", "HQ"}};
+      auto mailbox = [](const std::string& alias, const std::string& name) {
+        org::RecipientSpec r;
+        r.alias = alias;
+        r.display_name = name;
+        r.server = "HQ1";
+        r.smtp = alias + "@demo.example";
+        return r;
+      };
+      org::RecipientSpec rooms = mailbox("rooms", "Rooms");
+      rooms.kind = org::RecipientKind::kDistList;
+      rooms.server.clear();
+      rooms.members = {"anna"};
+      spec.recipients = {mailbox("anna", "Anna Berg"), mailbox("ben", "Ben Carter"), rooms};
+      QVERIFY((*store)->Apply(spec).ok());
+    }
+    std::ofstream(program_dir_ + "/profiles.json") << R"({"servers": {"HQ1": "org.db"}})";
+    qputenv("KORVALE_MAPI_PROFILES", QByteArray::fromStdString(program_dir_ + "/profiles.json"));
+
+    AddressBookSession address_book;
+    MainWindowServices services = Services();
+    services.choose_members = AddressBookMembers(address_book);
+    MainWindow window(LoadSettings(Ini()), services);
+    window.show();
+    InstallQtAddressDialog(&window);
+    QStringList offered;
+    OnModal<AddGroupDialog>([&offered](AddGroupDialog* add) {
+      Type(add, "groupName", "Sales");
+      OnModal<AddressBookDialog>([&offered](AddressBookDialog* book) {
+        QCOMPARE(book->windowTitle(), QString("Address Book"));
+        QListWidget* directory = Child<QListWidget>(book, "directory");
+        for (int i = 0; i < directory->count(); ++i) offered << directory->item(i)->text();
+        QCOMPARE(Child<QListWidget>(book, "well")->count(), 0);
+        for (const char* name : {"Ben Carter", "Rooms  (distribution list)"}) {
+          directory->clearSelection();
+          directory->findItems(name, Qt::MatchExactly).first()->setSelected(true);
+          Click(book, "addEntries");
+        }
+        book->accept();
+      });
+      add->accept();
+    });
+    Click(&window, "addGroup");
+    mapi::InstallAddressDialog(nullptr);
+    QVERIFY2(offered.contains("Anna Berg"), qPrintable(offered.join(", ")));
+    ConfigSettings s = window.settings();
+    QCOMPARE(s.groups.size(), size_t{3});
+    QCOMPARE(s.groups[2].member_names, std::string("Ben Carter; Rooms"));
+    QCOMPARE(s.groups[2].member_addresses,
+             std::string("/o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=rooms"));
+    Click(&window, "update");
+    const std::string ini = ReadFile(Ini());
+    QVERIFY2(ini.find("DL3=Ben Carter; Rooms\r\nGroup3=Sales\r\n") != std::string::npos, ini.c_str());
+    QVERIFY2(ini.find("[Group3]\r\nAddr1=/o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben\r\n"
+                      "Addr2=/o=Korvale Demo/ou=HQ/cn=Recipients/cn=rooms\r\n") != std::string::npos,
+             ini.c_str());
+    qunsetenv("KORVALE_MAPI_PROFILES");
+  }
+
+  // Update expands the administrators in the directory of the home server's
+  // store; without a store serving it each lookup fails and is shown.
+  void administratorsAreExpandedInTheHomeServersDirectory() {
+    QCOMPARE(ServerNameOf("/o=Korvale Demo/ou=HQ/cn=Configuration/cn=Servers/cn=HQ1"), std::string("HQ1"));
+    QCOMPARE(ServerNameOf("/O=X/OU=Y/CN=Configuration/CN=Servers/CN=ex1"), std::string("ex1"));
+    QCOMPARE(ServerNameOf("HQ1"), std::string("HQ1"));
+    qputenv("KORVALE_MAPI_PROFILES", QByteArray::fromStdString(program_dir_ + "/no-profiles.json"));
+    HomeServerAdminUsers expander([] { return std::string("HQ1"); });
+    AdminExpansion result = expander.Expand("DEMO\\anna", ui_);
+    qunsetenv("KORVALE_MAPI_PROFILES");
+    QCOMPARE(result.outcome, AdminExpansion::Outcome::kStopped);
+    QCOMPARE(ui_.messages.size(), size_t{1});
+    QCOMPARE(ui_.messages[0].title, std::string("Configuration Error"));
   }
 
   void aServerIsAddedThroughEveryCheck() {
@@ -515,6 +602,19 @@ class WindowsTest : public QObject {
     Click(&again, "new");
     QCOMPARE(Child<QListWidget>(&again, "dataSources")->currentItem()->text(), QString("Korvale"));
     QVERIFY(ReadFile(program_dir_ + "/odbc.ini").find("/srv/korvale.db") != std::string::npos);
+
+    // "&Edit" opens the selected definition's keys and writes them back.
+    SelectRow(Child<QListWidget>(&again, "dataSources"), "korvale-branch");
+    OnModal<DsnFormDialog>([this](DsnFormDialog* d) {
+      QCOMPARE(Child<QLineEdit>(d, "dsnName")->text(), QString("korvale-branch"));
+      QCOMPARE(Child<QLineEdit>(d, "database")->text(), QString::fromStdString(program_dir_ + "/branch.db"));
+      QCOMPARE(d->findChild<QComboBox*>("driver")->currentText(), QString("SQLite3"));
+      Type(d, "server", "db2");
+      d->accept();
+    });
+    Click(&again, "edit");
+    QCOMPARE(odbcinst::ReadDsnValue("korvale-branch", "Server"), std::string("db2"));
+    QCOMPARE(odbcinst::ReadDsnValue("korvale-branch", "Database"), program_dir_ + "/branch.db");
   }
 
   void theAddressBookDialogFillsItsWell() {

@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <functional>
 
-namespace korvale::config::testing {
+namespace korvale::testing {
 
 template <class Dialog>
 void OnModal(std::function<void(Dialog*)> act) {
@@ -27,4 +27,4 @@ void OnModal(std::function<void(Dialog*)> act) {
   timer->start();
 }
 
-}  // namespace korvale::config::testing
+}  // namespace korvale::testing
