@@ -1,7 +1,5 @@
 #include "Setup/wizard_rules.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
