@@ -1,5 +1,6 @@
 // KorvaleCfg: the configuration program of one installation (the folder it
-// lies in). Until its windows exist it works from the command line.
+// lies in). Without an option it shows its windows; on a server without a
+// display the options do its work.
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
@@ -11,6 +12,9 @@
 #include "config/restart_service.h"
 #include "platform/scm/service_manager.h"
 #include "platform/version/file_version.h"
+#ifdef KORVALE_WITH_WINDOWS
+#include "config/windows/run_windows.h"
+#endif
 
 int main(int argc, char** argv) {
   CLI::App app{"KorvaleCfg: configures the Korvale installation in this program's folder."};
@@ -29,6 +33,12 @@ int main(int argc, char** argv) {
     return rc == 0 ? 0 : 2;
   }
   if (!check && !write_inc && !restart) {
+#ifdef KORVALE_WITH_WINDOWS
+    if (korvale::config::DisplayAvailable()) {
+      return korvale::config::RunConfigWindows(argc, argv, korvale::CurrentExecutablePath());
+    }
+    std::cerr << "KorvaleCfg needs a display for its windows. Without one, use --check, --write-inc or --restart.\n\n";
+#endif
     std::cerr << app.help();
     return 2;
   }

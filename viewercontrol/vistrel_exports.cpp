@@ -9,6 +9,10 @@
 #include "viewercontrol/identity.h"
 #include "viewercontrol/registration.h"
 #include "viewercontrol/vistrel_ctrl.h"
+#ifdef KORVALE_WITH_WINDOWS
+#include "platform/automation/mail_client.h"
+#include "viewercontrol/windows/control_windows.h"
+#endif
 
 using namespace korvale::vistrel;
 using korvale::automation::IClassFactory;
@@ -21,10 +25,19 @@ std::string ModulePath() {
   return info.dli_fname;
 }
 
-// The host has no display of its own here: messages go to standard error.
+// In a host with windows the control shows Qt message boxes and the mail
+// client its calendar in a window; elsewhere messages go to standard error.
 MessageBoxes& ModuleMessageBoxes() {
-  static ConsoleMessageBoxes boxes(std::cerr);
-  return boxes;
+  static ConsoleMessageBoxes console(std::cerr);
+#ifdef KORVALE_WITH_WINDOWS
+  static QtMessageBoxes windows;
+  if (HostHasWindows()) {
+    korvale::automation::InstallCalendarPresenter(ShowCalendarWindow);
+    return windows;
+  }
+  korvale::automation::InstallCalendarPresenter(nullptr);
+#endif
+  return console;
 }
 
 class ControlFactory : public IClassFactory {

@@ -6,13 +6,21 @@
 //   vistrel-show --mail-client STORE [MAILBOX]
 //                                          register the mail client for an organisation store
 //
+// With a display the calendar opens in a window and messages are message
+// boxes; without one both are printed.
 // The class registry is $KORVALE_CLASS_REGISTRY, else class-registry.json
 // beside this program. Exit codes: 0 done (Show returned 0), 1 Show returned
 // -1, 2 the control or a registration failed, 64 usage.
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
+#ifdef KORVALE_WITH_WINDOWS
+#include <QApplication>
+#include <QWidget>
+#endif
 
 #include "platform/automation/com.h"
 #include "platform/automation/mail_client.h"
@@ -57,6 +65,28 @@ int RegisterMail(const std::string& store, const std::string& mailbox) {
   return 0;
 }
 
+#ifdef KORVALE_WITH_WINDOWS
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+void WaitForWindows() {
+  if (!QApplication::instance()) return;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->isVisible()) {
+      QApplication::exec();
+      return;
+    }
+  }
+}
+#else
+void WaitForWindows() {}
+#endif
+
 int ShowCalendar(const std::string& name) {
   CoInitialize();
   int code = 2;
@@ -77,6 +107,9 @@ int ShowCalendar(const std::string& name) {
       code = shown && *shown == 0 ? 0 : 1;
     }
   }
+  // The calendar window belongs to the control's module: it is shown until
+  // closed while the module is still loaded.
+  WaitForWindows();
   control.reset();
   CoUninitialize();
   return code;
@@ -90,5 +123,11 @@ int main(int argc, char** argv) {
   if (argc == 3 && first == "--unregister") return CallModule(argv[2], "DllUnregisterServer");
   if ((argc == 3 || argc == 4) && first == "--mail-client") return RegisterMail(argv[2], argc == 4 ? argv[3] : "");
   if (argc != 2 || first.rfind("--", 0) == 0) return Usage();
+#ifdef KORVALE_WITH_WINDOWS
+  // With a display the host is a windowed program, as a browser is: the
+  // control shows its messages and the calendar in windows.
+  std::unique_ptr<QApplication> app;
+  if (DisplayAvailable()) app = std::make_unique<QApplication>(argc, argv);
+#endif
   return ShowCalendar(first);
 }

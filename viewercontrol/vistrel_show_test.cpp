@@ -17,7 +17,9 @@ class VistrelShowTest : public ::testing::Test {
  protected:
   korvale::testing::ProcessResult Run(const std::vector<std::string>& args) {
     return RunProcess(BuiltProgram("viewercontrol/vistrel-show"), args,
-                      {{"KORVALE_CLASS_REGISTRY", org_.registry_path()}, {"KORVALE_MAPI_PROFILES", org_.File("p.json")}});
+                      {{"KORVALE_CLASS_REGISTRY", org_.registry_path()}, {"KORVALE_MAPI_PROFILES", org_.File("p.json")},
+                       // Without a display the calendar and the messages are printed.
+                       {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
   }
   TestOrganisation org_;
   const std::string module_ = BuiltProgram("viewercontrol/libVistrel.so");

@@ -23,6 +23,7 @@ constexpr uint16_t kFailed = 0x1;  // code of the exceptions raised here
 
 std::mutex opened_lock;
 std::vector<OpenedCalendar> opened;
+CalendarPresenter presenter;  // guarded by opened_lock
 
 struct Profile {
   std::string store, mailbox;
@@ -71,12 +72,20 @@ class ExplorerObject : public IDispatch {
   HRESULT Invoke(DISPID id, uint16_t, const std::vector<Variant>& args, Variant*, EXCEPINFO*) override {
     if (id != outlook::kActivate) return DISP_E_MEMBERNOTFOUND;
     if (HRESULT hr = ExpectArgs(args, 0, 0); FAILED(hr)) return hr;
+    CalendarPresenter show;
+    {
+      std::lock_guard<std::mutex> hold(opened_lock);
+      opened.push_back(calendar_);
+      show = presenter;
+    }
+    if (show) {
+      show(calendar_);
+      return S_OK;
+    }
     std::cout << "Calendar of " << calendar_.owner_display_name << " (" << calendar_.owner_address
               << "): " << calendar_.appointments.size() << " appointments (times in UTC)\n";
     for (const auto& line : calendar_.appointments) std::cout << "  " << line << "\n";
     std::cout.flush();
-    std::lock_guard<std::mutex> hold(opened_lock);
-    opened.push_back(calendar_);
     return S_OK;
   }
 
@@ -315,6 +324,12 @@ std::vector<OpenedCalendar> OpenedCalendars() {
 void ClearOpenedCalendars() {
   std::lock_guard<std::mutex> hold(opened_lock);
   opened.clear();
+}
+
+CalendarPresenter InstallCalendarPresenter(CalendarPresenter next) {
+  std::lock_guard<std::mutex> hold(opened_lock);
+  std::swap(presenter, next);
+  return next;
 }
 
 }  // namespace korvale::automation

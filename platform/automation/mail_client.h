@@ -16,11 +16,13 @@
 //
 // The client runs for the mail profile of this machine's user: the
 // organisation store and the user's mailbox, kept with the class's
-// registration (RegisterMailClient). Without a display, Activate prints the
-// calendar it opened (owner, then one line per appointment) to standard
-// output; every activation is also recorded in this process (OpenedCalendars).
+// registration (RegisterMailClient). Activate shows the calendar it opened
+// through the installed presenter (a window where there is a display), else
+// prints it (owner, then one line per appointment) to standard output; every
+// activation is also recorded in this process (OpenedCalendars).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,5 +74,11 @@ struct OpenedCalendar {
 };
 std::vector<OpenedCalendar> OpenedCalendars();
 void ClearOpenedCalendars();
+
+// How Explorer.Activate shows the calendar it opened to the user. A program
+// with windows installs one (a window listing the appointments); without one
+// the calendar is printed on standard output. Returns the one installed before.
+using CalendarPresenter = std::function<void(const OpenedCalendar& calendar)>;
+CalendarPresenter InstallCalendarPresenter(CalendarPresenter presenter);
 
 }  // namespace korvale::automation

@@ -88,6 +88,20 @@ TEST_F(MailClientTest, ActivateShowsTheSharedCalendarAndRecordsIt) {
   EXPECT_EQ(opened[0].appointments, (std::vector<std::string>{"2026-03-02 12:00  Lunch",
                                                                "2026-03-03 08:00  Private Appointment"}))
       << "a private item shows only that it is there";
+
+  // A program with windows installs its presenter: the calendar goes there instead of standard output.
+  std::vector<std::string> presented;
+  CalendarPresenter before = InstallCalendarPresenter(
+      [&presented](const OpenedCalendar& calendar) { presented.push_back(calendar.owner_display_name); });
+  EXPECT_FALSE(before) << "no presenter is installed by default";
+  ::testing::internal::CaptureStdout();
+  ASSERT_EQ(std::get<std::shared_ptr<IDispatch>>(explorer)->Invoke(outlook::kActivate, DISPATCH_METHOD, {}, nullptr,
+                                                                    nullptr),
+            mapi::S_OK);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(presented, std::vector<std::string>{"Anna Berg"});
+  EXPECT_EQ(OpenedCalendars().size(), 2u) << "a presented calendar is recorded too";
+  InstallCalendarPresenter(nullptr);
 }
 
 TEST_F(MailClientTest, FoldersThatCannotBeOpenedRaiseExceptions) {

@@ -2,86 +2,89 @@
 
 #include <odbcinst.h>
 
+#include <strings.h>
+
 #include <algorithm>
-#include <array>
-#include <cctype>
+#include <set>
+#include <vector>
+
+#include "platform/odbcinst/dsn_values.h"
 
 namespace korvale::odbcinst {
+
 namespace {
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
+// A list of zero-terminated names ended by an empty one.
+std::vector<std::string> NameList(const char* section, const char* file) {
+  std::vector<char> buffer(65536);
+  int length = SQLGetPrivateProfileString(section, nullptr, "", buffer.data(), static_cast<int>(buffer.size()), file);
+  std::vector<std::string> names;
+  for (int i = 0; i < length && buffer[i] != '\0';) {
+    std::string name(&buffer[i]);
+    i += static_cast<int>(name.size()) + 1;
+    names.push_back(name);
+  }
+  return names;
 }
 
-bool DriverInstalled(const std::string& driver) {
-  std::array<char, 16384> list{};
-  WORD length = 0;
-  if (!SQLGetInstalledDrivers(list.data(), static_cast<WORD>(list.size()), &length)) return false;
-  for (const char* name = list.data(); *name != '\0'; name += std::char_traits<char>::length(name) + 1) {
-    if (Lower(name) == Lower(driver)) return true;
-  }
-  return false;
+std::string ReadUserValue(const std::string& section, const std::string& key) {
+  std::vector<char> buffer(4096);
+  SQLGetPrivateProfileString(section.c_str(), key.c_str(), "", buffer.data(), static_cast<int>(buffer.size()),
+                             "odbc.ini");
+  return buffer.data();
 }
 
-std::string InstallerError(DWORD* first_code) {
-  std::string message;
-  for (WORD record = 1; record <= 8; ++record) {
-    std::array<char, 512> text{};
-    DWORD code = 0;
-    WORD length = 0;
-    if (SQLInstallerError(record, &code, text.data(), static_cast<WORD>(text.size()), &length) != SQL_SUCCESS) break;
-    if (record == 1) *first_code = code;
-    if (!message.empty()) message += " ";
-    message += text.data();
-  }
-  return message;
-}
-
-// A driver without a setup routine (the SQLite drivers on Linux have none):
-// the definition is written with the installer's own profile functions.
-Status WriteDefinition(const std::string& driver, const std::vector<std::string>& attributes) {
-  std::string dsn;
-  for (const std::string& attribute : attributes) {
-    if (Lower(attribute.substr(0, 4)) == "dsn=") dsn = attribute.substr(4);
-  }
-  if (dsn.empty()) return Status::Error("No data source name was given.");
-  SQLSetConfigMode(ODBC_SYSTEM_DSN);
-  bool written = SQLWriteDSNToIni(dsn.c_str(), driver.c_str());
-  for (const std::string& attribute : attributes) {
-    const auto eq = attribute.find('=');
-    if (!written || eq == std::string::npos || eq + 1 == attribute.size()) continue;
-    const std::string key = attribute.substr(0, eq);
-    if (Lower(key) == "dsn") continue;
-    written = SQLWritePrivateProfileString(dsn.c_str(), key.c_str(), attribute.substr(eq + 1).c_str(), "odbc.ini");
-  }
-  SQLSetConfigMode(ODBC_BOTH_DSN);
-  if (written) return Status::Ok();
+std::string InstallerError() {
   DWORD code = 0;
-  const std::string message = InstallerError(&code);
-  return Status::Error(message.empty() ? "The data source " + dsn + " could not be written." : message, code);
+  char message[SQL_MAX_MESSAGE_LENGTH] = {};
+  WORD length = 0;
+  if (SQLInstallerError(1, &code, message, sizeof message, &length) == SQL_NO_DATA) return "unknown installer error";
+  return message;
 }
 
 }  // namespace
 
-Status AddSystemDataSource(const std::string& driver, const std::vector<std::string>& attributes) {
-  if (!DriverInstalled(driver)) return Status::Error("The ODBC driver " + driver + " is not installed.");
-  // Each attribute ends in a zero character and the list in a second one.
-  std::string list;
-  for (const std::string& attribute : attributes) {
-    list += attribute;
-    list += '\0';
+std::vector<DataSource> ListDataSources() {
+  std::set<std::string> seen;
+  std::vector<DataSource> sources;
+  // Both lists at once: the installer merges them as the driver manager does.
+  SQLSetConfigMode(ODBC_BOTH_DSN);
+  for (const std::string& name : NameList(nullptr, "odbc.ini")) {
+    if (name == "ODBC Data Sources" || name == "ODBC" || !seen.insert(name).second) continue;
+    sources.push_back({name, ReadDsnValue(name, "Driver")});
   }
-  list += '\0';
-  if (SQLConfigDataSource(nullptr, ODBC_ADD_SYS_DSN, driver.c_str(), list.c_str())) return Status::Ok();
-  DWORD code = 0;
-  std::string message = InstallerError(&code);
-  // A general error is what the installer reports when the driver's setup
-  // library has no configuration routine.
-  if (code == ODBC_ERROR_GENERAL_ERR) return WriteDefinition(driver, attributes);
-  if (message.empty()) message = "The data source could not be created with the driver " + driver + ".";
-  return Status::Error(message, static_cast<int64_t>(code));
+  std::sort(sources.begin(), sources.end(), [](const DataSource& a, const DataSource& b) { return a.name < b.name; });
+  return sources;
+}
+
+std::vector<std::string> ListDrivers() {
+  std::vector<std::string> drivers;
+  for (const std::string& name : NameList(nullptr, "odbcinst.ini")) {
+    if (name != "ODBC") drivers.push_back(name);
+  }
+  return drivers;
+}
+
+bool WriteDataSource(const std::string& name, const std::string& driver,
+                     const std::vector<std::pair<std::string, std::string>>& keys, std::string& error) {
+  // The installer rewrites the definition whole: keys the form does not show are carried over.
+  SQLSetConfigMode(ODBC_USER_DSN);
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const std::string& key : NameList(name.c_str(), "odbc.ini")) {
+    if (strcasecmp(key.c_str(), "Driver") == 0) continue;
+    bool replaced = false;
+    for (const auto& given : keys) replaced = replaced || strcasecmp(given.first.c_str(), key.c_str()) == 0;
+    if (!replaced) values.emplace_back(key, ReadUserValue(name, key));
+  }
+  values.insert(values.end(), keys.begin(), keys.end());
+  bool ok = SQLWriteDSNToIni(name.c_str(), driver.c_str());
+  for (const auto& [key, value] : values) {
+    if (!ok) break;
+    if (!value.empty()) ok = SQLWritePrivateProfileString(name.c_str(), key.c_str(), value.c_str(), "odbc.ini");
+  }
+  if (!ok) error = InstallerError();
+  SQLSetConfigMode(ODBC_BOTH_DSN);
+  return ok;
 }
 
 }  // namespace korvale::odbcinst

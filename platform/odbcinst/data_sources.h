@@ -1,23 +1,36 @@
-// Creating a system data source with the ODBC installer's own
-// SQLConfigDataSource, as the quiet installation does: the driver's setup
-// library writes the definition where the driver manager finds it (the
-// system odbc.ini, or the one in ODBCSYSINI).
+// Lists and writes unixODBC data source definitions with the installer
+// library's own functions, so the datasource screen shows and changes exactly
+// what the driver manager will find.
 //
-//   Status made = odbcinst::AddSystemDataSource("SQLite3", {"DSN=korvale", "Database=/var/lib/k.db"});
+//   for (const DataSource& ds : ListDataSources()) show(ds.name, ds.driver);
+//   WriteDataSource("korvale", "SQLite3", {{"Database", "/srv/k.db"}});
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "common/status.h"
+// The system data source the quiet installation creates lives beside these.
+#include "platform/odbcinst/system_data_source.h"
 
 namespace korvale::odbcinst {
 
-// Adds the system data source described by `attributes` ("KEY=value" each)
-// with no window, through the driver's setup routine; a driver that has none
-// gets its definition written with the installer's profile functions (empty
-// values left out). Fails when the driver is not installed, or with the
-// installer's error text.
-Status AddSystemDataSource(const std::string& driver, const std::vector<std::string>& attributes);
+struct DataSource {
+  std::string name;
+  std::string driver;  // the definition's "Driver", empty when it has none
+};
+
+// The user's and the system's definitions (a name defined in both once, the
+// user's first), sorted by name.
+std::vector<DataSource> ListDataSources();
+
+// The names of the installed drivers (odbcinst.ini).
+std::vector<std::string> ListDrivers();
+
+// Creates or changes the user's definition `name`: its driver and the given
+// keys (a key with an empty value is removed); other keys stay. False with
+// `error` on failure.
+bool WriteDataSource(const std::string& name, const std::string& driver,
+                     const std::vector<std::pair<std::string, std::string>>& keys, std::string& error);
 
 }  // namespace korvale::odbcinst
