@@ -10,6 +10,7 @@
 // report RPC_S_SERVER_UNAVAILABLE, as for a controller that cannot be reached).
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,5 +49,11 @@ class AccountDirectory {
   // NERR_DCNotFound when the domain is unknown or has none.
   virtual Expected<std::vector<std::string>> DomainControllers(const std::string& domain) = 0;
 };
+
+// A directory that could not be opened: every query fails with `reason`, so
+// each lookup fails on its own as it does when a controller cannot be reached
+// (the lookups report RPC_S_SERVER_UNAVAILABLE) and callers report it per
+// account instead of losing everything the directory is not needed for.
+std::unique_ptr<AccountDirectory> UnreadableAccountDirectory(std::string reason);
 
 }  // namespace korvale::accounts
