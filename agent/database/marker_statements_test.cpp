@@ -17,7 +17,7 @@ using testing::SettingsFor;
 
 AgentSettings Shared(Dialect dialect) {
   AgentSettings s = SettingsFor(dialect);
-  s.new_db = 1;
+  s.table_mode = TableMode::kShared;
   return s;
 }
 

@@ -45,12 +45,12 @@ std::string DeleteStaleRowsStatement(const AgentSettings& settings, std::string_
 }
 
 Status MarkStaleRows(Database& db, std::string_view table, std::string_view instance) {
-  if (db.settings().new_db != 1) return Status::Ok();
+  if (db.settings().table_mode != TableMode::kShared) return Status::Ok();
   return RunOnFillTable(db, MarkStaleRowsStatement(db.settings(), table, instance), table);
 }
 
 Status DeleteStaleRows(Database& db, std::string_view table, std::string_view instance) {
-  if (db.settings().new_db != 1) return Status::Ok();
+  if (db.settings().table_mode != TableMode::kShared) return Status::Ok();
   return RunOnFillTable(db, DeleteStaleRowsStatement(db.settings(), table, instance), table);
 }
 
@@ -63,7 +63,7 @@ std::string KeepMailboxRowsStatement(const AgentSettings& settings, std::string_
 
 Status KeepMailboxRows(Database& db, std::string_view table, std::string_view mailbox,
                        std::string_view instance) {
-  if (db.settings().new_db != 1) return Status::Ok();
+  if (db.settings().table_mode != TableMode::kShared) return Status::Ok();
   return RunOnFillTable(db, KeepMailboxRowsStatement(db.settings(), table, mailbox, instance), table);
 }
 

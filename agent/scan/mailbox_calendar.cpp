@@ -165,7 +165,7 @@ PublishedCalendar PublishCalendar(ScanEnvironment& env, const std::string& mailb
   const AgentSettings& s = env.settings;
   PublishedCalendar published;
   // In shared-table mode every row of the mailbox is unconfirmed until seen again.
-  const bool shared = s.new_db == 1;
+  const bool shared = s.table_mode == TableMode::kShared;
   if (shared) (void)MarkMailboxRows(env.db, env.fill_table, v.name, env.instance_name);
 
   LocalWindow window = ScanWindow(s, env.local_now ? env.local_now() : SYSTEMTIME{});

@@ -1,9 +1,8 @@
 // The first phases of a mailbox's scan: the owner's directory entry, the
 // values every row repeats, and who publishes the calendar.
-#include <strings.h>
-
 #include "agent/scan/mailbox_phases.h"
 #include "agent/scan/mailbox_time_zone.h"
+#include "common/text.h"
 
 namespace korvale::scan_phase {
 
@@ -17,10 +16,6 @@ const char* const kHomeMtaHelp =
     "attribute value should be in the following form:\r\nCN=Microsoft MTA,CN=<ServerName>,"
     "CN=Servers,CN=<Administrative Group>,CN=Administrative Groups,CN=<organization>,"
     "CN=Microsoft Exchange,CN=Services,CN=Configuration,DC=<domainName>,DC=com\r\nMailbox ";
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  return strcasecmp(a.c_str(), b.c_str()) == 0;
-}
 
 void Warn(ScanEnvironment& env, const std::string& text) {
   env.log.LogEvent(EventType::kWarning, event_id::kGeneral, text);
@@ -36,10 +31,10 @@ ServerMatch MatchServer(const AgentSettings& s, size_t group, const HomeServer& 
   ServerMatch match;
   match.datasource = group < s.group_datasources.size() ? s.group_datasources[group] : "";
   for (const auto& server : s.servers) {
-    if (!EqualNoCase(server.name, home.server_name)) continue;
+    if (!EqualsNoCase(server.name, home.server_name)) continue;
     if (match.datasource.empty()) {
       match.datasource = server.ds;
-    } else if (!EqualNoCase(server.ds, match.datasource)) {
+    } else if (!EqualsNoCase(server.ds, match.datasource)) {
       continue;
     }
     match.server = &server;
@@ -152,7 +147,7 @@ PublisherChoice ChoosePublisher(ScanEnvironment& env, size_t group, const std::s
     }
   }
 
-  const bool local = s.no_server_check != 0 || (EqualNoCase(match.datasource, s.db) &&
+  const bool local = s.no_server_check != 0 || (EqualsNoCase(match.datasource, s.db) &&
                                                 group < s.local_flags.size() && s.local_flags[group]);
   u.datasource = QuoteForSql(local ? std::string("$local") : match.datasource, 50, env.db.dialect());
   if (!local) ++cycle.remote;

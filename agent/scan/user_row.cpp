@@ -9,8 +9,6 @@ namespace korvale {
 
 namespace {
 
-bool Shared(const AgentSettings& s) { return s.new_db == 1; }
-
 std::string Quoted(const std::string& v) { return "'" + v + "'"; }
 
 std::string Number(double v) {
@@ -42,7 +40,7 @@ EmptyDates DatesFor(Dialect d) {
 std::string UserRowSelect(const AgentSettings& s, const std::string& table, const std::string& name,
                           const std::string& instance) {
   std::string sql = "SELECT * FROM " + table + " WHERE ((Status=9) AND (Name='" + name + "')";
-  if (Shared(s)) sql += " AND (KRVService=" + Quoted(QuoteInstanceName(instance, StatementDialect(s))) + ")";
+  if (SharedTableMode(s)) sql += " AND (KRVService=" + Quoted(QuoteInstanceName(instance, StatementDialect(s))) + ")";
   return sql + ")";
 }
 
@@ -70,7 +68,7 @@ std::string UserRowInsert(const AgentSettings& s, UserRowForm form, const std::s
   columns += ", Datasource, TimeDifference, Alias, Department, Reserved3";
   values += ", " + Quoted(v.datasource) + ", " + Number(v.time_difference) + ", " + Quoted(v.alias) +
             ", " + Quoted(v.department) + ", " + Quoted(v.reserved3);
-  if (Shared(s)) {
+  if (SharedTableMode(s)) {
     columns += ", KRVService, KRVUpdate";
     values += ", " + Quoted(QuoteInstanceName(instance, d)) + ", 0";
   }
@@ -86,7 +84,7 @@ std::string UserRowUpdate(const AgentSettings& s, UserRowForm form, const std::s
   EmptyDates dates = DatesFor(StatementDialect(s));
   std::string sql = "UPDATE " + table + " SET " + dates.start_column + " = " + dates.value +
                     ", EndTime = " + dates.value + ", Title = " + Quoted(v.title) + ", ";
-  if (Shared(s)) sql += "KRVUpdate=0, ";
+  if (SharedTableMode(s)) sql += "KRVUpdate=0, ";
   sql += "DL = " + Quoted(v.dl) + ", Phone = " + Quoted(v.phone) + ", Office = " + Quoted(v.office) +
          ", Initials = " + Quoted(v.initials) + ", ACL = " + Quoted(v.acl);
   if (form == UserRowForm::kSecond) sql += ", ACLw = " + Quoted(v.aclw);
@@ -96,7 +94,7 @@ std::string UserRowUpdate(const AgentSettings& s, UserRowForm form, const std::s
          ", OffFax = " + Quoted(v.off_fax) + ", HomePhone = " + Quoted(v.home_phone) +
          ", MobilePhone = " + Quoted(v.mobile_phone) + ", AdrComment = " + Quoted(v.adr_comment) +
          ", AssocNTAcc = " + Quoted(v.assoc_nt_acc) + " WHERE ((Status = 9) AND (Name = " + Quoted(v.name);
-  if (Shared(s)) sql += ") AND (KRVService = " + Quoted(QuoteInstanceName(instance, StatementDialect(s)));
+  if (SharedTableMode(s)) sql += ") AND (KRVService = " + Quoted(QuoteInstanceName(instance, StatementDialect(s)));
   return sql + "))";
 }
 
