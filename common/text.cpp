@@ -16,8 +16,8 @@ std::string_view Trim(std::string_view text, std::string_view blanks) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 std::string Lower(std::string text) {

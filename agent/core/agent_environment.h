@@ -28,8 +28,8 @@ class AccountDirectory;
 // The directory of Windows accounts that serves `logon_server`; a failure
 // says why (the agent then reports it and goes on with a directory whose
 // every lookup fails).
-using AccountDirectoryFactory = std::function<Expected<std::unique_ptr<accounts::AccountDirectory>>(
-    const std::string& logon_server)>;
+using AccountDirectoryFactory =
+    std::function<Expected<std::unique_ptr<accounts::AccountDirectory>>(const std::string& logon_server)>;
 
 struct AgentEnvironment {
   // The one clock: the current instant. The scan window and the booking
@@ -37,7 +37,7 @@ struct AgentEnvironment {
   std::function<std::chrono::system_clock::time_point()> now;
   // The machine's time zone, the zone of the scan window (read once, when the agent is made).
   std::function<TIME_ZONE_INFORMATION()> machine_zone;
-  SqlConnector connector;                   // opens the cycle's database connection
+  SqlConnector connector;  // opens the cycle's database connection
   AccountDirectoryFactory account_directory;
   std::function<void(std::chrono::milliseconds)> sleep;  // the pause between mailboxes
 };

@@ -31,13 +31,14 @@ FILETIME LocalToUtcFileTime(const SYSTEMTIME& local, const TIME_ZONE_INFORMATION
   return tz::SystemTimeToFileTime(tz::LocalToUniversal(zone, local)).value_or(0);
 }
 
-void ReportStoreRefused(ScanEnvironment& env, HRESULT hr, const std::string& mailbox,
-                        const HomeServer& home, const OwnerProperties& owner) {
+void ReportStoreRefused(ScanEnvironment& env, HRESULT hr, const std::string& mailbox, const HomeServer& home,
+                        const OwnerProperties& owner) {
   const AgentSettings& s = env.settings;
   env.log.LogEvent(EventType::kWarning, event_id::kGeneral,
                    "OpenMsgStore failed with Code = " + HResultHex(hr) +
                        ".\r\nPlease check that the Korvale Service Account has the appropriate rights on "
-                       "the mailbox store hosting mailbox '" + mailbox + "'.\r\n",
+                       "the mailbox store hosting mailbox '" +
+                       mailbox + "'.\r\n",
                    "Exchange Servername: " + home.store_name + "\r\nMailbox: " + owner.email_address + "\r\n",
                    "Logged in with Korvale Serviceaccount (mailbox): " + s.logon_mailbox +
                        " on Exchange Server " + s.logon_server +
@@ -52,9 +53,8 @@ void ReportStoreRefused(ScanEnvironment& env, HRESULT hr, const std::string& mai
 }
 
 // The store with administrative rights, tried ten times.
-std::shared_ptr<IMsgStore> OpenStore(ScanEnvironment& env, const std::string& mailbox,
-                                     const HomeServer& home, const OwnerProperties& owner,
-                                     HRESULT& hr) {
+std::shared_ptr<IMsgStore> OpenStore(ScanEnvironment& env, const std::string& mailbox, const HomeServer& home,
+                                     const OwnerProperties& owner, HRESULT& hr) {
   ENTRYID store_id;
   hr = env.manage_store.CreateStoreEntryID(home.store_name, owner.email_address,
                                            OPENSTORE_USE_ADMIN_PRIVILEGE | OPENSTORE_TAKE_OWNERSHIP,
@@ -114,8 +114,7 @@ void OpenCalendarFolder(ScanEnvironment& env, const std::string& mailbox, Opened
 // One pass over the calendar's contents table: the query, then the reading.
 HRESULT ReadPass(ScanEnvironment& env, AppointmentReaderContext& reader, IMAPITable& contents,
                  const MeetingColumns& columns, const SRestriction& restriction, PassKind kind,
-                 const MailboxRowValues& row_values, const std::string& mailbox,
-                 Clock::time_point* queried) {
+                 const MailboxRowValues& row_values, const std::string& mailbox, Clock::time_point* queried) {
   const bool single = kind == PassKind::kSingle;
   SRowSet rows;
   HRESULT hr = HrQueryAllRows(&contents, &columns.tags, &restriction, nullptr, 0, &rows);
@@ -158,10 +157,9 @@ ResolvedTags ResolveTags(ScanEnvironment& env, IMAPIFolder& calendar) {
   return {S_OK, std::move(resolved.tags)};
 }
 
-PublishedCalendar PublishCalendar(ScanEnvironment& env, const std::string& mailbox,
-                                  IMAPIFolder& calendar, const CalendarTags& tags,
-                                  const TIME_ZONE_INFORMATION& zone, const ScanValues& v,
-                                  MailboxTimes& times) {
+PublishedCalendar PublishCalendar(ScanEnvironment& env, const std::string& mailbox, IMAPIFolder& calendar,
+                                  const CalendarTags& tags, const TIME_ZONE_INFORMATION& zone,
+                                  const ScanValues& v, MailboxTimes& times) {
   const AgentSettings& s = env.settings;
   PublishedCalendar published;
   // In shared-table mode every row of the mailbox is unconfirmed until seen again.
@@ -205,9 +203,7 @@ PublishedCalendar PublishCalendar(ScanEnvironment& env, const std::string& mailb
       .window_end_utc = window_end_utc,
       .mailbox_zone = zone,
       .is_booking_number =
-          [&env](const std::string& number) {
-            return env.bookings && env.bookings->IsBookingNumber(number);
-          },
+          [&env](const std::string& number) { return env.bookings && env.bookings->IsBookingNumber(number); },
       .message_counter = &published.messages};
   const UserRowValues& u = v.user;
   const MailboxRowValues row_values{.name = v.name,
@@ -223,12 +219,12 @@ PublishedCalendar PublishCalendar(ScanEnvironment& env, const std::string& mailb
                                     .minimum_security = v.minimum_security};
 
   SRestriction single = SingleAppointmentRestriction(tags, window_start_utc, window_end_utc);
-  published.hr = ReadPass(env, reader, *contents, columns, single, PassKind::kSingle, row_values,
-                          mailbox, &times.query);
+  published.hr =
+      ReadPass(env, reader, *contents, columns, single, PassKind::kSingle, row_values, mailbox, &times.query);
   if (FAILED(published.hr)) return published;
   SRestriction recurring = RecurringAppointmentRestriction(tags);
-  published.hr = ReadPass(env, reader, *contents, columns, recurring, PassKind::kRecurring,
-                          row_values, mailbox, nullptr);
+  published.hr = ReadPass(env, reader, *contents, columns, recurring, PassKind::kRecurring, row_values,
+                          mailbox, nullptr);
   if (FAILED(published.hr)) return published;
   env.cycle.calendars_read.insert(mailbox);
 

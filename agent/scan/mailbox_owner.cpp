@@ -49,8 +49,8 @@ OwnerRead ReadOwner(ScanEnvironment& env, const ENTRYID& owner_entry_id, const s
   OwnerRead read;
   ULONG object_type = 0;
   std::shared_ptr<IUnknown> owner_object;
-  read.hr = env.address_book.OpenEntry(owner_entry_id, nullptr, MAPI_BEST_ACCESS, &object_type,
-                                       &owner_object);
+  read.hr =
+      env.address_book.OpenEntry(owner_entry_id, nullptr, MAPI_BEST_ACCESS, &object_type, &owner_object);
   auto owner = mapi_cast<IMAPIProp>(owner_object);
   if (FAILED(read.hr) || !owner) {
     env.log.LogEvent(EventType::kError, event_id::kOwnerEntry, mailbox, "DoUser");
@@ -70,8 +70,7 @@ OwnerRead ReadOwner(ScanEnvironment& env, const ENTRYID& owner_entry_id, const s
   return read;
 }
 
-ScanValues OwnerValues(const ScanEnvironment& env, const std::string& mailbox,
-                       const OwnerProperties& o) {
+ScanValues OwnerValues(const ScanEnvironment& env, const std::string& mailbox, const OwnerProperties& o) {
   const AgentSettings& s = env.settings;
   const Dialect dialect = env.db.dialect();
   auto q50 = [&](const std::string& t) { return QuoteForSql(t, 50, dialect); };
@@ -117,8 +116,10 @@ PublisherChoice ChoosePublisher(ScanEnvironment& env, size_t group, const std::s
   ScanCycleState& cycle = env.cycle;
   PublisherChoice choice;
   if (!o.home_mta) {
-    Warn(env, "User '" + mailbox + "' does not seem to have an associated mailbox or has no homeMTA "
-              "attribute defined in Active Directory." + kHomeMtaHelp + mailbox + " will be skipped.");
+    Warn(env, "User '" + mailbox +
+                  "' does not seem to have an associated mailbox or has no homeMTA "
+                  "attribute defined in Active Directory." +
+                  kHomeMtaHelp + mailbox + " will be skipped.");
     --cycle.handled;
     return choice;
   }
@@ -131,8 +132,8 @@ PublisherChoice ChoosePublisher(ScanEnvironment& env, size_t group, const std::s
   // A mailbox whose server is not configured is not published.
   if (!match.server && s.no_server_check == 0) {
     if (choice.home.server_name.empty()) {
-      Warn(env, "User " + mailbox + " has no homeMTA attribute defined in Active Directory." +
-                    kHomeMtaHelp + mailbox + " will be skipped.");
+      Warn(env, "User " + mailbox + " has no homeMTA attribute defined in Active Directory." + kHomeMtaHelp +
+                    mailbox + " will be skipped.");
     } else {
       env.log.LogEvent(EventType::kError, event_id::kHomeServer, choice.home.server_name, mailbox);
     }
@@ -153,8 +154,8 @@ PublisherChoice ChoosePublisher(ScanEnvironment& env, size_t group, const std::s
   if (!local) ++cycle.remote;
   WriteUserRow(env.db, UserRowForm::kFirst, env.fill_table, u, env.instance_name);
   // A pending booking for a mailbox another source publishes makes it scanned here after all.
-  const bool forced = !local && env.bookings && env.bookings->HasBookings() &&
-                      env.bookings->ForcesScan(mailbox, v.dl);
+  const bool forced =
+      !local && env.bookings && env.bookings->HasBookings() && env.bookings->ForcesScan(mailbox, v.dl);
   choice.publisher = local || forced ? Publisher::kThisAgent : Publisher::kAnotherSource;
   return choice;
 }

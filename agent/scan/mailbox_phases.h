@@ -28,8 +28,7 @@ struct OwnerRead {
   mapi::HRESULT hr = mapi::S_OK;  // a failure is already reported
   OwnerProperties props;
 };
-OwnerRead ReadOwner(ScanEnvironment& env, const mapi::ENTRYID& owner_entry_id,
-                    const std::string& mailbox);
+OwnerRead ReadOwner(ScanEnvironment& env, const mapi::ENTRYID& owner_entry_id, const std::string& mailbox);
 
 // Values the scan repeats in every row of the mailbox, quoted for the
 // statements (8, 10).
@@ -41,8 +40,7 @@ struct ScanValues {
   bool book_meetings = false;
   std::string pdc;
 };
-ScanValues OwnerValues(const ScanEnvironment& env, const std::string& mailbox,
-                       const OwnerProperties& owner);
+ScanValues OwnerValues(const ScanEnvironment& env, const std::string& mailbox, const OwnerProperties& owner);
 
 // Who publishes the mailbox's calendar (11–16). The first user row is written
 // for every mailbox that is published at all.
@@ -69,8 +67,8 @@ struct OpenedCalendar {
   mapi::ENTRYID calendar_id;
   Clock::time_point store_opened;
 };
-OpenedCalendar OpenCalendar(ScanEnvironment& env, const std::string& mailbox,
-                            const HomeServer& home, const OwnerProperties& owner);
+OpenedCalendar OpenCalendar(ScanEnvironment& env, const std::string& mailbox, const HomeServer& home,
+                            const OwnerProperties& owner);
 
 // The calendar's named properties (21).
 struct ResolvedTags {
