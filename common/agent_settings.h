@@ -17,6 +17,11 @@ struct ServerEntry {
   std::string pdc;
 };
 
+// How the calendar table is kept: two tables in rotation, the filled one
+// published at the end of the cycle, or one table several agents share, each
+// row carrying its agent's instance name (NewDB=1; any other value rotates).
+enum class TableMode { kRotation, kShared };
+
 struct AgentSettings {
   // [Config], in the order of the settings file's reference table.
   int global_time_diff = 0;
@@ -31,6 +36,7 @@ struct AgentSettings {
   int days_past_meeting_endtime_delete_bookings = 0;
   int show_no_private = 0;
   int new_db = 0;
+  TableMode table_mode = TableMode::kRotation;  // derived from NewDB by ReadSettings
   int get_contact_company = 0;
   int success_log = 1;
   std::string stored_proc_start;
@@ -127,5 +133,9 @@ struct AgentSettings {
   SYSTEMTIME dst_start;
   SYSTEMTIME dst_end;
 };
+
+inline bool SharedTableMode(const AgentSettings& settings) {
+  return settings.table_mode == TableMode::kShared;
+}
 
 }  // namespace korvale

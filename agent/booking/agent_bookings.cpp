@@ -14,7 +14,7 @@ namespace korvale {
 using namespace mapi;
 
 std::string ActiveTableFor(const AgentSettings& settings, const std::string& fill_table) {
-  if (settings.new_db != 0) return kKorvaleTable1;
+  if (settings.table_mode == TableMode::kShared) return kKorvaleTable1;
   // The fill table is the one not named active, so the other one is active.
   return FillTableFor(fill_table);
 }

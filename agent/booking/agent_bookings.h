@@ -21,7 +21,7 @@
 #include "agent/booking/meeting_modifications.h"
 #include "agent/booking/notification_queue.h"
 #include "agent/database/database.h"
-#include "agent/scan/mailbox_scan.h"
+#include "agent/scan/booking_hooks.h"
 #include "common/agent_log.h"
 #include "common/agent_settings.h"
 #include "common/status.h"

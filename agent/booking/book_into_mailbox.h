@@ -17,7 +17,7 @@
 #include "agent/booking/booking_record.h"
 #include "agent/booking/notification_queue.h"
 #include "agent/database/database.h"
-#include "agent/scan/mailbox_scan.h"
+#include "agent/scan/booking_hooks.h"
 #include "common/agent_log.h"
 #include "common/agent_settings.h"
 #include "platform/mapi/mapi.h"

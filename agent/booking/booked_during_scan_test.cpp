@@ -129,7 +129,7 @@ TEST(AddRecordsBookedDuringScan, WritesOneRowPerMailboxWithTheUserRowValues) {
 // Shared-table mode reads only this agent's new bookings.
 TEST(AddRecordsBookedDuringScan, SharedTableModeNamesTheInstance) {
   CannedDatabase canned(Dialect::kSqlServer);
-  canned.settings.new_db = 1;
+  canned.settings.table_mode = TableMode::kShared;
   RecordingWriter writer;
   AddRecordsBookedDuringScan(canned.Open(), "KorvaleTable1", kCycle, "", writer);
   EXPECT_EQ(canned.connection().statements(),

@@ -2,6 +2,7 @@
 #include "agent/booking/booked_row_defaults.h"
 
 #include "agent/database/optional_columns.h"
+#include "common/text.h"
 #include "platform/mapi/mapi_defs.h"
 
 namespace korvale {
@@ -33,11 +34,6 @@ std::string ExtraDefault(std::string_view column, Dialect dialect) {
   return ", NULL";
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
 
 }  // namespace
 
@@ -74,7 +70,7 @@ std::string ExtraColumnDefaults(std::string_view extra_column_list, Dialect dial
   std::string values;
   while (!extra_column_list.empty()) {
     size_t comma = extra_column_list.find(',');
-    std::string_view column = Trim(extra_column_list.substr(0, comma));
+    std::string_view column = Trim(extra_column_list.substr(0, comma), kSpacesAndTabs);
     if (!column.empty()) values += ExtraDefault(column, dialect);
     if (comma == std::string_view::npos) break;
     extra_column_list.remove_prefix(comma + 1);

@@ -15,8 +15,4 @@ struct BookingCycle {
   SYSTEMTIME now;  // local time
 };
 
-// Shared-table mode: several agents write one calendar table and Meetings rows
-// carry the instance name that must process them.
-inline bool SharedTableMode(const AgentSettings& settings) { return settings.new_db != 0; }
-
 }  // namespace korvale

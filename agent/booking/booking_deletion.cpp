@@ -81,14 +81,13 @@ HRESULT SendCancellation(BookingWriter& writer, const MailboxBookingTarget& mail
   return S_OK;
 }
 
-}  // namespace
-
-HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBookingTarget& mailbox,
-                                 size_t position) {
-  const BookingRecord record = writer.bookings.at(position);
+// The appointments of the mailbox's calendar that carry the booking: by entry
+// identifier when the booking names one, else by booking number. `found`
+// stays empty (with S_OK) when the calendar cannot hold the number at all.
+HRESULT FindBookedAppointments(BookingWriter& writer, const MailboxBookingTarget& mailbox,
+                               const BookingRecord& record, std::vector<FoundAppointment>& found) {
   const CalendarTags& tags = mailbox.tags;
   const ULONG booking_tag = tags.Calendar(calendar_prop::kBookingNumber);
-
   std::shared_ptr<IMAPITable> contents;
   HRESULT hr = mailbox.calendar.GetContentsTable(0, &contents);
   if (FAILED(hr) || !contents) {
@@ -119,9 +118,6 @@ HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBookingTarg
     WarnBooking(writer, "HrQueryAllRows for DeleteRows failed with Code = " + HResultHex(hr));
     return hr;
   }
-  contents.reset();
-
-  std::vector<FoundAppointment> found;
   for (const SRow& row : rows.aRow) {
     if (row.cValues() < columns.size() || !row[0].Binary()) continue;
     FoundAppointment a;
@@ -132,6 +128,44 @@ HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBookingTarg
     if (const std::string* subject = row[4].String()) a.subject = *subject;
     found.push_back(std::move(a));
   }
+  return S_OK;
+}
+
+// Keeps what is deleted in the booking list (a change mail later in the cycle
+// describes the earlier version with it), queues the owner's notification and
+// reports the deletion.
+void RecordDeletion(BookingWriter& writer, const MailboxBookingTarget& mailbox,
+                    const BookingRecord& record, size_t position, const FoundAppointment& a) {
+  BookingRecord as_deleted = record;
+  if (a.start) as_deleted.start = *a.start;
+  if (a.end) as_deleted.end = *a.end;
+  as_deleted.title = a.subject;
+  as_deleted.category = a.categories;
+  as_deleted.deleted_in = mailbox.mailbox_name;
+  writer.bookings.Replace(position, std::move(as_deleted));
+
+  const std::string start = DateOrUndetermined(a.start);
+  const std::string end = DateOrUndetermined(a.end);
+  if (record.booking_status == 3 && NotifiesMailbox(writer.settings, mailbox.mailbox_name)) {
+    QueueDeletionNotification(writer.notifications, writer.settings,
+                              {start, end, a.subject, a.categories, record.booked_by},
+                              mailbox.mailbox_name, OwnerEntryId(writer, mailbox.mailbox_name));
+  }
+  WarnBooking(writer, "Deleting the following meeting in mailbox " + mailbox.mailbox_name +
+                          ":\r\nSubject: " + a.subject + "\r\nStart: " + start + "\r\nEnd: " + end +
+                          "\r\nCategory: " + a.categories + "\r\nKRVBookingNumber: " +
+                          record.booking_number +
+                          "\r\nBookingStatus: " + std::to_string(record.booking_status));
+}
+
+}  // namespace
+
+HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBookingTarget& mailbox,
+                                 size_t position) {
+  const BookingRecord record = writer.bookings.at(position);
+  std::vector<FoundAppointment> found;
+  HRESULT hr = FindBookedAppointments(writer, mailbox, record, found);
+  if (FAILED(hr)) return hr;
 
   // A cancellation that cannot be sent has been reported; the appointment is
   // deleted all the same, or the cancelled meeting would stay for good.
@@ -141,31 +175,9 @@ HRESULT DeleteBookedAppointments(BookingWriter& writer, const MailboxBookingTarg
       if (hr = SendCancellation(writer, mailbox, a.entry_id); FAILED(hr)) result = hr;
     }
   }
-
   std::vector<ENTRYID> deleted;
   for (const FoundAppointment& a : found) {
-    // The list keeps what was deleted: a change mail later in the cycle
-    // describes the earlier version with it.
-    BookingRecord as_deleted = record;
-    if (a.start) as_deleted.start = *a.start;
-    if (a.end) as_deleted.end = *a.end;
-    as_deleted.title = a.subject;
-    as_deleted.category = a.categories;
-    as_deleted.deleted_in = mailbox.mailbox_name;
-    writer.bookings.Replace(position, std::move(as_deleted));
-
-    const std::string start = DateOrUndetermined(a.start);
-    const std::string end = DateOrUndetermined(a.end);
-    if (record.booking_status == 3 && NotifiesMailbox(writer.settings, mailbox.mailbox_name)) {
-      QueueDeletionNotification(writer.notifications, writer.settings,
-                                {start, end, a.subject, a.categories, record.booked_by},
-                                mailbox.mailbox_name, OwnerEntryId(writer, mailbox.mailbox_name));
-    }
-    WarnBooking(writer, "Deleting the following meeting in mailbox " + mailbox.mailbox_name +
-                            ":\r\nSubject: " + a.subject + "\r\nStart: " + start + "\r\nEnd: " + end +
-                            "\r\nCategory: " + a.categories + "\r\nKRVBookingNumber: " +
-                            record.booking_number +
-                            "\r\nBookingStatus: " + std::to_string(record.booking_status));
+    RecordDeletion(writer, mailbox, record, position, a);
     deleted.push_back(a.entry_id);
   }
   if (deleted.empty()) return result;

@@ -1,5 +1,6 @@
 // Reminder parsing, the booking history text and mailbox list splitting.
 #include "agent/booking/booking_values.h"
+#include "common/text.h"
 
 #include <cctype>
 #include <cerrno>
@@ -10,18 +11,6 @@ namespace korvale {
 namespace {
 
 bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-void EraseAll(std::string& text, std::string_view what) {
-  for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos)) {
-    text.erase(pos, what.size());
-  }
-}
 
 }  // namespace
 

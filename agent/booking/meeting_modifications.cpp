@@ -10,6 +10,7 @@
 #include "agent/booking/notification_queue.h"
 #include "agent/database/db_report.h"
 #include "agent/database/shared_table.h"
+#include "common/text.h"
 
 namespace korvale {
 
@@ -24,12 +25,6 @@ std::string OfficeCondition(const MeetingsScope& scope, std::string_view number)
   std::string office = "(Office='" + QuoteWholeForSql(number, scope.dialect) + "')";
   if (!scope.shared) return office;
   return "(" + office + " AND (Reserved2='" + QuoteInstanceName(scope.instance_name, scope.dialect) + "'))";
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 std::string TrimBlanksAndCommas(std::string_view text) {
@@ -70,7 +65,7 @@ bool SameCategory(const std::string& shown, const std::string& booked) {
 
 bool Unchanged(const ShownMeeting& shown, const MeetingsRow& booked) {
   return shown.start && *shown.start == booked.start && shown.end && *shown.end == booked.end &&
-         EqualNoCase(shown.title, booked.title) && EqualNoCase(shown.location, booked.location) &&
+         EqualsNoCase(shown.title, booked.title) && EqualsNoCase(shown.location, booked.location) &&
          shown.status == booked.status && SameCategory(shown.category, booked.category);
 }
 
@@ -159,7 +154,7 @@ bool SendReport(ModificationCheck& check, const Findings& f, const MeetingsRow& 
 
 MeetingsScope ScopeOf(const ModificationCheck& check) {
   const AgentSettings& s = check.mail.settings;
-  return {check.db.dialect(), s.date_literal_format, s.new_db != 0, check.instance_name};
+  return {check.db.dialect(), s.date_literal_format, s.table_mode == TableMode::kShared, check.instance_name};
 }
 
 }  // namespace

@@ -1,17 +1,12 @@
 // Recipients of booked meetings.
 #include "agent/booking/meeting_recipients.h"
+#include "common/text.h"
 
 namespace korvale {
 
 using namespace mapi;
 
 namespace {
-
-void EraseAll(std::string& text, std::string_view what) {
-  for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos)) {
-    text.erase(pos, what.size());
-  }
-}
 
 bool HasEntryId(const ADRENTRY& entry) {
   const SPropValue* id = PpropFindProp(entry.rgPropVals, PR_ENTRYID);

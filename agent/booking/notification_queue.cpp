@@ -2,6 +2,7 @@
 #include "agent/booking/notification_queue.h"
 
 #include "agent/database/dialect.h"
+#include "common/text.h"
 
 namespace korvale {
 namespace {
@@ -42,17 +43,6 @@ std::string NotificationDate(const SYSTEMTIME& time) { return FormatDateLiteral(
 NotificationValues ValuesOf(const BookingRecord& record) {
   return {NotificationDate(record.start), NotificationDate(record.end), record.title,
           record.category, record.booked_by};
-}
-
-std::string ReplaceAll(std::string text, std::string_view placeholder, std::string_view value) {
-  if (placeholder.empty()) return text;
-  // Continue behind the inserted value, so a value that contains the
-  // placeholder cannot make the loop run forever.
-  for (size_t pos = text.find(placeholder); pos != std::string::npos;
-       pos = text.find(placeholder, pos + value.size())) {
-    text.replace(pos, placeholder.size(), value);
-  }
-  return text;
 }
 
 std::string FillPlaceholders(std::string text, const NotificationValues& values,

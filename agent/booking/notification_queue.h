@@ -69,9 +69,6 @@ struct NotificationValues {
 };
 NotificationValues ValuesOf(const BookingRecord& record);
 
-// Every occurrence of the placeholder replaced.
-std::string ReplaceAll(std::string text, std::string_view placeholder, std::string_view value);
-
 // "[START]" ... "[BOOKED BY]" (suffix empty), "[START1]" ... (suffix "1") and
 // so on, every occurrence.
 std::string FillPlaceholders(std::string text, const NotificationValues& values,

@@ -7,6 +7,7 @@
 #include "agent/booking/booking_mail_fixture.h"
 #include "agent/booking/meeting_modifications.h"
 #include "agent/booking/notification_queue.h"
+#include "common/text.h"
 
 namespace korvale::testing {
 namespace {

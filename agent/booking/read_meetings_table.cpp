@@ -7,6 +7,7 @@
 #include "agent/booking/booking_journal.h"
 #include "agent/booking/booking_values.h"
 #include "agent/booking/meetings_statements.h"
+#include "common/text.h"
 #include "platform/tz/tz.h"
 
 namespace korvale {
@@ -16,17 +17,6 @@ constexpr std::string_view kTable = "Meetings";
 constexpr std::string_view kSqlStatement = "\r\nSQL- statement:\r\n";
 constexpr std::string_view kReadingFailed =
     "ReadMeetingsTable: General Error reading / updating records";
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // A transaction around one row's status change and its journal entry, rolled
 // back unless committed; without a journal the update runs on its own.
@@ -170,7 +160,7 @@ class MeetingsReader {
     if (settings_.group_names.empty()) return false;
     if (recipients.attendees || recipients.personal_group) return true;
     for (const std::string& group : settings_.group_names) {
-      if (EqualNoCase(group, recipients.match_dl)) return true;
+      if (EqualsNoCase(group, recipients.match_dl)) return true;
     }
     return false;
   }

@@ -204,7 +204,7 @@ TEST_F(BookingCycleOnSqlite, CleanUpByTimeBooked) {
 
 // Shared-table mode: an agent processes, deletes and lists only its own rows.
 TEST_F(BookingCycleOnSqlite, SharedTableAgentsKeepApart) {
-  calendar_.settings().new_db = 1;
+  calendar_.settings().table_mode = TableMode::kShared;
   for (const char* agent : {"Agent A", "Agent B"}) {
     Meeting pending;
     pending.reserved2 = agent;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 
 #include "tests/support/dates.h"
@@ -86,10 +87,18 @@ class CycleFaultsTest : public ::testing::Test {
 
   // One cycle in this process; `plan` puts its faults between the agent and
   // the database, `extra` goes into the connect string.
-  int Cycle(std::shared_ptr<FaultPlan> plan = std::make_shared<FaultPlan>(), const std::string& extra = "") {
+  // `at_pause`, when given, replaces the pause between mailboxes
+  // (DelayAfterNumMbx): it is called with the agent instead of sleeping.
+  int Cycle(std::shared_ptr<FaultPlan> plan = std::make_shared<FaultPlan>(), const std::string& extra = "",
+            std::function<void(UpdateAgent&)> at_pause = {}) {
     events_before_ = eventlog::ReadEventFile(events_).size();
+    AgentEnvironment env = MachineEnvironment();
+    env.connector = testing::FaultInjectingConnector(plan, extra);
+    UpdateAgent* running = nullptr;
+    if (at_pause) env.sleep = [&running, at_pause](std::chrono::milliseconds) { at_pause(*running); };
     UpdateAgent agent({dir_.File("Caldrun"), dir_.File("Caldrun.ini")}, &eventlog::RegisterEventSource,
-                      testing::FaultInjectingConnector(plan, extra));
+                      std::move(env));
+    running = &agent;
     if (!agent.Init("Korvale Test")) return -1;
     return agent.DoCycle();
   }
@@ -342,12 +351,79 @@ TEST_F(CycleFaultsTest, CleanUpRunsOnceWhenItFails) {
   auto plan = std::make_shared<FaultPlan>();
   plan->FailNth("insert into KorvaleConfig", 1, SqlError{"[test]permission denied", -1, "42000", 1142});
   plan->ThrowOn("UPDATE UserPics SET PicPath='end'");
+  AgentEnvironment env = MachineEnvironment();
+  env.connector = testing::FaultInjectingConnector(plan);
   UpdateAgent agent({dir_.File("Caldrun"), dir_.File("Caldrun.ini")}, &eventlog::RegisterEventSource,
-                    testing::FaultInjectingConnector(plan));
+                    std::move(env));
   ASSERT_TRUE(agent.Init("Korvale Test"));
   agent.Run();
   EXPECT_EQ(plan->CountWith("UPDATE UserPics SET PicPath='end'"), 1u);
   EXPECT_EQ(Events(118).size(), 1u) << "the publication failed and ended the cycle";
+}
+
+// Shared-table mode: the connection dies halfway through a mailbox, after its
+// rows were marked unconfirmed and some rewritten. The mailbox's transaction
+// never commits, so the table keeps every row it had, each once.
+TEST_F(CycleFaultsTest, SharedTableStatementFailingHalfwayThroughAMailboxLosesAndDuplicatesNothing) {
+  WriteIni("NewDB=1\r\n");
+  ASSERT_EQ(Cycle(), 1);
+  auto plan = std::make_shared<FaultPlan>();
+  // Unchanged rows are confirmed one by one: four of Anna's, then Ben's second.
+  plan->FailFrom("SET KRVUpdate = 0 WHERE", 6, testing::ConnectionLostError());
+  EXPECT_EQ(Cycle(plan), 0);
+  EXPECT_EQ(plan->CountWith("SET KRVUpdate = 1 WHERE ((Name='Ben Carter')"), 1u)
+      << "the fault must fall inside Ben's mailbox, after its rows were marked";
+  EXPECT_EQ(plan->CountWith("Carl Dunn"), 0u) << "the scan ends at the lost connection";
+  EXPECT_EQ(Titles("KorvaleTable1"), AllTitles()) << "rows lost or written twice";
+  EXPECT_EQ(UserRows("KorvaleTable1"), 3u);
+
+  EXPECT_EQ(Cycle(), 1);
+  EXPECT_EQ(Titles("KorvaleTable1"), AllTitles());
+  EXPECT_EQ(UserRows("KorvaleTable1"), 3u);
+}
+
+// Rotation mode: a mailbox whose commit fails loses its rows from the fill
+// table; the web pages go on reading the previous table, whole, and the next
+// good cycle publishes a complete one.
+TEST_F(CycleFaultsTest, FailedMailboxCommitKeepsThePreviousTableWholeUntilTheNextCycle) {
+  ASSERT_EQ(Cycle(), 1);
+  auto plan = std::make_shared<FaultPlan>();
+  plan->FailCommit(2, testing::LockedError());
+  EXPECT_EQ(Cycle(plan), 0);
+  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"});
+  EXPECT_EQ(Titles("KorvaleTable1"), AllTitles()) << "the published table must stay whole";
+  EXPECT_EQ(UserRows("KorvaleTable1"), 3u);
+  EXPECT_FALSE(TaskFinished());
+
+  EXPECT_EQ(Cycle(), 1);
+  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable2"});
+  EXPECT_EQ(Titles("KorvaleTable2"), AllTitles());
+  EXPECT_EQ(UserRows("KorvaleTable2"), 3u);
+}
+
+// A stop asked for during the pause before the second mailbox ends the scan
+// there: the cycle counts as done, but the half-filled table is not
+// published, and the next cycle publishes every mailbox.
+TEST_F(CycleFaultsTest, StopMidScanPublishesNothingAndTheNextCyclePublishesAll) {
+  ASSERT_EQ(Cycle(), 1);
+  WriteIni("DelayAfterNumMbx=1\r\nDelaySecs=2\r\n");
+  int pauses = 0;
+  auto plan = std::make_shared<FaultPlan>();
+  EXPECT_EQ(Cycle(plan, "", [&pauses](UpdateAgent& agent) {
+              if (++pauses == 2) agent.SetStopFlag();
+            }),
+            1);
+  EXPECT_EQ(pauses, 2) << "one pause per mailbox, the scan ending at the second";
+  EXPECT_GT(plan->CountWith("'anna-1'"), 0u) << "the first mailbox was read";
+  EXPECT_EQ(plan->CountWith("'ben-1'"), 0u) << "the scan ends at the stop";
+  EXPECT_EQ(plan->CountWith("Carl Dunn"), 0u);
+  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable1"});
+  EXPECT_EQ(Titles("KorvaleTable1"), AllTitles());
+  EXPECT_FALSE(TaskFinished()) << "a stopped cycle gives no summary";
+
+  EXPECT_EQ(Cycle(), 1);
+  EXPECT_EQ(ActiveTables(), std::vector<std::string>{"KorvaleTable2"});
+  EXPECT_EQ(Titles("KorvaleTable2"), AllTitles());
 }
 
 }  // namespace

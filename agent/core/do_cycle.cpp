@@ -7,7 +7,6 @@
 #include "agent/booking/booked_during_scan.h"
 #include "agent/booking/read_meetings_table.h"
 #include "agent/core/booked_rows.h"
-#include "agent/core/local_clock.h"
 #include "agent/core/mapi_logon.h"
 #include "agent/core/scan_groups.h"
 #include "agent/core/temp_profile.h"
@@ -19,7 +18,7 @@
 #include "agent/database/publication.h"
 #include "agent/database/shared_table.h"
 #include "agent/database/stored_procedures.h"
-#include "platform/accounts/org_account_directory.h"
+#include "platform/accounts/account_directory.h"
 
 namespace korvale {
 
@@ -59,7 +58,7 @@ int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
     case LogonOutcome::kFailed:
       return result;
   }
-  Status prepared = PrepareDatabase(settings_, logger_, instance_name_, prep, connector_);  // 7
+  Status prepared = PrepareDatabase(settings_, logger_, instance_name_, prep, env_.connector);  // 7
   if (prep.stop_requested) stop_flag_ = true;
   // A fault of the database ends the scan at once, like a stop, but as a failure.
   if (prep.database) prep.database->OnFault([this](const DatabaseFault&) { database_fault_ = true; });
@@ -76,7 +75,7 @@ int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
   (void)MarkStaleRows(db, fill_table_, instance_name_);  // 9 (shared-table mode only)
   if (database_fault_) return 0;  // no booking is taken for a cycle that cannot publish
 
-  const BookingCycle booking_cycle{instance_name_, LocalNow()};
+  const BookingCycle booking_cycle{instance_name_, LocalSystemTime(env_.now())};
   std::string published_table = ActiveTableFor(settings_, fill_table_);
   if (ReadMeetingsTable(db, booking_cycle, bookings_->list(), bookings_->numbers(),  // 10
                         bookings_->journal())) {
@@ -89,8 +88,13 @@ int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
       if (!AppendTable(db, fill_table_).ok()) return 0;  // 12
       (void)DeleteStaleRows(db, fill_table_, instance_name_);  // 13
       LocalWindow window = ScanWindow(settings_, booking_cycle.now);  // 14
-      RowWriterContext writer{db, settings_, fill_table_, instance_name_,
-                              prep.optional_columns.column_name_list, window.start, window.end};
+      RowWriterContext writer{.db = db,
+                              .settings = settings_,
+                              .fill_table = fill_table_,
+                              .instance_name = instance_name_,
+                              .extra_columns = prep.optional_columns.column_name_list,
+                              .window_start = window.start,
+                              .window_end = window.end};
       BookedRowsToFillTable booked_rows(writer);
       AddRecordsBookedDuringScan(db, fill_table_, booking_cycle, prep.optional_columns.column_name_list,
                                  booked_rows);
@@ -148,7 +152,7 @@ void UpdateAgent::ClearCycleState() {
 }
 
 void UpdateAgent::OpenAccountDirectory() {
-  auto directory = accounts::OpenAccountDirectoryForServer(mapi::MAPIProfileFile(), settings_.logon_server);
+  auto directory = env_.account_directory(settings_.logon_server);
   if (directory.ok()) {
     accounts_ = std::move(*directory);
     return;

@@ -1,7 +1,4 @@
 // Connects the scan loop to the mailbox scan.
-#include <thread>
-
-#include "agent/core/local_clock.h"
 #include "agent/core/mapi_logon.h"
 #include "agent/core/update_agent.h"
 #include "agent/database/prepare_database.h"
@@ -32,24 +29,24 @@ class MailboxScanner : public MailboxVisitor {
 
 std::unique_ptr<MailboxVisitor> UpdateAgent::MakeMailboxScanner(Database& db, MapiLogon& logon,
                                                                 DatabasePreparation& prep) {
-  ScanEnvironment env{settings_,
-                      logger_,
-                      *this,
-                      db,
-                      prep.fill_table,
-                      instance_name_,
-                      prep.optional_columns,
-                      *logon.session,
-                      *logon.address_book,
-                      *logon.manage_store,
-                      membership_,
-                      local_time_zone_,
-                      scan_state_,
-                      nullptr,
-                      {},
-                      {},
-                      &LocalNow,
-                      [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }};
+  ScanEnvironment env{.settings = settings_,
+                      .log = logger_,
+                      .stop = *this,
+                      .db = db,
+                      .fill_table = prep.fill_table,
+                      .instance_name = instance_name_,
+                      .optional_columns = prep.optional_columns,
+                      .session = *logon.session,
+                      .address_book = *logon.address_book,
+                      .manage_store = *logon.manage_store,
+                      .membership = membership_,
+                      .default_zone = local_time_zone_,
+                      .cycle = scan_state_,
+                      .bookings = nullptr,   // the services follow in ConnectScanServices
+                      .access_lists = {},
+                      .sid_lookup = {},
+                      .local_now = [now = env_.now] { return LocalSystemTime(now()); },
+                      .sleep = env_.sleep};
   ConnectScanServices(env);
   return std::make_unique<MailboxScanner>(std::move(env));
 }

@@ -124,6 +124,7 @@ void Derive(AgentSettings& s) {
     if (uint32_t type = CustomFieldTypeFromName(type_name)) s.custom_field_types.push_back(type);
   }
   s.custom_field_names = std::move(names);
+  s.table_mode = s.new_db == 1 ? TableMode::kShared : TableMode::kRotation;
   s.oracle_flag = s.oracle != 0;
   s.sql_server_family_flag = s.sql_server == 1 || s.my_sql != 0;
   s.mysql_flag = s.my_sql != 0;

@@ -143,6 +143,17 @@ TEST_F(ReadSettingsTest, DialectFlags) {
 }
 
 // An unknown type name is dropped, so later names pair with the following types.
+// One table mode for the whole agent: only NewDB=1 shares the table. With
+// NewDB=2 the row writer once looked rows up as in a shared table while the
+// publication rotated, on tables made without the shared-table columns.
+TEST_F(ReadSettingsTest, TableModeIsSharedOnlyForNewDbOne) {
+  EXPECT_EQ(Read("[Config]\r\n").table_mode, TableMode::kRotation);
+  EXPECT_EQ(Read("[Config]\r\nNewDB=1\r\n").table_mode, TableMode::kShared);
+  EXPECT_EQ(Read("[Config]\r\nNewDB=2\r\n").table_mode, TableMode::kRotation)
+      << "every part of the agent must agree on the mode";
+  EXPECT_EQ(Read("[Config]\r\nNewDB=-1\r\n").table_mode, TableMode::kRotation);
+}
+
 TEST_F(ReadSettingsTest, CustomFieldsPairByPosition) {
   auto s = Read("[Config]\nCustomFieldsSelected=Cost; 0x8503;Text\n"
                 "CustomFieldsTypesSelected=pt_long; PT_BOGUS;PT_BOOLEAN\n");

@@ -11,7 +11,6 @@
 #include "platform/accounts/account_directory.h"
 #include "platform/atoms/instance_lock.h"
 #include "platform/mapi/mapi.h"
-#include "platform/tz/tz.h"
 #include "platform/version/file_version.h"
 
 namespace korvale {
@@ -23,13 +22,14 @@ AgentPaths PathsOfRunningProgram() {
   return paths;
 }
 
-UpdateAgent::UpdateAgent(AgentPaths paths, EventSourceFactory event_sources, SqlConnector connector)
+UpdateAgent::UpdateAgent(AgentPaths paths, EventSourceFactory event_sources, AgentEnvironment env)
     : paths_(std::move(paths)),
-      connector_(std::move(connector)),
+      env_(std::move(env)),
       logger_(settings_, instance_name_, event_sources),
       bookings_(std::make_unique<AgentBookings>(settings_, logger_)) {
+  bookings_->SetClock([now = env_.now] { return FileTimeOf(now()); });
   try {
-    local_time_zone_ = tz::MachineTimeZone();
+    local_time_zone_ = env_.machine_zone();
   } catch (...) {
     logger_.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error on creation.");
   }

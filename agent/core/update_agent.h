@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/core/agent_environment.h"
 #include "agent/core/agent_logger.h"
 #include "agent/core/scan_groups.h"
 #include "agent/database/open_database.h"
@@ -44,10 +45,11 @@ AgentPaths PathsOfRunningProgram();
 
 class UpdateAgent : public StopCheck {
  public:
-  // `connector` opens the cycle's database connection (tests put faults in between).
+  // Everything the agent takes from the machine comes from `env` (tests put
+  // faults between the agent and its database, set the clock, stop at a pause).
   explicit UpdateAgent(AgentPaths paths,
                        EventSourceFactory event_sources = &eventlog::RegisterEventSource,
-                       SqlConnector connector = OpenSqlConnection);
+                       AgentEnvironment env = MachineEnvironment());
   virtual ~UpdateAgent();
   UpdateAgent(const UpdateAgent&) = delete;
   UpdateAgent& operator=(const UpdateAgent&) = delete;
@@ -99,7 +101,7 @@ class UpdateAgent : public StopCheck {
   bool ClaimInstanceName();
 
   AgentPaths paths_;
-  SqlConnector connector_;
+  AgentEnvironment env_;
   std::string instance_name_ = "Korvale Update Service";
   AgentSettings settings_;
   AgentLogger logger_;

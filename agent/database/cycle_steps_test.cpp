@@ -39,7 +39,7 @@ class CycleStepsTest : public DatabaseBackendTest {
 // Two agents share KorvaleTable1: each marks and deletes only its own rows and
 // rows without an owner, and neither empties the table.
 TEST_P(CycleStepsTest, SharedTableAgentsKeepToTheirOwnRows) {
-  settings_.new_db = 1;
+  settings_.table_mode = TableMode::kShared;
   DatabasePreparation a = Prepare("Agent A");
   AddRow("a-old", "Agent A", 0);
   AddRow("orphan", "", 0);
@@ -71,7 +71,7 @@ TEST_P(CycleStepsTest, SharedTableAgentsKeepToTheirOwnRows) {
 
 // In shared-table mode the first agent to publish names the table; nobody deletes it.
 TEST_P(CycleStepsTest, SharedTablePublicationInsertsOnlyOnce) {
-  settings_.new_db = 1;
+  settings_.table_mode = TableMode::kShared;
   DatabasePreparation a = Prepare("Agent A");
   DatabasePreparation b = Prepare("Agent B");
   ASSERT_TRUE(PublishFillTable(*a.database, a.fill_table).ok());
@@ -80,7 +80,7 @@ TEST_P(CycleStepsTest, SharedTablePublicationInsertsOnlyOnce) {
 }
 
 TEST_P(CycleStepsTest, SharedTableMaintenanceRowIsUpdatedNotDuplicated) {
-  settings_.new_db = 1;
+  settings_.table_mode = TableMode::kShared;
   Prepare("Agent A");
   Prepare("Agent A");
   auto rows = Rows("SELECT * FROM KorvaleTable1 WHERE Name='$maintenance'");
@@ -90,7 +90,7 @@ TEST_P(CycleStepsTest, SharedTableMaintenanceRowIsUpdatedNotDuplicated) {
 }
 
 TEST_P(CycleStepsTest, RefusedMarkingIsReportedWithTheFillTable) {
-  settings_.new_db = 1;
+  settings_.table_mode = TableMode::kShared;
   DatabasePreparation a = Prepare("Agent A");
   Exec(IsMariaDb() ? "ALTER TABLE KorvaleTable1 DROP COLUMN KRVUpdate"
                    : "ALTER TABLE KorvaleTable1 RENAME COLUMN KRVUpdate TO Gone");
@@ -140,7 +140,7 @@ TEST_P(CycleStepsTest, CanBookMeetingsRowGetsTheCollectedAcl) {
 }
 
 TEST_P(CycleStepsTest, SharedCanBookMeetingsRowIsUpdatedInPlace) {
-  settings_.new_db = 1;
+  settings_.table_mode = TableMode::kShared;
   settings_.mb_cust_attr_book_meetings = 1;
   DatabasePreparation prep = Prepare("Agent A");
   ASSERT_TRUE(WriteCanBookMeetingsRow(*prep.database, prep.fill_table, "alice; bob", "Agent A").ok());

@@ -24,7 +24,7 @@ namespace {
 std::string Consequence(const Database& db) {
   const std::string& table = db.watched_table();
   if (table.empty()) return "";
-  if (db.settings().new_db == 1) {
+  if (db.settings().table_mode == TableMode::kShared) {
     return " No rows are deleted from " + table +
            " in this cycle: the rows of the mailboxes not scanned stay as they were.";
   }

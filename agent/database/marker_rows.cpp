@@ -7,8 +7,6 @@
 namespace korvale {
 namespace {
 
-bool SharedTableMode(const AgentSettings& settings) { return settings.new_db == 1; }
-
 std::string Literal(const AgentSettings& settings, std::string_view text) {
   return QuoteWholeForSql(text, StatementDialect(settings));
 }

@@ -17,7 +17,7 @@ using testing::SettingsFor;
 
 AgentSettings Shared(Dialect dialect) {
   AgentSettings s = SettingsFor(dialect);
-  s.new_db = 1;
+  s.table_mode = TableMode::kShared;
   return s;
 }
 
@@ -154,6 +154,14 @@ TEST(CycleStatements, SharedTableAppendAndPublication) {
     EXPECT_EQ(DeleteStaleRowsStatement(s, "KorvaleTable1", "Korvale Update Service"),
               "DELETE FROM KorvaleTable1 WHERE ((KRVUpdate = 1) AND ((KRVService='Korvale Update "
               "Service') OR (KRVService IS NULL)))");
+    // The per-mailbox pair leaves the booking user rows (Status 9) alone and
+    // takes the mailbox name as the scan already quoted it.
+    EXPECT_EQ(MarkMailboxRowsStatement(d, "KorvaleTable1", "O''Neil", "Ann's"),
+              "UPDATE KorvaleTable1 SET KRVUpdate = 1 WHERE ((Name='O''Neil') AND (Status <> 9) AND "
+              "((KRVService='Ann''s') OR (KRVService IS NULL)))");
+    EXPECT_EQ(DeleteUnconfirmedMailboxRowsStatement(d, "KorvaleTable1", "O''Neil", "Ann's"),
+              "DELETE FROM KorvaleTable1 WHERE ((Name='O''Neil') AND (Status <> 9) AND (KRVUpdate = "
+              "1) AND (KRVService = 'Ann''s'))");
   }
   EXPECT_EQ(AppendTableStatement("KorvaleTable2", "Holidays"),
             "INSERT INTO KorvaleTable2 SELECT * FROM Holidays");

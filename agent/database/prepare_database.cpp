@@ -65,7 +65,7 @@ Expected<bool> EmptyFillTable(Database& db, const std::string& table) {
 
 Status PrepareSteps(Database& db, std::string_view instance_name, DatabasePreparation& out) {
   const AgentSettings& settings = db.settings();
-  const bool shared = settings.new_db == 1;
+  const bool shared = settings.table_mode == TableMode::kShared;
 
   if (Status s = EnsureGroupsTable(db); !s.ok()) return s;
   if (Status s = EnsureTable(db, kMeetingsTable, CreateMeetingsTable(settings)); !s.ok()) return s;

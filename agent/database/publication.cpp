@@ -50,7 +50,7 @@ std::string PublishStatement(std::string_view table) {
 Status PublishFillTable(Database& db, std::string_view fill_table) {
   // The fault's own report said why.
   if (db.fault()) return Status::Error(std::string(fill_table) + " is not published.");
-  Status published = db.settings().new_db == 1 ? PublishShared(db, fill_table)
+  Status published = db.settings().table_mode == TableMode::kShared ? PublishShared(db, fill_table)
                                                : PublishRotated(db, fill_table);
   // Published: a later failure on the table has nothing left to withhold.
   if (published.ok()) db.WatchFillTable("");

@@ -160,7 +160,7 @@ std::string CreateCalendarTable(const AgentSettings& settings, std::string_view 
       .Text("Alias", 50).Text("Department", 50).Text("Reserved3", 50)
       .Text("KRVBookingNumber", 250).Text("ProfTitle", 50).Text("OffFax", 50)
       .Text("HomePhone", 50).Text("MobilePhone", 50).Text("AdrComment", 1024);
-  if (settings.new_db == 1) {
+  if (settings.table_mode == TableMode::kShared) {
     columns.Add("ApptID", IdentifierBinaryTypeName(settings))
         .Add("KRVUpdate", BitTypeName(settings))
         .Text("KRVService", 50);

@@ -138,7 +138,7 @@ TEST(Schema, CalendarTablePlain) {
 
 TEST(Schema, CalendarTableSharedWithCompanyCustomAndOptionalColumns) {
   AgentSettings s = SettingsFor(Dialect::kMySql);
-  s.new_db = 1;
+  s.table_mode = TableMode::kShared;
   s.get_contact_company = 1;
   s.custom_field_names = {"Cost Centre", "", "Rate", "Done", "Tags", "Due", "Blob", "It's"};
   s.custom_field_types = {3, 3, 5, 11, 4127, 64, 258, 30};
@@ -154,7 +154,7 @@ TEST(Schema, CalendarTableSharedWithCompanyCustomAndOptionalColumns) {
 
 TEST(Schema, OracleCalendarTableUsesStartTimeAndOracleTypes) {
   AgentSettings s = SettingsFor(Dialect::kOracle);
-  s.new_db = 1;
+  s.table_mode = TableMode::kShared;
   s.custom_field_names = {"Count", "Rate", "Flag", "When"};
   s.custom_field_types = {2, 6, 11, 64};
   const std::string sql =

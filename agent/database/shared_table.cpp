@@ -13,6 +13,15 @@ Status RunOnFillTable(Database& db, const std::string& statement, std::string_vi
   return ToStatus(done.error());
 }
 
+// The same, with the statement in the event text.
+Status RunReportingStatement(Database& db, const std::string& statement, std::string_view table) {
+  auto done = db.Execute(statement);
+  if (done.ok()) return Status::Ok();
+  LogTableEvent(db, event_id::kFillTableStatement, table,
+                WithStatement(ErrorText(done.error()), statement));
+  return ToStatus(done.error());
+}
+
 std::string Owner(const AgentSettings& settings, std::string_view instance) {
   return QuoteInstanceName(instance, StatementDialect(settings));
 }
@@ -36,12 +45,12 @@ std::string DeleteStaleRowsStatement(const AgentSettings& settings, std::string_
 }
 
 Status MarkStaleRows(Database& db, std::string_view table, std::string_view instance) {
-  if (db.settings().new_db != 1) return Status::Ok();
+  if (db.settings().table_mode != TableMode::kShared) return Status::Ok();
   return RunOnFillTable(db, MarkStaleRowsStatement(db.settings(), table, instance), table);
 }
 
 Status DeleteStaleRows(Database& db, std::string_view table, std::string_view instance) {
-  if (db.settings().new_db != 1) return Status::Ok();
+  if (db.settings().table_mode != TableMode::kShared) return Status::Ok();
   return RunOnFillTable(db, DeleteStaleRowsStatement(db.settings(), table, instance), table);
 }
 
@@ -54,8 +63,36 @@ std::string KeepMailboxRowsStatement(const AgentSettings& settings, std::string_
 
 Status KeepMailboxRows(Database& db, std::string_view table, std::string_view mailbox,
                        std::string_view instance) {
-  if (db.settings().new_db != 1) return Status::Ok();
+  if (db.settings().table_mode != TableMode::kShared) return Status::Ok();
   return RunOnFillTable(db, KeepMailboxRowsStatement(db.settings(), table, mailbox, instance), table);
+}
+
+std::string MarkMailboxRowsStatement(Dialect dialect, std::string_view table,
+                                     std::string_view quoted_mailbox, std::string_view instance) {
+  return "UPDATE " + std::string(table) + " SET KRVUpdate = 1 WHERE ((Name='" +
+         std::string(quoted_mailbox) + "') AND (Status <> 9) AND ((KRVService='" +
+         QuoteInstanceName(instance, dialect) + "') OR (KRVService IS NULL)))";
+}
+
+std::string DeleteUnconfirmedMailboxRowsStatement(Dialect dialect, std::string_view table,
+                                                  std::string_view quoted_mailbox,
+                                                  std::string_view instance) {
+  return "DELETE FROM " + std::string(table) + " WHERE ((Name='" + std::string(quoted_mailbox) +
+         "') AND (Status <> 9) AND (KRVUpdate = 1) AND (KRVService = '" +
+         QuoteInstanceName(instance, dialect) + "'))";
+}
+
+Status MarkMailboxRows(Database& db, std::string_view table, std::string_view quoted_mailbox,
+                       std::string_view instance) {
+  return RunReportingStatement(
+      db, MarkMailboxRowsStatement(db.dialect(), table, quoted_mailbox, instance), table);
+}
+
+Status DeleteUnconfirmedMailboxRows(Database& db, std::string_view table,
+                                    std::string_view quoted_mailbox, std::string_view instance) {
+  return RunReportingStatement(
+      db, DeleteUnconfirmedMailboxRowsStatement(db.dialect(), table, quoted_mailbox, instance),
+      table);
 }
 
 }  // namespace korvale

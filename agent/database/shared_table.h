@@ -48,4 +48,26 @@ std::string KeepMailboxRowsStatement(const AgentSettings& settings, std::string_
 Status KeepMailboxRows(Database& db, std::string_view table, std::string_view mailbox,
                        std::string_view instance);
 
+// The per-mailbox pair around one mailbox's calendar rows (the booking user
+// rows, Status 9, are left alone). `quoted_mailbox` is the name as the scan
+// writes it (quoted, at most 50 characters).
+//   "UPDATE <table> SET KRVUpdate = 1 WHERE ((Name='<mailbox>') AND (Status <> 9)
+//    AND ((KRVService='<instance>') OR (KRVService IS NULL)))"
+std::string MarkMailboxRowsStatement(Dialect dialect, std::string_view table,
+                                     std::string_view quoted_mailbox, std::string_view instance);
+//   "DELETE FROM <table> WHERE ((Name='<mailbox>') AND (Status <> 9) AND
+//    (KRVUpdate = 1) AND (KRVService = '<instance>'))"
+std::string DeleteUnconfirmedMailboxRowsStatement(Dialect dialect, std::string_view table,
+                                                  std::string_view quoted_mailbox,
+                                                  std::string_view instance);
+
+// Before a mailbox's calendar is read in shared-table mode, every row of it is
+// unconfirmed until the scan writes it again; after a complete scan the rows
+// nobody confirmed are deleted. A failure is error event 119 with the
+// statement; the scan goes on. Both run whatever the mode: the caller decides.
+Status MarkMailboxRows(Database& db, std::string_view table, std::string_view quoted_mailbox,
+                       std::string_view instance);
+Status DeleteUnconfirmedMailboxRows(Database& db, std::string_view table,
+                                    std::string_view quoted_mailbox, std::string_view instance);
+
 }  // namespace korvale

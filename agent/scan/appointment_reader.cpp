@@ -12,6 +12,7 @@
 #include "agent/scan/recurrence/recurrence_messages.h"
 #include "agent/scan/recurring_item.h"
 #include "agent/scan/row_writer.h"
+#include "common/text.h"
 
 namespace korvale {
 
@@ -33,13 +34,6 @@ class BrokenItem : public std::runtime_error {
 };
 
 void Warn(AgentLog& log, const std::string& text) { log.LogEvent(EventType::kWarning, event_id::kGeneral, text); }
-
-std::string ReplaceAll(std::string text, std::string_view what, std::string_view with) {
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
-}
 
 std::optional<std::string_view> ZoneBytes(const ItemRow& row) {
   const SBinary* bytes = row.Binary(mc::kTimeZoneStruct);
@@ -132,7 +126,7 @@ HRESULT ItemReader::Read() {
   // Nothing further is written for an item that is left out.
   if (left_out_ || (item_.private_item && settings_.show_no_private != 0)) return S_OK;
 
-  row.appt_id = settings_.new_db != 0 ? HexFromBin(*entry_id) : std::string();
+  row.appt_id = settings_.table_mode == TableMode::kShared ? HexFromBin(*entry_id) : std::string();
   if (const SBinary* global_id = row_.Binary(mc::kGlobalObjectId)) item_.global_object_id = HexFromBin(*global_id);
   PrepareBookingNumber(*entry_id, state);
 

@@ -284,7 +284,7 @@ TEST_F(SinglePassTest, BrokenItemsAreReportedAndSkipped) {
 
 // Shared-table mode identifies rows by the entry identifier; rotation mode leaves ApptID empty.
 TEST_F(SinglePassTest, AppointmentIdentifierInSharedTableMode) {
-  settings_.new_db = 1;
+  settings_.table_mode = TableMode::kShared;
   Open();
   const ENTRYID id = CreateItem(Appointment("Shared", At(2023, 1, 10, 9), At(2023, 1, 10, 10)));
   ASSERT_EQ(Run(PassKind::kSingle), S_OK) << Events();

@@ -7,6 +7,7 @@
 #include "agent/scan/item_values.h"
 #include "common/agent_log.h"
 #include "common/list_split.h"
+#include "common/text.h"
 #include "platform/tz/tz.h"
 
 namespace korvale {
@@ -15,12 +16,6 @@ namespace {
 constexpr std::string_view kBlanks = " \t\r\n";
 // "$R$" and the Windows-1252 marker 0xA3 'R' 0xA3, in its UTF-8 form and as the raw bytes.
 constexpr std::string_view kResourceMarkers[] = {"$R$", "\xC2\xA3R\xC2\xA3", "\xA3R\xA3"};
-
-std::string_view Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 // Midnight ends are read as 23:59 of the day before, as the row writer writes them.
 SYSTEMTIME NormalisedEnd(const SYSTEMTIME& end) {
@@ -60,7 +55,7 @@ bool AttendeesMatch(const SqlRow& row, const BookedItemView& item, const std::st
   }
   std::vector<std::string> shown;
   for (const std::string& attendee : item.attendees) {
-    std::string name = std::string(Trimmed(attendee));
+    std::string name = std::string(Trim(attendee, kBlanks));
     if (name.empty()) continue;
     if (!Contains(booked, name)) return false;  // someone added in Outlook
     shown.push_back(std::move(name));
@@ -82,7 +77,7 @@ std::string BookingName(std::string_view name) {
       text.erase(at, marker.size());
     }
   }
-  return std::string(Trimmed(text));
+  return std::string(Trim(text, kBlanks));
 }
 
 bool BookedRowMatches(const SqlRow& row, const BookedItemView& item, Dialect dialect) {
@@ -93,14 +88,14 @@ bool BookedRowMatches(const SqlRow& row, const BookedItemView& item, Dialect dia
   if (row.Text("Title").value_or("") != item.subject) return false;
   const std::optional<int64_t> status = row.Int("Status");
   if (!status || *status != item.busy_status) return false;
-  if (Trimmed(row.Text("Location").value_or("")) != Trimmed(item.location)) return false;
+  if (Trim(row.Text("Location").value_or(""), kBlanks) != Trim(item.location, kBlanks)) return false;
   const bool booked_private = row.Text("Phone").value_or("").find("$P$") != std::string::npos;
   if (booked_private != item.private_item) return false;
   const std::string category = row.Text("Category").value_or("");
   if ((category.empty() ? std::string() : "//" + category + "//") != item.categories) return false;
 
   const std::string organizer = BookingName(row.Text("Organizer").value_or(""));
-  const bool no_invitation = SameName(Trimmed(row.Text("Initials").value_or("")), "no invitation");
+  const bool no_invitation = SameName(Trim(row.Text("Initials").value_or(""), kBlanks), "no invitation");
   const std::string shown_organizer = BookingName(item.organizer);
   if (!no_invitation && !shown_organizer.empty() && !SameName(shown_organizer, organizer)) return false;
   return AttendeesMatch(row, item, organizer);
@@ -110,7 +105,7 @@ std::string CheckBookingNumber(Database& db, std::string_view instance_name, con
                                const BookedItemView& item) {
   std::string sql = "SELECT * FROM Meetings WHERE (BookingStatus=2) AND Office='" +
                     QuoteWholeForSql(booking_number, db.dialect()) + "'";
-  if (db.settings().new_db != 0) {
+  if (db.settings().table_mode == TableMode::kShared) {
     sql += " AND Reserved2='" + QuoteInstanceName(instance_name, db.dialect()) + "'";
   }
   SqlResult<std::vector<SqlRow>> rows = db.Query(sql);

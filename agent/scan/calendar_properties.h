@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "agent/database/optional_columns.h"
+#include "agent/scan/calendar_prop_index.h"
 #include "common/agent_settings.h"
-#include "common/calendar_prop_index.h"
 #include "platform/mapi/mapi.h"
 
 namespace korvale {

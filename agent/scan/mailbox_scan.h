@@ -16,6 +16,7 @@
 
 #include "agent/database/database.h"
 #include "agent/database/optional_columns.h"
+#include "agent/scan/booking_hooks.h"
 #include "agent/scan/calendar_properties.h"
 #include "common/agent_log.h"
 #include "common/agent_settings.h"
@@ -35,29 +36,6 @@ struct ScanCycleState {
   int handled = 0;
   int remote = 0;
   std::string booking_accounts;  // for the "$canbookmeetings" row
-};
-
-// What the scan needs of the bookings of the cycle.
-struct MailboxBookingTarget {
-  const std::string& mailbox_name;
-  const std::string& dl_value;
-  mapi::IMAPIFolder& calendar;
-  const CalendarTags& tags;
-  const TIME_ZONE_INFORMATION& zone;
-  // The owner's address-book entry as the scan opened it; the notification
-  // mails are addressed to it (a name can belong to two mailboxes).
-  const mapi::ENTRYID* owner_entry_id = nullptr;
-};
-
-class BookingHooks {
- public:
-  virtual ~BookingHooks() = default;
-  virtual bool HasBookings() const = 0;
-  // A booking for the mailbox (by name in a personal group's recipients, or by
-  // the recipients text inside the mailbox's DL value) forces its scan.
-  virtual bool ForcesScan(const std::string& mailbox_name, const std::string& dl_value) const = 0;
-  virtual mapi::HRESULT BookIntoMailbox(const MailboxBookingTarget& target) = 0;
-  virtual bool IsBookingNumber(const std::string& number) const = 0;
 };
 
 // The owner's and members' permissions as access lists (ACL, ACLw).

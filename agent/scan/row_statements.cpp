@@ -12,7 +12,8 @@ constexpr char kFixedColumns[] =
     "EndTime, Name, Title, Status, Location, Phone, ACL, Category, DL, Organizer, Datasource, "
     "TimeDifference, Alias, Department, Reserved3, KRVBookingNumber";
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+// Puts a value that is already escaped for the statement between apostrophes.
+std::string InApostrophes(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // Custom field columns are named by the settings; MySQL quotes identifiers with back-ticks.
 std::string CustomFieldColumn(const RowStatementContext& ctx, std::string_view name) {
@@ -24,7 +25,7 @@ std::string ApptIdValue(Dialect dialect, std::string_view id) {
   switch (dialect) {
     case Dialect::kSqlServer: return "CONVERT(BINARY(160), '" + std::string(id) + "')";
     case Dialect::kMySql: return "CONVERT('" + std::string(id) + "',BINARY(160))";
-    default: return Quoted(id);  // Access, Oracle and SQLite take the text as it is
+    default: return InApostrophes(id);  // Access, Oracle and SQLite take the text as it is
   }
 }
 
@@ -124,19 +125,19 @@ std::string ConfirmStatement(const RowStatementContext& ctx, const MeetingRow& r
 
 std::string FullUpdateStatement(const RowStatementContext& ctx, const MeetingRow& row,
                                 const RowLiterals& at) {
-  std::string sql = "UPDATE " + std::string(ctx.table) + " SET Title = " + Quoted(row.subject) +
-                    ", Status = " + std::to_string(row.status) + ", Location = " + Quoted(row.location) +
-                    ", Phone = " + Quoted(row.phone) + ", ACL = " + Quoted(row.acl) +
-                    ", Category = " + Quoted(row.category) + ", DL = " + Quoted(row.dl) +
-                    ", Organizer = " + Quoted(row.organizer) +
+  std::string sql = "UPDATE " + std::string(ctx.table) + " SET Title = " + InApostrophes(row.subject) +
+                    ", Status = " + std::to_string(row.status) + ", Location = " + InApostrophes(row.location) +
+                    ", Phone = " + InApostrophes(row.phone) + ", ACL = " + InApostrophes(row.acl) +
+                    ", Category = " + InApostrophes(row.category) + ", DL = " + InApostrophes(row.dl) +
+                    ", Organizer = " + InApostrophes(row.organizer) +
                     // Attendees is compared, so it is written too: otherwise a change of the
                     // attendees alone would rewrite the row every cycle without ever reaching it.
-                    ", Attendees = " + Quoted(row.attendees) + ", Datasource = " + Quoted(row.datasource) +
-                    ", TimeDifference = " + FixedSix(row.time_difference) + ", Alias = " + Quoted(row.alias) +
-                    ", Department = " + Quoted(row.department) + ", Reserved3 = " + Quoted(row.reserved3) +
-                    ", KRVBookingNumber = " + Quoted(row.booking_number);
-  if (ctx.settings.get_contact_company != 0) sql += ", ContactCompanyName = " + Quoted(row.contact_company);
-  sql += ", KRVUpdate = 0, ACLw = " + Quoted(row.aclw) + " WHERE " + KeyCondition(ctx, row, at);
+                    ", Attendees = " + InApostrophes(row.attendees) + ", Datasource = " + InApostrophes(row.datasource) +
+                    ", TimeDifference = " + FixedSix(row.time_difference) + ", Alias = " + InApostrophes(row.alias) +
+                    ", Department = " + InApostrophes(row.department) + ", Reserved3 = " + InApostrophes(row.reserved3) +
+                    ", KRVBookingNumber = " + InApostrophes(row.booking_number);
+  if (ctx.settings.get_contact_company != 0) sql += ", ContactCompanyName = " + InApostrophes(row.contact_company);
+  sql += ", KRVUpdate = 0, ACLw = " + InApostrophes(row.aclw) + " WHERE " + KeyCondition(ctx, row, at);
   return sql;
 }
 

@@ -36,7 +36,7 @@ class DialectStatements : public ::testing::Test {
  protected:
   std::vector<std::string> Write(Dialect dialect, const MeetingRow& row, int new_db = 0) {
     settings_ = SettingsFor(dialect);
-    settings_.new_db = new_db;
+    settings_.table_mode = new_db == 1 ? TableMode::kShared : TableMode::kRotation;
     settings_.oracle_hint = "/*+ APPEND */";
     Adjust(settings_);
     auto conn = std::make_unique<CannedSqlConnection>();

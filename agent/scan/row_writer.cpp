@@ -13,26 +13,13 @@
 #include "agent/scan/mailbox_time_zone.h"
 #include "agent/scan/row_statements.h"
 #include "common/agent_log.h"
+#include "common/text.h"
 #include "platform/tz/tz.h"
 
 namespace korvale {
 namespace {
 
 constexpr std::string_view kApptTextMarker = "@ApptText@";
-
-std::string Trim(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\n\v\f";
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(kBlanks);
-  return std::string(text.substr(first, last - first + 1));
-}
-
-void RemoveAll(std::string& text, std::string_view what) {
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at)) {
-    text.erase(at, what.size());
-  }
-}
 
 // The values arrive escaped for the statement; the database holds them with
 // each doubled apostrophe single again, and that is what a stored row is compared with.
@@ -86,7 +73,7 @@ class RowWriter {
   void Write(const SYSTEMTIME& start, const SYSTEMTIME& end, uint32_t event_id) {
     const RowLiterals at{FormatDateLiteral(ctx_.settings.date_literal_format, start),
                          FormatDateLiteral(ctx_.settings.date_literal_format, end)};
-    if (ctx_.settings.new_db == 0) {
+    if (ctx_.settings.table_mode == TableMode::kRotation) {
       Run(InsertStatement(statements_, row_, at, false), event_id);
       return;
     }
@@ -140,7 +127,7 @@ SYSTEMTIME CorrectForDst(RowWriterContext& ctx, const SYSTEMTIME& time, const st
 void WriteMeeting(RowWriterContext& ctx, MeetingRow& row) {
   const AgentSettings& settings = ctx.settings;
   const Dialect dialect = ctx.db.dialect();
-  RemoveAll(row.extra_values, kApptTextMarker);
+  EraseAll(row.extra_values, kApptTextMarker);
 
   if (!tz::SystemTimeToFileTime(row.start) || !tz::SystemTimeToFileTime(row.end) ||
       !tz::SystemTimeToFileTime(ctx.window_start) || !tz::SystemTimeToFileTime(ctx.window_end)) {

@@ -294,7 +294,7 @@ TEST_F(RowWriterTest, TimeLogAccumulatesDatabaseTime) {
 class SharedTableTest : public RowWriterTest {
  protected:
   void SetUp() override {
-    settings_.new_db = 1;
+    settings_.table_mode = TableMode::kShared;
     Open();
   }
   // What the mailbox scan does before it reads the calendar.

@@ -9,9 +9,8 @@ namespace korvale {
 
 namespace {
 
-bool Shared(const AgentSettings& s) { return s.new_db == 1; }
-
-std::string Quoted(const std::string& v) { return "'" + v + "'"; }
+// Puts a value that is already escaped for the statement between apostrophes.
+std::string InApostrophes(const std::string& v) { return "'" + v + "'"; }
 
 std::string Number(double v) {
   char buffer[64];
@@ -42,7 +41,7 @@ EmptyDates DatesFor(Dialect d) {
 std::string UserRowSelect(const AgentSettings& s, const std::string& table, const std::string& name,
                           const std::string& instance) {
   std::string sql = "SELECT * FROM " + table + " WHERE ((Status=9) AND (Name='" + name + "')";
-  if (Shared(s)) sql += " AND (KRVService=" + Quoted(QuoteInstanceName(instance, StatementDialect(s))) + ")";
+  if (SharedTableMode(s)) sql += " AND (KRVService=" + InApostrophes(QuoteInstanceName(instance, StatementDialect(s))) + ")";
   return sql + ")";
 }
 
@@ -55,28 +54,28 @@ std::string UserRowInsert(const AgentSettings& s, UserRowForm form, const std::s
   std::string values = std::string(dates.value) + ", " + dates.value + ", ";
   if (second) {
     columns += "Title, Name, DL";
-    values += Quoted(v.title) + ", " + Quoted(v.name) + ", " + Quoted(v.dl);
+    values += InApostrophes(v.title) + ", " + InApostrophes(v.name) + ", " + InApostrophes(v.dl);
   } else {
     columns += "Name, Title, DL";
-    values += Quoted(v.name) + ", " + Quoted(v.title) + ", " + Quoted(v.dl);
+    values += InApostrophes(v.name) + ", " + InApostrophes(v.title) + ", " + InApostrophes(v.dl);
   }
   columns += ", Status, Phone, Office, Initials, ACL";
-  values += ", 9, " + Quoted(v.phone) + ", " + Quoted(v.office) + ", " + Quoted(v.initials) + ", " +
-            Quoted(v.acl);
+  values += ", 9, " + InApostrophes(v.phone) + ", " + InApostrophes(v.office) + ", " + InApostrophes(v.initials) + ", " +
+            InApostrophes(v.acl);
   if (second) {
     columns += ", ACLw";
-    values += ", " + Quoted(v.aclw);
+    values += ", " + InApostrophes(v.aclw);
   }
   columns += ", Datasource, TimeDifference, Alias, Department, Reserved3";
-  values += ", " + Quoted(v.datasource) + ", " + Number(v.time_difference) + ", " + Quoted(v.alias) +
-            ", " + Quoted(v.department) + ", " + Quoted(v.reserved3);
-  if (Shared(s)) {
+  values += ", " + InApostrophes(v.datasource) + ", " + Number(v.time_difference) + ", " + InApostrophes(v.alias) +
+            ", " + InApostrophes(v.department) + ", " + InApostrophes(v.reserved3);
+  if (SharedTableMode(s)) {
     columns += ", KRVService, KRVUpdate";
-    values += ", " + Quoted(QuoteInstanceName(instance, d)) + ", 0";
+    values += ", " + InApostrophes(QuoteInstanceName(instance, d)) + ", 0";
   }
   columns += ", ProfTitle, OffFax, HomePhone, MobilePhone, AdrComment, AssocNTAcc";
-  values += ", " + Quoted(v.prof_title) + ", " + Quoted(v.off_fax) + ", " + Quoted(v.home_phone) +
-            ", " + Quoted(v.mobile_phone) + ", " + Quoted(v.adr_comment) + ", " + Quoted(v.assoc_nt_acc);
+  values += ", " + InApostrophes(v.prof_title) + ", " + InApostrophes(v.off_fax) + ", " + InApostrophes(v.home_phone) +
+            ", " + InApostrophes(v.mobile_phone) + ", " + InApostrophes(v.adr_comment) + ", " + InApostrophes(v.assoc_nt_acc);
   std::string head = d == Dialect::kOracle ? "insert " + s.oracle_hint + " into " : "insert into ";
   return head + table + " (" + columns + ") values(" + values + ")";
 }
@@ -85,18 +84,18 @@ std::string UserRowUpdate(const AgentSettings& s, UserRowForm form, const std::s
                           const UserRowValues& v, const std::string& instance) {
   EmptyDates dates = DatesFor(StatementDialect(s));
   std::string sql = "UPDATE " + table + " SET " + dates.start_column + " = " + dates.value +
-                    ", EndTime = " + dates.value + ", Title = " + Quoted(v.title) + ", ";
-  if (Shared(s)) sql += "KRVUpdate=0, ";
-  sql += "DL = " + Quoted(v.dl) + ", Phone = " + Quoted(v.phone) + ", Office = " + Quoted(v.office) +
-         ", Initials = " + Quoted(v.initials) + ", ACL = " + Quoted(v.acl);
-  if (form == UserRowForm::kSecond) sql += ", ACLw = " + Quoted(v.aclw);
-  sql += ", Datasource = " + Quoted(v.datasource) + ", TimeDifference = " + Number(v.time_difference) +
-         ", Alias = " + Quoted(v.alias) + ", Department = " + Quoted(v.department) +
-         ", Reserved3 = " + Quoted(v.reserved3) + ", ProfTitle = " + Quoted(v.prof_title) +
-         ", OffFax = " + Quoted(v.off_fax) + ", HomePhone = " + Quoted(v.home_phone) +
-         ", MobilePhone = " + Quoted(v.mobile_phone) + ", AdrComment = " + Quoted(v.adr_comment) +
-         ", AssocNTAcc = " + Quoted(v.assoc_nt_acc) + " WHERE ((Status = 9) AND (Name = " + Quoted(v.name);
-  if (Shared(s)) sql += ") AND (KRVService = " + Quoted(QuoteInstanceName(instance, StatementDialect(s)));
+                    ", EndTime = " + dates.value + ", Title = " + InApostrophes(v.title) + ", ";
+  if (SharedTableMode(s)) sql += "KRVUpdate=0, ";
+  sql += "DL = " + InApostrophes(v.dl) + ", Phone = " + InApostrophes(v.phone) + ", Office = " + InApostrophes(v.office) +
+         ", Initials = " + InApostrophes(v.initials) + ", ACL = " + InApostrophes(v.acl);
+  if (form == UserRowForm::kSecond) sql += ", ACLw = " + InApostrophes(v.aclw);
+  sql += ", Datasource = " + InApostrophes(v.datasource) + ", TimeDifference = " + Number(v.time_difference) +
+         ", Alias = " + InApostrophes(v.alias) + ", Department = " + InApostrophes(v.department) +
+         ", Reserved3 = " + InApostrophes(v.reserved3) + ", ProfTitle = " + InApostrophes(v.prof_title) +
+         ", OffFax = " + InApostrophes(v.off_fax) + ", HomePhone = " + InApostrophes(v.home_phone) +
+         ", MobilePhone = " + InApostrophes(v.mobile_phone) + ", AdrComment = " + InApostrophes(v.adr_comment) +
+         ", AssocNTAcc = " + InApostrophes(v.assoc_nt_acc) + " WHERE ((Status = 9) AND (Name = " + InApostrophes(v.name);
+  if (SharedTableMode(s)) sql += ") AND (KRVService = " + InApostrophes(QuoteInstanceName(instance, StatementDialect(s)));
   return sql + "))";
 }
 

@@ -10,6 +10,7 @@
 // report RPC_S_SERVER_UNAVAILABLE, as for a controller that cannot be reached).
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,5 +51,11 @@ class AccountDirectory {
   // The NetBIOS names of the directory's domains (none unless overridden).
   virtual Expected<std::vector<std::string>> Domains() { return std::vector<std::string>{}; }
 };
+
+// A directory that could not be opened: every query fails with `reason`, so
+// each lookup fails on its own as it does when a controller cannot be reached
+// (the lookups report RPC_S_SERVER_UNAVAILABLE) and callers report it per
+// account instead of losing everything the directory is not needed for.
+std::unique_ptr<AccountDirectory> UnreadableAccountDirectory(std::string reason);
 
 }  // namespace korvale::accounts

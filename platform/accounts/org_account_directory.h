@@ -25,10 +25,4 @@ Expected<std::unique_ptr<AccountDirectory>> OpenOrgAccountDirectory(
 Expected<std::unique_ptr<AccountDirectory>> OpenAccountDirectoryForServer(
     const std::string& profile_file, const std::string& server_name);
 
-// A directory that could not be opened: every query fails with `reason`, so
-// each lookup fails on its own as it does when a controller cannot be reached
-// (the lookups report RPC_S_SERVER_UNAVAILABLE) and callers report it per
-// account instead of losing everything the directory is not needed for.
-std::unique_ptr<AccountDirectory> UnreadableAccountDirectory(std::string reason);
-
 }  // namespace korvale::accounts

@@ -6,7 +6,9 @@
 //
 //   auto plan = std::make_shared<FaultPlan>();
 //   plan->FailFrom("insert into KorvaleTable2", 5, ConnectionLostError());
-//   UpdateAgent agent(paths, &eventlog::RegisterEventSource, FaultInjectingConnector(plan));
+//   AgentEnvironment env = MachineEnvironment();
+//   env.connector = FaultInjectingConnector(plan);
+//   UpdateAgent agent(paths, &eventlog::RegisterEventSource, std::move(env));
 #pragma once
 
 #include <functional>

@@ -119,6 +119,68 @@ struct EventInput {
   std::vector<icalcomponent*> overrides;
 };
 
+// A changed occurrence (RECURRENCE-ID) as the series' exception and its item.
+Status ReadOverride(icalcomponent* o, TimeReader& times, const TIME_ZONE_INFORMATION& zone,
+                    AppointmentSpec& spec, SeriesPattern& pattern) {
+  icalproperty* rid_prop = icalcomponent_get_first_property(o, ICAL_RECURRENCEID_PROPERTY);
+  auto original = times.Local(rid_prop, icalproperty_get_recurrenceid(rid_prop));
+  icalproperty* o_start_prop = icalcomponent_get_first_property(o, ICAL_DTSTART_PROPERTY);
+  if (!o_start_prop) return Status::Error("a changed occurrence has no DTSTART");
+  auto o_start = times.Local(o_start_prop, icalproperty_get_dtstart(o_start_prop));
+  if (!original.ok()) return original.status();
+  if (!o_start.ok()) return o_start.status();
+  const int o_duration = icaldurationtype_as_int(icalcomponent_get_duration(o)) / 60;
+  if (o_duration < 0) return Status::Error("a changed occurrence ends before it starts");
+  if (o_start->wYear < 1601 || o_start->wYear > kNeverClipYear)
+    return Status::Error("a changed occurrence starts outside the years 1601 to 4500");
+  const SYSTEMTIME o_end = tz::AddMinutes(*o_start, o_duration).value_or(*o_start);
+  SeriesException e;
+  e.start = Minutes(*o_start);
+  e.end = Minutes(o_end);
+  e.original_start = Minutes(*original);
+  ExceptionItem item;
+  item.local_start = FileTime(*o_start);
+  item.local_end = FileTime(o_end);
+  item.start = FileTime(tz::LocalToUniversal(zone, *o_start));
+  item.end = FileTime(tz::LocalToUniversal(zone, o_end));
+  item.subject = Text(icalcomponent_get_summary(o));
+  item.location = Text(icalcomponent_get_location(o));
+  item.body = Text(icalcomponent_get_description(o));
+  item.busy = BusyOf(o);
+  if (item.subject != spec.subject) e.subject = item.subject;
+  if (item.location != spec.location) e.location = item.location;
+  if (item.busy != spec.busy) e.busy_status = item.busy;
+  e.has_body = item.body != spec.body;
+  pattern.exceptions.push_back(e);
+  spec.exception_items.push_back(std::move(item));
+  return Status::Ok();
+}
+
+// The series' named properties: the recurrence blob, the flag, its kind and
+// the clip range from the first day's midnight to the last day (or the end
+// of the calendar for a series without end).
+void AddSeriesProperties(AppointmentSpec& spec, const SeriesPattern& pattern,
+                         const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& first_start,
+                         const SYSTEMTIME& last_day, bool bounded) {
+  const std::string blob = WriteRecurrencePattern(pattern);
+  SYSTEMTIME first_midnight = first_start;
+  first_midnight.wHour = first_midnight.wMinute = first_midnight.wSecond = 0;
+  SYSTEMTIME clip_end = last_day;
+  if (!bounded) {
+    clip_end.wYear = kNeverClipYear;
+    clip_end.wMonth = 8;
+    clip_end.wDay = 31;
+    clip_end.wHour = 23;
+    clip_end.wMinute = 59;
+  }
+  spec.extra.push_back(Named(0x8216, PT_BINARY, SBinary(blob.begin(), blob.end())));
+  spec.extra.push_back(Named(0x8223, PT_BOOLEAN, true));
+  spec.extra.push_back(Named(0x8231, PT_LONG, static_cast<int32_t>(pattern.kind)));
+  spec.extra.push_back(Named(0x8235, PT_SYSTIME, SysTime{FileTime(tz::LocalToUniversal(zone, first_midnight))}));
+  spec.extra.push_back(Named(0x8236, PT_SYSTIME,
+                             SysTime{FileTime(bounded ? tz::LocalToUniversal(zone, clip_end) : clip_end)}));
+}
+
 // One VEVENT (with its overrides) as an appointment spec.
 Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mailbox, Zones& zones,
                                     std::vector<std::string>* notes) {
@@ -207,60 +269,15 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
     pattern.deleted_dates.push_back(Minutes(*date));
   }
   for (icalcomponent* o : in.overrides) {
-    icalproperty* rid_prop = icalcomponent_get_first_property(o, ICAL_RECURRENCEID_PROPERTY);
-    auto original = times.Local(rid_prop, icalproperty_get_recurrenceid(rid_prop));
-    icalproperty* o_start_prop = icalcomponent_get_first_property(o, ICAL_DTSTART_PROPERTY);
-    if (!o_start_prop) return Status::Error("a changed occurrence has no DTSTART");
-    auto o_start = times.Local(o_start_prop, icalproperty_get_dtstart(o_start_prop));
-    if (!original.ok()) return original.status();
-    if (!o_start.ok()) return o_start.status();
-    const int o_duration = icaldurationtype_as_int(icalcomponent_get_duration(o)) / 60;
-    if (o_duration < 0) return Status::Error("a changed occurrence ends before it starts");
-    if (o_start->wYear < 1601 || o_start->wYear > kNeverClipYear)
-      return Status::Error("a changed occurrence starts outside the years 1601 to 4500");
-    const SYSTEMTIME o_end = tz::AddMinutes(*o_start, o_duration).value_or(*o_start);
-    SeriesException e;
-    e.start = Minutes(*o_start);
-    e.end = Minutes(o_end);
-    e.original_start = Minutes(*original);
-    ExceptionItem item;
-    item.local_start = FileTime(*o_start);
-    item.local_end = FileTime(o_end);
-    item.start = FileTime(tz::LocalToUniversal(*zone, *o_start));
-    item.end = FileTime(tz::LocalToUniversal(*zone, o_end));
-    item.subject = Text(icalcomponent_get_summary(o));
-    item.location = Text(icalcomponent_get_location(o));
-    item.body = Text(icalcomponent_get_description(o));
-    item.busy = BusyOf(o);
-    if (item.subject != spec.subject) e.subject = item.subject;
-    if (item.location != spec.location) e.location = item.location;
-    if (item.busy != spec.busy) e.busy_status = item.busy;
-    e.has_body = item.body != spec.body;
-    pattern.exceptions.push_back(e);
-    spec.exception_items.push_back(std::move(item));
+    Status read = ReadOverride(o, times, *zone, spec, pattern);
+    if (!read.ok()) return read;
   }
   for (size_t i = 0; i < pattern.exceptions.size(); ++i)
     for (size_t j = i + 1; j < pattern.exceptions.size(); ++j)
       if (pattern.exceptions[i].original_start / kMinutesPerDay == pattern.exceptions[j].original_start / kMinutesPerDay)
         return Status::Error("two changed occurrences replace occurrences of the same day");
 
-  const std::string blob = WriteRecurrencePattern(pattern);
-  SYSTEMTIME first_midnight = *start;
-  first_midnight.wHour = first_midnight.wMinute = first_midnight.wSecond = 0;
-  SYSTEMTIME clip_end = last_day;
-  if (!bounded) {
-    clip_end.wYear = kNeverClipYear;
-    clip_end.wMonth = 8;
-    clip_end.wDay = 31;
-    clip_end.wHour = 23;
-    clip_end.wMinute = 59;
-  }
-  spec.extra.push_back(Named(0x8216, PT_BINARY, SBinary(blob.begin(), blob.end())));
-  spec.extra.push_back(Named(0x8223, PT_BOOLEAN, true));
-  spec.extra.push_back(Named(0x8231, PT_LONG, static_cast<int32_t>(pattern.kind)));
-  spec.extra.push_back(Named(0x8235, PT_SYSTIME, SysTime{FileTime(tz::LocalToUniversal(*zone, first_midnight))}));
-  spec.extra.push_back(Named(0x8236, PT_SYSTIME,
-                             SysTime{FileTime(bounded ? tz::LocalToUniversal(*zone, clip_end) : clip_end)}));
+  AddSeriesProperties(spec, pattern, *zone, *start, last_day, bounded);
   return spec;
 }
 
