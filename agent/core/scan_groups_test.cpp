@@ -14,7 +14,11 @@ using testing::RecipientDn;
 
 class NoStop : public StopCheck {
  public:
-  bool CheckStopRequest() override { return stop_after_ >= 0 && ++checks_ > stop_after_ ? flag_ = true : flag_; }
+  // Stops once the scan has asked more than stop_after_ times (never when negative).
+  bool CheckStopRequest() override {
+    if (stop_after_ >= 0 && ++checks_ > stop_after_) flag_ = true;
+    return flag_;
+  }
   bool StopFlag() const override { return flag_; }
   void SetStopFlag() override { flag_ = true; }
   int stop_after_ = -1;
