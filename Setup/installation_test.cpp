@@ -2,6 +2,7 @@
 // with gcab, the stand-in libraries), into a temporary folder, with the
 // services in a local registry and the registry keys in a temporary file.
 #include "Setup/installation.h"
+#include "Setup/previous_installation.h"
 
 #include <unistd.h>
 
@@ -129,7 +130,7 @@ TEST_F(InstallationTest, SettingsWrittenAreExactlyTheInstallationsKeys) {
   EXPECT_EQ(profile::GetKeyNames(Ini(), "Config"),
             (std::vector<std::string>{"Version", "DB", "SQLServer", "Oracle", "mySQL", "DBUserName", "GUID2",
                                       "HomeServer", "NotificationServer", "NotificationMailbox", "MSX2k",
-                                      "LogonServer", "LogonMailbox", "Server1"}));
+                                      "LogonServer", "LogonMailbox", "LCID", "Server1"}));
   EXPECT_EQ(Key("Version"), "5.0");
   EXPECT_EQ(Key("SQLServer") + Key("Oracle") + Key("mySQL"), "100");
   EXPECT_EQ(PasswordFromGuid2(Key("GUID2")), "secret");
@@ -140,6 +141,15 @@ TEST_F(InstallationTest, SettingsWrittenAreExactlyTheInstallationsKeys) {
             (std::vector<std::string>{"TimeDiff", "DS", "DateTimeFormat", "Local", "SQL", "Oracle", "mySQL",
                                       "Username", "Password"}));
   EXPECT_EQ(UnscramblePassword(Key("Password", "Server1")), "secret");
+}
+
+TEST_F(InstallationTest, TheNextSetupPresetsTheCodePageThisOneChose) {
+  RecordingUi ui;
+  ASSERT_TRUE(RunInstallationSteps(answers_, ui, context_).ok()) << ui.AllMessages();
+  InstallAnswers next;
+  PresetFromSettings(folder_.path().string(), next);
+  EXPECT_EQ(next.lcid, 1031u);
+  EXPECT_TRUE(next.upgrade);
 }
 
 TEST_F(InstallationTest, MsAccessRemovesTheDialectKeysAndStoresTheEmptyPasswordMarker) {

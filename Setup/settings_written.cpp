@@ -140,6 +140,8 @@ bool WriteInstallationSettings(const InstallAnswers& a, const std::string& expan
   ini.Remove("LogonMailbox");
   ini.Text("LogonServer", a.logon_server);
   ini.Text("LogonMailbox", a.logon_mailbox);
+  // Kept so that the next run of the setup presets the code page it chose (it reads LCID from here).
+  ini.Int("LCID", static_cast<int>(a.lcid));
   ini.Text("Server1", a.home_server_name);
   WriteServer1(a, ini);
   if (a.quiet) WriteQuietSettings(a, expanded_admins, ini);
