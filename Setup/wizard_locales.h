@@ -1,18 +1,14 @@
-// The locales the web application can use, as the code-page lines of
-// GLOBAL.ASA list them (without "use server default"), in file order.
+// The locales the web application can use: GLOBAL.ASA's code-page table
+// without its last entry, "use server default", in file order.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string_view>
+
+#include "Setup/global_asa.h"
 
 namespace korvale::setup {
-
-struct LocaleEntry {
-  std::string_view name;
-  std::uint32_t lcid;
-};
 
 // The table in file order.
 std::span<const LocaleEntry> WebLocales();

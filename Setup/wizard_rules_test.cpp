@@ -102,11 +102,11 @@ TEST_F(Wizard, CodepageIsPreselectedFromThePreviousLcidElseTheUsersLocale) {
   previous.lcid = 1031;
   SetupWizard from_previous = Make(previous, false, 1033);
   ASSERT_TRUE(from_previous.PreselectedLocale());
-  EXPECT_EQ(from_previous.Locales()[*from_previous.PreselectedLocale()].name, "German(Standard)");
+  EXPECT_EQ(from_previous.Locales()[*from_previous.PreselectedLocale()].name, std::string("German(Standard)"));
 
   SetupWizard from_user = Make({}, false, 2057);
   ASSERT_TRUE(from_user.PreselectedLocale());
-  EXPECT_EQ(from_user.Locales()[*from_user.PreselectedLocale()].name, "English(British)");
+  EXPECT_EQ(from_user.Locales()[*from_user.PreselectedLocale()].name, std::string("English(British)"));
 
   previous.lcid = 12345;  // not in the list: the user's locale is taken
   SetupWizard unknown = Make(previous, false, 1033);
@@ -114,7 +114,7 @@ TEST_F(Wizard, CodepageIsPreselectedFromThePreviousLcidElseTheUsersLocale) {
 
   EXPECT_FALSE(Make().PreselectedLocale()) << "nothing known, nothing selected";
   EXPECT_EQ(from_user.Locales().size(), 125u) << "the GLOBAL.ASA table without \"use server default\"";
-  EXPECT_EQ(from_user.Locales().back().name, "Zulu");
+  EXPECT_EQ(from_user.Locales().back().name, std::string("Zulu"));
 }
 
 TEST_F(Wizard, CodepageNextNeedsASelection) {

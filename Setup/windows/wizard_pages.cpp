@@ -106,7 +106,7 @@ class CodepagePage : public Page {
     list_ = new QListWidget;
     list_->setObjectName("locales");
     for (const LocaleEntry& locale : rules().Locales()) {
-      auto* item = new QListWidgetItem(QString::fromUtf8(locale.name.data(), static_cast<qsizetype>(locale.name.size())));
+      auto* item = new QListWidgetItem(QString::fromUtf8(locale.name));
       item->setData(Qt::UserRole, locale.lcid);
       list_->addItem(item);
     }
