@@ -37,16 +37,18 @@ class Expansion {
       if (dc_result == 1212 || dc_result == 1355 || dc_result == accounts::NERR_DCNotFound) {
         return Fail("Can't find Primary DC in domain " + domain + ".");
       }
-      return Fail("General Error retrieving PDC in domain " + domain + ". Error Code: " + std::to_string(dc_result) + ".");
+      return Fail("General Error retrieving PDC in domain " + domain +
+                  ". Error Code: " + std::to_string(dc_result) + ".");
     }
     auto found = accounts::LookupAccountName(directory_, dc, account);
     if (!found.ok()) {
       const auto code = found.status().code();
-      const std::string hint = code == accounts::ERROR_NONE_MAPPED
-                                   ? "Please check that the account name is spelled correctly."
-                                   : "Please check for network problems and that the account name is spelled correctly.";
-      return Fail("Error looking up " + account + " account on PDC " + dc + " of domain " + domain + ".\n" + hint +
-                  "\nError Code: " + std::to_string(code) + ".");
+      const std::string hint =
+          code == accounts::ERROR_NONE_MAPPED
+              ? "Please check that the account name is spelled correctly."
+              : "Please check for network problems and that the account name is spelled correctly.";
+      return Fail("Error looking up " + account + " account on PDC " + dc + " of domain " + domain + ".\n" +
+                  hint + "\nError Code: " + std::to_string(code) + ".");
     }
     if (found->use == SID_NAME_USE::SidTypeGroup) return GroupUsers(domain, dc, account);
     if (found->use == SID_NAME_USE::SidTypeAlias) return LocalGroupMembers(domain, dc, account);
@@ -64,7 +66,8 @@ class Expansion {
       DWORD read = 0, total = 0;
       const auto result = accounts::NetGroupGetUsers(directory_, dc, group, 0, &users,
                                                      accounts::MAX_PREFERRED_LENGTH, &read, &total, &resume);
-      if (result != accounts::NERR_Success && result != accounts::ERROR_MORE_DATA) return ListFailed(group, dc, result);
+      if (result != accounts::NERR_Success && result != accounts::ERROR_MORE_DATA)
+        return ListFailed(group, dc, result);
       for (const auto& user : users) Take(domain, user.grui0_name);
     } while (resume != 0);
     return true;
@@ -75,12 +78,14 @@ class Expansion {
     do {
       std::vector<accounts::LOCALGROUP_MEMBERS_INFO> members;
       DWORD read = 0, total = 0;
-      const auto result = accounts::NetLocalGroupGetMembers(directory_, dc, group, 1, &members,
-                                                            accounts::MAX_PREFERRED_LENGTH, &read, &total, &resume);
-      if (result != accounts::NERR_Success && result != accounts::ERROR_MORE_DATA) return ListFailed(group, dc, result);
+      const auto result = accounts::NetLocalGroupGetMembers(
+          directory_, dc, group, 1, &members, accounts::MAX_PREFERRED_LENGTH, &read, &total, &resume);
+      if (result != accounts::NERR_Success && result != accounts::ERROR_MORE_DATA)
+        return ListFailed(group, dc, result);
       for (const auto& member : members) {
         if (member.lgrmi_sidusage == SID_NAME_USE::SidTypeUser) Take(domain, member.lgrmi_name);
-        if (member.lgrmi_sidusage == SID_NAME_USE::SidTypeGroup && !GroupUsers(domain, dc, member.lgrmi_name)) {
+        if (member.lgrmi_sidusage == SID_NAME_USE::SidTypeGroup &&
+            !GroupUsers(domain, dc, member.lgrmi_name)) {
           return false;
         }
       }

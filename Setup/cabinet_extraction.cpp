@@ -78,7 +78,8 @@ void SetDateAndAttributes(const fs::path& file, const cabinet::CabinetEntry& ent
 
 class Extraction {
  public:
-  Extraction(cabinet::Cabinet& cab, fs::path folder, SetupUi& ui) : cab_(cab), folder_(std::move(folder)), ui_(ui) {}
+  Extraction(cabinet::Cabinet& cab, fs::path folder, SetupUi& ui)
+      : cab_(cab), folder_(std::move(folder)), ui_(ui) {}
 
   // False at the first entry that cannot be written.
   bool Run() {
@@ -107,7 +108,8 @@ class Extraction {
     FileReplaceQuestion question;
     question.folder = target.parent_path().string();
     question.file_name = target.filename().string();
-    question.heading = "The folder '" + question.folder + "' already contains a file named '" + question.file_name + "'";
+    question.heading =
+        "The folder '" + question.folder + "' already contains a file named '" + question.file_name + "'";
     question.existing = SizeAndDate(size, time);
     question.replacement = SizeAndDate(entry.size, entry.LocalTime());
     question.existing_size = size;
@@ -158,7 +160,8 @@ bool ExtractCabinet(const std::string& cabinet_path, const std::string& folder, 
   }
   Extraction extraction(**cab, folder, ui);
   if (!extraction.Run()) {
-    ui.ShowMessage("Copying files from cabinet\n" + cabinet_path + " failed.", kSetupErrorTitle, MessageIcon::kError);
+    ui.ShowMessage("Copying files from cabinet\n" + cabinet_path + " failed.", kSetupErrorTitle,
+                   MessageIcon::kError);
     return false;
   }
   return true;

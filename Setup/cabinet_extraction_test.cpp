@@ -29,10 +29,12 @@ class CabinetExtractionTest : public ::testing::Test {
     WriteFileBytes(src / "KORVALE/config.inc", "<% new config %>");
     WriteFileBytes(src / "KORVALE/canmodif.inc", "<% new canmodif %>");
     WriteFileBytes(src / "KORVALE/index.htm", "<html>new</html>");
-    WriteFileBytes(src / "KorvaleSrv", std::string("\x7f" "ELF") + std::string(100, 'p'));
+    WriteFileBytes(src / "KorvaleSrv", std::string("\x7f"
+                                                   "ELF") +
+                                           std::string(100, 'p'));
     auto made = testing::RunProcess("/usr/bin/gcab",
-                                    {"-c", "-z", cabinet_.File("Korvale.cab"), "KorvaleSrv", "KORVALE/config.inc",
-                                     "KORVALE/canmodif.inc", "KORVALE/index.htm"},
+                                    {"-c", "-z", cabinet_.File("Korvale.cab"), "KorvaleSrv",
+                                     "KORVALE/config.inc", "KORVALE/canmodif.inc", "KORVALE/index.htm"},
                                     {}, src.string());
     ASSERT_EQ(made.exit_code, 0) << made.output;
   }
@@ -51,13 +53,14 @@ TEST_F(CabinetExtractionTest, AFreshFolderGetsEveryFileWithItsDateAndProgramsSta
       << "a fresh installation gets the web folder's settings files";
   EXPECT_EQ(ReadFileBytes(Folder() / "KORVALE/index.htm"), "<html>new</html>");
   EXPECT_TRUE(ui.replace_questions.empty());
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(stat((Folder() / "KorvaleSrv").string().c_str(), &st), 0);
   EXPECT_TRUE(st.st_mode & S_IXUSR) << "the service host must stay a program";
   const auto written = fs::last_write_time(Folder() / "KORVALE/index.htm");
   const auto made = fs::last_write_time(source_.path() / "KORVALE/index.htm");
   EXPECT_LE(written, made);
-  EXPECT_LT(made - written, std::chrono::seconds(2)) << "the cabinet's date (two-second steps) is the file's date";
+  EXPECT_LT(made - written, std::chrono::seconds(2))
+      << "the cabinet's date (two-second steps) is the file's date";
 }
 
 TEST_F(CabinetExtractionTest, AnUpgradeKeepsTheSiteSettingsAfterYesToAllAndAsksOnce) {
@@ -72,11 +75,14 @@ TEST_F(CabinetExtractionTest, AnUpgradeKeepsTheSiteSettingsAfterYesToAllAndAsksO
   ASSERT_TRUE(ExtractCabinet(Cab(), Folder().string(), ui)) << ui.AllMessages();
   EXPECT_EQ(ReadFileBytes(Folder() / "KORVALE/config.inc"), "<% the site's own %>");
   EXPECT_EQ(ReadFileBytes(Folder() / "KORVALE/index.htm"), "<html>new</html>");
-  EXPECT_EQ(ReadFileBytes(Folder() / "KorvaleSrv").substr(0, 4), "\x7f" "ELF");
+  EXPECT_EQ(ReadFileBytes(Folder() / "KorvaleSrv").substr(0, 4),
+            "\x7f"
+            "ELF");
   ASSERT_EQ(ui.replace_questions.size(), 1u) << "Yes to All answers for the rest";
   EXPECT_EQ(ui.replace_questions[0].heading,
             "The folder '" + Folder().string() + "' already contains a file named 'KorvaleSrv'");
-  EXPECT_EQ(ui.replace_questions[0].existing.substr(0, 18), "11 Bytes, " + ui.replace_questions[0].existing.substr(10, 8));
+  EXPECT_EQ(ui.replace_questions[0].existing.substr(0, 18),
+            "11 Bytes, " + ui.replace_questions[0].existing.substr(10, 8));
 }
 
 TEST_F(CabinetExtractionTest, IdenticalFilesAreReplacedSilentlyAndNoToAllKeepsTheRest) {
@@ -112,8 +118,8 @@ TEST_F(CabinetExtractionTest, MissingCorruptAndCutOffCabinetsGiveTheirMessages) 
   WriteFileBytes(cabinet_.path() / "cut.cab", whole.substr(0, whole.size() - 40));
   RecordingUi cut;
   EXPECT_FALSE(ExtractCabinet(cabinet_.File("cut.cab"), Folder().string(), cut));
-  EXPECT_EQ(cut.AllMessages(),
-            "[Korvale Server Setup Error] Copying files from cabinet\n" + cabinet_.File("cut.cab") + " failed.\n");
+  EXPECT_EQ(cut.AllMessages(), "[Korvale Server Setup Error] Copying files from cabinet\n" +
+                                   cabinet_.File("cut.cab") + " failed.\n");
 }
 
 }  // namespace

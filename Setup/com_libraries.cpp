@@ -13,7 +13,8 @@ bool RegisterInProcess(const std::string& library, SetupUi& ui) {
   auto result = process::CallLibraryFunction(library, "DllRegisterServer");
   if (result.ok()) return true;
   ui.ShowMessage("An error occured while trying to register the following DLL:\n" + library +
-                     "\n\nPlease try to register it manually by issuing the following command:\nregsvr32 " + library,
+                     "\n\nPlease try to register it manually by issuing the following command:\nregsvr32 " +
+                     library,
                  kSetupErrorTitle, MessageIcon::kError);
   return false;
 }

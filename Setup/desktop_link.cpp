@@ -18,14 +18,16 @@ std::string Home() {
 // XDG_DESKTOP_DIR="$HOME/Desktop" from user-dirs.dirs, with $HOME replaced.
 std::string XdgDesktopFolder() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  const fs::path dirs = (config != nullptr && *config != '\0' ? fs::path(config) : fs::path(Home()) / ".config") /
-                        "user-dirs.dirs";
+  const fs::path dirs =
+      (config != nullptr && *config != '\0' ? fs::path(config) : fs::path(Home()) / ".config") /
+      "user-dirs.dirs";
   std::ifstream in(dirs);
   for (std::string line; std::getline(in, line);) {
     static constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";
     if (line.rfind(kKey, 0) != 0) continue;
     std::string value = line.substr(kKey.size());
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
     if (value.rfind("$HOME", 0) == 0) value = Home() + value.substr(5);
     if (!value.empty() && value.front() == '/') return value;
   }
@@ -71,8 +73,12 @@ std::string DesktopEntryText(const std::string& folder) {
          "Type=Application\n"
          "Name=Korvale Configuration\n"
          "Comment=Korvale Configuration\n"
-         "Exec=" + ExecWord(OneLine(program)) + "\n"
-         "Path=" + OneLine(folder) + "\n"
+         "Exec=" +
+         ExecWord(OneLine(program)) +
+         "\n"
+         "Path=" +
+         OneLine(folder) +
+         "\n"
          "Terminal=false\n";
 }
 

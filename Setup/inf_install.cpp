@@ -48,7 +48,8 @@ Expected<fs::path> DestinationFolder(const InfFile& inf, const std::string& list
     return Status::Error("The destination of " + list + " is not a directory identifier: " + text);
   }
   auto folder = targets.dirids.find(id);
-  if (folder == targets.dirids.end()) return Status::Error("The directory identifier " + text + " is not known.");
+  if (folder == targets.dirids.end())
+    return Status::Error("The directory identifier " + text + " is not known.");
   fs::path path = folder->second;
   if (!Field(*chosen, 1).empty()) path /= LocalPath(Field(*chosen, 1));
   return path;
@@ -144,7 +145,8 @@ Status AddRegistryValue(const InfLine& line, const InfTargets& targets) try {
 
 }  // namespace
 
-Status CopyInfFileSet(const InfFile& inf, const std::string& section, const InfTargets& targets, SetupUi& ui) {
+Status CopyInfFileSet(const InfFile& inf, const std::string& section, const InfTargets& targets,
+                      SetupUi& ui) {
   if (!inf.HasSection(section)) return Status::Error("The section " + section + " is missing.");
   auto files = FilesToCopy(inf, section, targets);
   if (!files.ok()) return files.status();

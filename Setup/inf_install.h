@@ -23,8 +23,8 @@ inline constexpr int kDirIdInstallation = 65600;
 inline constexpr int kDirIdSource = 1;
 
 struct InfTargets {
-  std::string source_dir;            // where the file set's files lie (the medium)
-  std::map<int, std::string> dirids; // directory identifier -> folder
+  std::string source_dir;             // where the file set's files lie (the medium)
+  std::map<int, std::string> dirids;  // directory identifier -> folder
   registry::Registry& registry;
 };
 

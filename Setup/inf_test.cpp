@@ -53,12 +53,14 @@ TEST(InfFileTest, SectionsFieldsStringsAndCommentsReadAsTheFileMeansThem) {
   auto inf = InfFile::Parse(kInf);
   ASSERT_TRUE(inf.ok()) << inf.status().message();
   EXPECT_TRUE(inf->HasSection("korvaleinstall.ENG")) << "section names compare without regard to case";
-  EXPECT_EQ(inf->Values("KorvaleInstall.eng", "copyfiles"), (std::vector<std::string>{"Program.Files", "Help.Files"}));
+  EXPECT_EQ(inf->Values("KorvaleInstall.eng", "copyfiles"),
+            (std::vector<std::string>{"Program.Files", "Help.Files"}));
   const auto reg = inf->Lines("Korvale.Reg");
   ASSERT_EQ(reg.size(), 3u);
   EXPECT_EQ(reg[0].fields[1], "Software\\Tarnwick\\Korvale\\UserInfo") << "[Strings] are substituted";
   EXPECT_EQ(reg[0].fields[4], "%65600%") << "directory identifiers wait for the caller's folders";
-  EXPECT_EQ(inf->Lines("Program.Files")[1].fields, (std::vector<std::string>{"ReadMe.txt", "readme-eng.txt"}));
+  EXPECT_EQ(inf->Lines("Program.Files")[1].fields,
+            (std::vector<std::string>{"ReadMe.txt", "readme-eng.txt"}));
   EXPECT_TRUE(inf->Lines("NoSuchSection").empty());
 }
 
@@ -88,7 +90,9 @@ class InfInstallTest : public ::testing::Test {
   TempDir folder_;
   TempDir reg_dir_;
   registry::Registry registry_{reg_dir_.File("registry.ini")};
-  InfTargets Targets() { return {medium_.path().string(), {{kDirIdInstallation, folder_.path().string()}}, registry_}; }
+  InfTargets Targets() {
+    return {medium_.path().string(), {{kDirIdInstallation, folder_.path().string()}}, registry_};
+  }
 };
 
 TEST_F(InfInstallTest, TheFileSetGoesIntoItsFoldersAndTheEntriesAreApplied) {
@@ -106,7 +110,8 @@ TEST_F(InfInstallTest, TheFileSetGoesIntoItsFoldersAndTheEntriesAreApplied) {
   EXPECT_EQ(profile::GetString(folder + "/Setup.log", "Installed", "Folder", "", 255), folder);
   EXPECT_EQ(registry_.GetString("HKLM", "Software\\Tarnwick\\Korvale\\UserInfo", "DestinationPath"), folder);
   EXPECT_EQ(registry_.Get("HKLM", "SYSTEM\\Events", "TypesSupported")->number, 7u);
-  EXPECT_EQ(registry_.Get("HKLM", "SYSTEM\\Events", "EventMessageFile")->type, registry::ValueType::kExpandString);
+  EXPECT_EQ(registry_.Get("HKLM", "SYSTEM\\Events", "EventMessageFile")->type,
+            registry::ValueType::kExpandString);
 }
 
 TEST_F(InfInstallTest, ANewerInstalledFileStaysAndAMissingSourceFailsNamingIt) {
@@ -115,7 +120,8 @@ TEST_F(InfInstallTest, ANewerInstalledFileStaysAndAMissingSourceFailsNamingIt) {
   std::ostringstream err;
   QuietUi ui(err);
   WriteFileBytes(folder_.path() / "KorvaleCfg", "newer");
-  fs::last_write_time(folder_.path() / "KorvaleCfg", fs::last_write_time(medium_.path() / "KorvaleCfg") + std::chrono::hours(1));
+  fs::last_write_time(folder_.path() / "KorvaleCfg",
+                      fs::last_write_time(medium_.path() / "KorvaleCfg") + std::chrono::hours(1));
   fs::remove(medium_.path() / "welcome.htm");
   Status copied = CopyInfFileSet(*inf, "KorvaleInstall.eng", Targets(), ui);
   ASSERT_FALSE(copied.ok());

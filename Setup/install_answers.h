@@ -40,15 +40,15 @@ struct InstallAnswers {
   std::string database_server;
   bool wow64 = false;  // always false for native programs
 
-  int msx2k = 0;                  // Exchange version 0..3 (as MSX2k)
-  std::string home_server;        // distinguished name of the home Exchange server
-  std::string home_server_name;   // its plain name, the part after "/cn=Servers/cn="
+  int msx2k = 0;                 // Exchange version 0..3 (as MSX2k)
+  std::string home_server;       // distinguished name of the home Exchange server
+  std::string home_server_name;  // its plain name, the part after "/cn=Servers/cn="
 
-  std::string service_account;    // DOMAIN\User
+  std::string service_account;  // DOMAIN\User
   std::string service_password;
 
-  std::string logon_server;       // logon Exchange server
-  std::string logon_mailbox;      // logon mailbox (distinguished name)
+  std::string logon_server;   // logon Exchange server
+  std::string logon_mailbox;  // logon mailbox (distinguished name)
 
   std::string virtual_directory;  // created by the wizard's page with KvCrVDir
 

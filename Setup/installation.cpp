@@ -85,7 +85,8 @@ class Installation {
     ui_.ShowMessage(kInstalledMessage, kSetupTitle, MessageIcon::kInformation);
     // Files are renamed over their targets, so none waits for a restart.
     if (!copied) {
-      ui_.ShowMessage("Installation script did not complete successfully!", kSetupErrorTitle, MessageIcon::kError);
+      ui_.ShowMessage("Installation script did not complete successfully!", kSetupErrorTitle,
+                      MessageIcon::kError);
       return {InstallOutcome::kScriptIncomplete, failures_};
     }
     return {InstallOutcome::kCompleted, failures_};
@@ -104,8 +105,8 @@ class Installation {
   // The file set, then the INI and registry entries of the locale's section.
   bool ApplyInf(const InfFile& inf) {
     const std::string section = context_.german ? "KorvaleInstall.deu" : "KorvaleInstall.eng";
-    InfTargets targets{context_.setup_dir, {{kDirIdInstallation, folder_}, {kDirIdSource, context_.setup_dir}},
-                       registry_};
+    InfTargets targets{
+        context_.setup_dir, {{kDirIdInstallation, folder_}, {kDirIdSource, context_.setup_dir}}, registry_};
     Status copied = CopyInfFileSet(inf, section, targets, ui_);
     if (!copied.ok()) {
       ui_.ShowMessage(copied.message(), kSetupErrorTitle, MessageIcon::kError);
@@ -135,7 +136,8 @@ class Installation {
 
   std::string ExpandAdmins() {
     if (a_.quiet_answers.admin_users.empty()) return {};
-    if (context_.directory != nullptr) return ExpandAdminUsersNtForm(a_.quiet_answers.admin_users, *context_.directory, ui_);
+    if (context_.directory != nullptr)
+      return ExpandAdminUsersNtForm(a_.quiet_answers.admin_users, *context_.directory, ui_);
     auto opened = accounts::OpenAccountDirectoryForServer(ProfileFile(), a_.logon_server);
     std::unique_ptr<accounts::AccountDirectory> directory =
         opened.ok() ? std::move(*opened) : accounts::UnreadableAccountDirectory(opened.status().message());
@@ -145,7 +147,8 @@ class Installation {
   // The profile file the installed agent will use: KORVALE_MAPI_PROFILES, else
   // the one beside the agent in the installation folder.
   std::string ProfileFile() const {
-    if (const char* file = std::getenv("KORVALE_MAPI_PROFILES"); file != nullptr && *file != '\0') return file;
+    if (const char* file = std::getenv("KORVALE_MAPI_PROFILES"); file != nullptr && *file != '\0')
+      return file;
     return (fs::path(folder_) / "mapi-profiles.json").string();
   }
 
@@ -166,7 +169,8 @@ class Installation {
 
 }  // namespace
 
-InstallResult RunInstallationSteps(const InstallAnswers& answers, SetupUi& ui, const InstallContext& context) {
+InstallResult RunInstallationSteps(const InstallAnswers& answers, SetupUi& ui,
+                                   const InstallContext& context) {
   try {
     return Installation(answers, ui, context).Run();
   } catch (const std::exception& e) {

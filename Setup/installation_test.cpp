@@ -6,8 +6,8 @@
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <pwd.h>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -38,12 +38,13 @@ class InstallationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const fs::path m = medium_.path();
-    WriteFileBytes(m / "Korvale.inf",
-                   "[Version]\r\nSignature=\"$Chicago$\"\r\n[DestinationDirs]\r\nDefaultDestDir=65600\r\n"
-                   "[KorvaleInstall.eng]\r\nCopyFiles=Files\r\nAddReg=Reg\r\n"
-                   "[KorvaleInstall.deu]\r\nCopyFiles=Files\r\n"
-                   "[Files]\r\nKorvaleCfg\r\nlibKvPwDc.so\r\nlibKvPwDc64.so\r\nlibKvImprso.so\r\n"
-                   "[Reg]\r\nHKLM,\"Software\\Tarnwick\\Korvale\\UserInfo\",\"DestinationPath\",0,\"%65600%\"\r\n");
+    WriteFileBytes(
+        m / "Korvale.inf",
+        "[Version]\r\nSignature=\"$Chicago$\"\r\n[DestinationDirs]\r\nDefaultDestDir=65600\r\n"
+        "[KorvaleInstall.eng]\r\nCopyFiles=Files\r\nAddReg=Reg\r\n"
+        "[KorvaleInstall.deu]\r\nCopyFiles=Files\r\n"
+        "[Files]\r\nKorvaleCfg\r\nlibKvPwDc.so\r\nlibKvPwDc64.so\r\nlibKvImprso.so\r\n"
+        "[Reg]\r\nHKLM,\"Software\\Tarnwick\\Korvale\\UserInfo\",\"DestinationPath\",0,\"%65600%\"\r\n");
     WriteFileBytes(m / "KorvaleCfg", "#!/bin/sh\n");
     for (const char* library : {"libKvPwDc.so", "libKvPwDc64.so", "libKvImprso.so"}) {
       fs::copy_file(testing::BuiltProgram(std::string("Setup/standins/") + library), m / library);
@@ -53,7 +54,8 @@ class InstallationTest : public ::testing::Test {
     fs::create_directories(cab / "KORVALE");
     WriteFileBytes(cab / "KorvaleSrv", "#!/bin/sh\nexec sleep 600\n");
     WriteFileBytes(cab / "KORVALE/config.inc", "<% shipped %>");
-    auto made = testing::RunProcess("/usr/bin/gcab", {"-c", (m / "Korvale.cab").string(), "KorvaleSrv", "KORVALE/config.inc"},
+    auto made = testing::RunProcess("/usr/bin/gcab",
+                                    {"-c", (m / "Korvale.cab").string(), "KorvaleSrv", "KORVALE/config.inc"},
                                     {}, cab.string());
     ASSERT_EQ(made.exit_code, 0) << made.output;
     setenv("HOME", home_.path().c_str(), 1);
@@ -78,7 +80,8 @@ class InstallationTest : public ::testing::Test {
   void TearDown() override {
     if (services_->Query(kService).ok()) {
       (void)services_->Stop(kService);
-      while (services_->Query(kService).ok() && *services_->Query(kService) == scm::ServiceState::kStopPending) {
+      while (services_->Query(kService).ok() &&
+             *services_->Query(kService) == scm::ServiceState::kStopPending) {
       }
     }
   }
@@ -111,11 +114,14 @@ TEST_F(InstallationTest, AFreshInstallationLaysOutTheFolderAndRegistersTheStoppe
   ASSERT_EQ(listed->size(), 1u);
   EXPECT_EQ((*listed)[0].image_path, (folder_.path() / "KorvaleSrv").string());
   EXPECT_EQ((*listed)[0].account, answers_.service_account);
-  EXPECT_EQ(*services_->Query(kService), scm::ServiceState::kStopped) << "a fresh installation does not start it";
+  EXPECT_EQ(*services_->Query(kService), scm::ServiceState::kStopped)
+      << "a fresh installation does not start it";
 
   registry::Registry reg(context_.registry_file);
-  EXPECT_EQ(reg.GetString("HKLM", "Software\\Tarnwick\\Korvale\\UserInfo", "DestinationPath"), folder_.path().string());
-  const std::string source = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Korvale Update Service";
+  EXPECT_EQ(reg.GetString("HKLM", "Software\\Tarnwick\\Korvale\\UserInfo", "DestinationPath"),
+            folder_.path().string());
+  const std::string source =
+      "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Korvale Update Service";
   EXPECT_EQ(reg.Get("HKLM", source, "TypesSupported")->number, 7u);
   EXPECT_EQ(reg.Get("HKLM", source, "EventMessageFile")->text, (folder_.path() / "KorvaleSrv").string());
 
@@ -202,8 +208,9 @@ TEST_F(InstallationTest, AnAccountThatIsNoUserFallsBackToTheLocalSystemAccount) 
   answers_.service_account = "DOM\\no-such-user-korvale";
   RecordingUi ui;
   ASSERT_TRUE(RunInstallationSteps(answers_, ui, context_).ok());
-  EXPECT_TRUE(ui.Showed("The Setup program was unable to add 'Log on as a service' rights\n on the local machine "
-                        "to the DOM\\no-such-user-korvale account."))
+  EXPECT_TRUE(
+      ui.Showed("The Setup program was unable to add 'Log on as a service' rights\n on the local machine "
+                "to the DOM\\no-such-user-korvale account."))
       << ui.AllMessages();
   EXPECT_TRUE(ui.Showed("The local system account has been used instead.")) << ui.AllMessages();
   EXPECT_EQ((*services_->EnumerateServices())[0].account, "");
@@ -213,16 +220,17 @@ TEST_F(InstallationTest, AMissingInfOrCabinetStopsWithItsMessage) {
   fs::rename(medium_.path() / "Korvale.cab", medium_.path() / "Korvale.cab.away");
   RecordingUi no_cab;
   EXPECT_EQ(RunInstallationSteps(answers_, no_cab, context_).outcome, InstallOutcome::kStopped);
-  EXPECT_EQ(no_cab.AllMessages(), "[Korvale Server Setup Error] Can't find " +
-                                      (medium_.path() / "Korvale.cab").string() + ".\n");
+  EXPECT_EQ(no_cab.AllMessages(),
+            "[Korvale Server Setup Error] Can't find " + (medium_.path() / "Korvale.cab").string() + ".\n");
   EXPECT_FALSE(fs::exists(Ini())) << "nothing after the cabinet ran";
 
   fs::remove(medium_.path() / "Korvale.inf");
   RecordingUi no_inf;
   EXPECT_EQ(RunInstallationSteps(answers_, no_inf, context_).outcome, InstallOutcome::kStopped);
-  EXPECT_EQ(no_inf.AllMessages(),
-            "[Korvale Server Setup Error] One or more of the files required for\nSetup could not be located.\n\n"
-            "Please ensure that all required files\nare in the current directory and try again.\n");
+  EXPECT_EQ(
+      no_inf.AllMessages(),
+      "[Korvale Server Setup Error] One or more of the files required for\nSetup could not be located.\n\n"
+      "Please ensure that all required files\nare in the current directory and try again.\n");
 }
 
 TEST_F(InstallationTest, AFailedFileCopyEndsWithTheScriptMessageAfterTheOtherSteps) {
@@ -266,9 +274,9 @@ TEST_F(InstallationTest, ALibraryThatCannotBeLoadedIsNamedWithTheManualCommand) 
   RecordingUi broken;
   ASSERT_TRUE(RunInstallationSteps(answers_, broken, context_).ok());
   const std::string library = (folder_.path() / "libKvImprso.so").string();
-  EXPECT_TRUE(broken.Showed("An error occured while trying to register the following DLL:\n" + library +
-                            "\n\nPlease try to register it manually by issuing the following command:\nregsvr32 " +
-                            library))
+  EXPECT_TRUE(broken.Showed(
+      "An error occured while trying to register the following DLL:\n" + library +
+      "\n\nPlease try to register it manually by issuing the following command:\nregsvr32 " + library))
       << broken.AllMessages();
 }
 

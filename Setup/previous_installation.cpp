@@ -40,7 +40,8 @@ void PresetFromSettings(const std::string& folder, InstallAnswers& a) {
   a.db_user = text("DBUserName");
   a.db_password = PasswordFromGuid2(text("GUID2"));
   // strtoul with base 0 reads decimal, 0x hexadecimal and 0 octal, as the number was always read.
-  a.lcid = static_cast<std::uint32_t>(std::strtoul(ini.GetString("Config", "LCID", "0", 256).c_str(), nullptr, 0));
+  a.lcid =
+      static_cast<std::uint32_t>(std::strtoul(ini.GetString("Config", "LCID", "0", 256).c_str(), nullptr, 0));
   a.logon_mailbox = text("LogonMailbox");
   a.logon_server = text("LogonServer");
 }

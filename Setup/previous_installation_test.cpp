@@ -31,9 +31,12 @@ TEST(PreviousInstallationTest, EitherVendorsKeyNamesTheFolder) {
 TEST(PreviousInstallationTest, TheOldSettingsPresetTheAnswersAndMarkAnUpgrade) {
   TempDir dir;
   WriteFileBytes(dir.path() / "Caldrun.ini",
-                 "[Config]\r\nDB=cal\r\nSQLServer=0\r\nOracle=1\r\nmySQL=1\r\nHomeServer=/o=O/ou=S/cn=Configuration/cn=Servers/cn=X1\r\n"
-                 "MSX2k=2\r\nDBUserName=web\r\nGUID2=" + ScramblePassword("pw") + "\r\nLCID=011\r\n"
-                 "LogonMailbox=svc\r\nLogonServer=X1\r\n");
+                 "[Config]\r\nDB=cal\r\nSQLServer=0\r\nOracle=1\r\nmySQL=1\r\nHomeServer=/o=O/ou=S/"
+                 "cn=Configuration/cn=Servers/cn=X1\r\n"
+                 "MSX2k=2\r\nDBUserName=web\r\nGUID2=" +
+                     ScramblePassword("pw") +
+                     "\r\nLCID=011\r\n"
+                     "LogonMailbox=svc\r\nLogonServer=X1\r\n");
   InstallAnswers a;
   PresetFromSettings(dir.path().string(), a);
   EXPECT_EQ(a.data_source, "cal");
@@ -60,16 +63,19 @@ TEST(DesktopLinkTest, TheEntryGoesToTheXdgDesktopAndQuotesItsProgram) {
   EXPECT_EQ(DesktopFolder(reg), home.File("Arbeitsfläche"));
   RecordingUi ui;
   ASSERT_TRUE(CreateDesktopLink("/opt/my $dir", reg, ui));
-  const std::string entry = testing::ReadFileBytes(home.path() / "Arbeitsfläche/Korvale Configuration.desktop");
+  const std::string entry =
+      testing::ReadFileBytes(home.path() / "Arbeitsfläche/Korvale Configuration.desktop");
   EXPECT_NE(entry.find("Exec=\"/opt/my \\\\$dir/KorvaleCfg\"\n"), std::string::npos)
       << "reserved characters escaped, then the value's backslashes doubled: " << entry;
 
-  ASSERT_TRUE(reg.SetString("HKCU", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop",
-                            "/proc/no-such-desktop").ok());
+  ASSERT_TRUE(reg.SetString("HKCU", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                            "Desktop", "/proc/no-such-desktop")
+                  .ok());
   RecordingUi failed;
   EXPECT_FALSE(CreateDesktopLink("/opt/k", reg, failed)) << "the registry's desktop folder wins";
-  EXPECT_EQ(failed.AllMessages(), "[Korvale Server Setup Error] A link to the Korvale Configuration Program could "
-                                  "not be created on the Desktop.\n");
+  EXPECT_EQ(failed.AllMessages(),
+            "[Korvale Server Setup Error] A link to the Korvale Configuration Program could "
+            "not be created on the Desktop.\n");
 }
 
 }  // namespace

@@ -69,7 +69,8 @@ Expected<InstallAnswers> ReadAnswerFile(const std::string& setup_ini) {
   q.admin_users = text("AdminUsers", 1025);
   q.users_display = text("MSXUsersDisplay", 1025);
   for (const std::string& name : SplitSemicolonList(text("MSXUsersDistNames", 1025))) {
-    if (!name.empty()) q.member_addresses.push_back("/o=" + org + "/ou=" + site + "/cn=Recipients/cn=" + name);
+    if (!name.empty())
+      q.member_addresses.push_back("/o=" + org + "/ou=" + site + "/cn=Recipients/cn=" + name);
   }
   return a;
 }
@@ -77,7 +78,8 @@ Expected<InstallAnswers> ReadAnswerFile(const std::string& setup_ini) {
 bool CreateSystemDataSource(const InstallAnswers& a, SetupUi& ui) {
   const std::string database = "Database=" + a.database_name;
   const std::string server = "Server=" + a.database_server;
-  Status made = odbcinst::AddSystemDataSource(a.quiet_answers.driver, {"DSN=" + a.data_source, database, server});
+  Status made =
+      odbcinst::AddSystemDataSource(a.quiet_answers.driver, {"DSN=" + a.data_source, database, server});
   if (made.ok()) return true;
   ui.ShowMessage("The following datasource could not be set up:\nDatasource name:" + a.data_source +
                      "\nDriver:" + a.quiet_answers.driver + "\nArguments:\n" + database + "\n" + server,
@@ -94,8 +96,8 @@ std::string FirstIncludeFileText(const InstallAnswers& a, const std::string& exp
   t += "Oracle = " + TrueFalse(a.database_type == DatabaseType::kOracle) + "\r\n";
   t += "mySQL = " + TrueFalse(a.database_type == DatabaseType::kMySql) + "\r\n";
   t += "SecurityLevel = 0\r\n";
-  t += std::string("Deli = \"") + (access ? "#" : "'") + "\"\r\nacc = \"" + a.db_user + "\"\r\npwd = \"" + password +
-       "\"\r\n\r\n";
+  t += std::string("Deli = \"") + (access ? "#" : "'") + "\"\r\nacc = \"" + a.db_user + "\"\r\npwd = \"" +
+       password + "\"\r\n\r\n";
   t += "Menu(1) = \"All users\"\r\n";
   t += "\r\nDim Servers(1,11)\r\n";
   t += "Servers(1,1) = \"" + a.home_server_name + "\"\r\n";

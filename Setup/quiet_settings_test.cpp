@@ -31,16 +31,18 @@ InstallAnswers QuietAnswersFor(DatabaseType type) {
   a.home_server_name = "SRV1";
   a.quiet_answers.admin_users = "DOM\\Admins";
   a.quiet_answers.users_display = "Anna; Ben";
-  a.quiet_answers.member_addresses = {"/o=Org/ou=Site/cn=Recipients/cn=anna", "/o=Org/ou=Site/cn=Recipients/cn=ben"};
+  a.quiet_answers.member_addresses = {"/o=Org/ou=Site/cn=Recipients/cn=anna",
+                                      "/o=Org/ou=Site/cn=Recipients/cn=ben"};
   return a;
 }
 
 TEST(AnswerFileTest, KeysBecomeTheInstallationRecord) {
   TempDir dir;
-  WriteFileBytes(dir.path() / "Setup.ini",
-                 "[SetupInfo]\r\nDestinationPath=/opt/k\r\nmySQL=1\r\nDatasource=cal\r\nMSXOrg=Org\r\nMSXSite=Site\r\n"
-                 "MSXServerName=SRV1\r\nServAccName=DOM\\svc\r\nSQLUserName=web\r\nSQLPassword=pw\r\n"
-                 "Database=caldb\r\nSQLServerName=db1\r\nMSXUsersDistNames=anna; ben;\r\nLCID=0x407\r\n");
+  WriteFileBytes(
+      dir.path() / "Setup.ini",
+      "[SetupInfo]\r\nDestinationPath=/opt/k\r\nmySQL=1\r\nDatasource=cal\r\nMSXOrg=Org\r\nMSXSite=Site\r\n"
+      "MSXServerName=SRV1\r\nServAccName=DOM\\svc\r\nSQLUserName=web\r\nSQLPassword=pw\r\n"
+      "Database=caldb\r\nSQLServerName=db1\r\nMSXUsersDistNames=anna; ben;\r\nLCID=0x407\r\n");
   auto a = ReadAnswerFile(dir.File("Setup.ini"));
   ASSERT_TRUE(a.ok()) << a.status().message();
   EXPECT_TRUE(a->quiet);
@@ -51,7 +53,8 @@ TEST(AnswerFileTest, KeysBecomeTheInstallationRecord) {
   EXPECT_EQ(a->logon_server, "SRV1") << "the home server unless LogonServer says otherwise";
   EXPECT_EQ(a->quiet_answers.driver, "SQL Server") << "the driver the original answer file implies";
   EXPECT_EQ(a->quiet_answers.member_addresses,
-            (std::vector<std::string>{"/o=Org/ou=Site/cn=Recipients/cn=anna", "/o=Org/ou=Site/cn=Recipients/cn=ben"}));
+            (std::vector<std::string>{"/o=Org/ou=Site/cn=Recipients/cn=anna",
+                                      "/o=Org/ou=Site/cn=Recipients/cn=ben"}));
   EXPECT_EQ(a->lcid, 0x407u);
   EXPECT_EQ(a->database_name, "caldb");
   EXPECT_EQ(a->database_server, "db1");
@@ -62,7 +65,8 @@ TEST(QuietSettingsTest, TheFurtherSettingsAndTheGroupAllUsers) {
   TempDir dir;
   const std::string ini = dir.File("Caldrun.ini");
   RecordingUi ui;
-  ASSERT_TRUE(WriteInstallationSettings(QuietAnswersFor(DatabaseType::kSqlServer), "DOM\\ann; DOM\\bob", ini, ui));
+  ASSERT_TRUE(
+      WriteInstallationSettings(QuietAnswersFor(DatabaseType::kSqlServer), "DOM\\ann; DOM\\bob", ini, ui));
   auto key = [&ini](const char* name, const char* section = "Config") {
     return profile::GetString(ini, section, name, "<none>", 1024);
   };
@@ -103,24 +107,24 @@ TEST(QuietSettingsTest, DialectKeysByDatabaseType) {
     const char* server1;  // SQL Oracle mySQL
   };
   const Row rows[] = {
-      {DatabaseType::kAccess, "----", "000"},
-      {DatabaseType::kSqlServer, "100-", "100"},
-      {DatabaseType::kMySql, "0-1-", "101"},
-      {DatabaseType::kOracle, "010-", "010"},
+      {DatabaseType::kAccess, "----", "000"}, {DatabaseType::kSqlServer, "100-", "100"},
+      {DatabaseType::kMySql, "0-1-", "101"},  {DatabaseType::kOracle, "010-", "010"},
       {DatabaseType::kSQLite, "0001", "000"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.type));
     TempDir dir;
     const std::string ini = dir.File("Caldrun.ini");
-    for (const char* key : {"SQLServer", "Oracle", "mySQL", "SQLite"}) profile::WriteString(ini, "Config", key, "7");
+    for (const char* key : {"SQLServer", "Oracle", "mySQL", "SQLite"})
+      profile::WriteString(ini, "Config", key, "7");
     RecordingUi ui;
     ASSERT_TRUE(WriteInstallationSettings(QuietAnswersFor(row.type), "", ini, ui));
     std::string config, server1;
     for (const char* key : {"SQLServer", "Oracle", "mySQL", "SQLite"}) {
       config += profile::GetString(ini, "Config", key, "-", 8);
     }
-    for (const char* key : {"SQL", "Oracle", "mySQL"}) server1 += profile::GetString(ini, "Server1", key, "-", 8);
+    for (const char* key : {"SQL", "Oracle", "mySQL"})
+      server1 += profile::GetString(ini, "Server1", key, "-", 8);
     EXPECT_EQ(config, row.config);
     EXPECT_EQ(server1, row.server1);
   }
@@ -129,12 +133,19 @@ TEST(QuietSettingsTest, DialectKeysByDatabaseType) {
 TEST(QuietSettingsTest, TheFirstIncludeFileIsTheShortVariant) {
   InstallAnswers a = QuietAnswersFor(DatabaseType::kMySql);
   const std::string pw = ScramblePassword("pw");
-  EXPECT_EQ(FirstIncludeFileText(a, "DOM\\ann"),
-            "<%\r\nDB = \"korvale\"\r\nSQLServer = True\r\nOracle = False\r\nmySQL = True\r\nSecurityLevel = 0\r\n"
-            "Deli = \"'\"\r\nacc = \"web\"\r\npwd = \"" + pw + "\"\r\n\r\nMenu(1) = \"All users\"\r\n"
-            "\r\nDim Servers(1,11)\r\nServers(1,1) = \"SRV1\"\r\nServers(1,2) = +0\r\nServers(1,3) = \"korvale\"\r\n"
-            "Servers(1,4) = \"%c\"\r\nServers(1,5) = \"web\"\r\nServers(1,6) = \"" + pw + "\"\r\n"
-            "Servers(1,7) = True\r\nServers(1,8) = True\r\nServers(1,9) = \"\"\r\n\r\nAdminUsers = \"DOM\\ann\"\r\n%>");
+  EXPECT_EQ(
+      FirstIncludeFileText(a, "DOM\\ann"),
+      "<%\r\nDB = \"korvale\"\r\nSQLServer = True\r\nOracle = False\r\nmySQL = True\r\nSecurityLevel = 0\r\n"
+      "Deli = \"'\"\r\nacc = \"web\"\r\npwd = \"" +
+          pw +
+          "\"\r\n\r\nMenu(1) = \"All users\"\r\n"
+          "\r\nDim Servers(1,11)\r\nServers(1,1) = \"SRV1\"\r\nServers(1,2) = +0\r\nServers(1,3) = "
+          "\"korvale\"\r\n"
+          "Servers(1,4) = \"%c\"\r\nServers(1,5) = \"web\"\r\nServers(1,6) = \"" +
+          pw +
+          "\"\r\n"
+          "Servers(1,7) = True\r\nServers(1,8) = True\r\nServers(1,9) = \"\"\r\n\r\nAdminUsers = "
+          "\"DOM\\ann\"\r\n%>");
   a.database_type = DatabaseType::kAccess;
   a.db_password.clear();
   const std::string access = FirstIncludeFileText(a, "");
@@ -157,10 +168,13 @@ TEST(QuietDataSourceTest, AMissingDriverGivesTheDatasourceMessage) {
   a.database_server = "db1";
   RecordingUi ui;
   EXPECT_FALSE(CreateSystemDataSource(a, ui));
-  EXPECT_EQ(ui.AllMessages(), "[Korvale Server Setup Error] The following datasource could not be set up:\n"
-                              "Datasource name:korvale\nDriver:SQL Server\nArguments:\nDatabase=caldb\nServer=db1\n");
-  if (old_sys.empty()) unsetenv("ODBCSYSINI");
-  else setenv("ODBCSYSINI", old_sys.c_str(), 1);
+  EXPECT_EQ(ui.AllMessages(),
+            "[Korvale Server Setup Error] The following datasource could not be set up:\n"
+            "Datasource name:korvale\nDriver:SQL Server\nArguments:\nDatabase=caldb\nServer=db1\n");
+  if (old_sys.empty())
+    unsetenv("ODBCSYSINI");
+  else
+    setenv("ODBCSYSINI", old_sys.c_str(), 1);
 }
 
 class AdminExpansionTest : public ::testing::Test {
@@ -188,8 +202,9 @@ TEST_F(AdminExpansionTest, AnEntryWithoutDomainEndsTheExpansionWithTheFormatMess
   RecordingUi ui;
   EXPECT_EQ(ExpandAdminUsersNtForm("DOM\\bob; ann@dom.example; DOM\\ann", dir_, ui), "DOM\\bob")
       << "the entries before it stay; the directory form is not taken in the quiet installation";
-  EXPECT_EQ(ui.AllMessages(), "[Configuration Error] Invalid NT- account format. Please use\nDOMAIN\\username\n"
-                              "Separate entries by semicolon.\n");
+  EXPECT_EQ(ui.AllMessages(),
+            "[Configuration Error] Invalid NT- account format. Please use\nDOMAIN\\username\n"
+            "Separate entries by semicolon.\n");
 }
 
 TEST_F(AdminExpansionTest, LookupFailuresNameThePdc) {

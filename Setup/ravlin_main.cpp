@@ -13,7 +13,8 @@
 namespace {
 
 bool IsQuietSwitch(const std::string& argument) {
-  return argument.size() == 2 && argument[0] == '/' && std::toupper(static_cast<unsigned char>(argument[1])) == 'Q';
+  return argument.size() == 2 && argument[0] == '/' &&
+         std::toupper(static_cast<unsigned char>(argument[1])) == 'Q';
 }
 
 }  // namespace

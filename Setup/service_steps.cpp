@@ -26,10 +26,12 @@ const char* const kNotRegisteredMessage =
     "KorvaleSrv.exe -u";
 
 // Creates the service as the account, else as the local system account (with 1039).
-bool Create(scm::ServiceManager& services, const std::string& program, const std::string& account, SetupUi& ui) {
+bool Create(scm::ServiceManager& services, const std::string& program, const std::string& account,
+            SetupUi& ui) {
   // The password has no counterpart here: a user of this machine needs none to run a service.
   if (services.Create({kUpdateServiceName, program, {kUpdateServiceName}, account}).ok()) return true;
-  if (account.empty() || !services.Create({kUpdateServiceName, program, {kUpdateServiceName}}).ok()) return false;
+  if (account.empty() || !services.Create({kUpdateServiceName, program, {kUpdateServiceName}}).ok())
+    return false;
   ui.ShowMessage(kLocalSystemMessage, kSetupErrorTitle, MessageIcon::kWarning);
   return true;
 }
@@ -49,15 +51,16 @@ void StopAndDelete(scm::ServiceManager& services) {
 
 bool GrantServiceLogonRight(const std::string& account, SetupUi& ui) {
   if (scm::ServiceAccountUser(account)) {
-    ui.ShowMessage("The " + account + " account has been granted the 'Logon as a Service' right.", kSetupTitle,
-                   MessageIcon::kInformation);
+    ui.ShowMessage("The " + account + " account has been granted the 'Logon as a Service' right.",
+                   kSetupTitle, MessageIcon::kInformation);
     return true;
   }
-  ui.ShowMessage("The Setup program was unable to add 'Log on as a service' rights\n on the local machine to the " +
-                     account +
-                     " account.\nPlease set this right manually before starting the Korvale\nUpdate Service for the "
-                     "first time.",
-                 kSetupErrorTitle, MessageIcon::kError);
+  ui.ShowMessage(
+      "The Setup program was unable to add 'Log on as a service' rights\n on the local machine to the " +
+          account +
+          " account.\nPlease set this right manually before starting the Korvale\nUpdate Service for the "
+          "first time.",
+      kSetupErrorTitle, MessageIcon::kError);
   return false;
 }
 

@@ -91,7 +91,8 @@ void WriteServer1(const InstallAnswers& a, config::SettingsWriter& ini) {
 }
 
 // What the quiet installation writes beyond the wizard's keys.
-void WriteQuietSettings(const InstallAnswers& a, const std::string& expanded_admins, config::SettingsWriter& ini) {
+void WriteQuietSettings(const InstallAnswers& a, const std::string& expanded_admins,
+                        config::SettingsWriter& ini) {
   const QuietAnswers& q = a.quiet_answers;
   ini.Int("CycleTime", 60);
   ini.Int("DaysPast", 60);

@@ -18,11 +18,11 @@ enum class ReplaceAnswer { kYes, kNo, kYesToAll, kNoToAll };
 // One "Confirm File Replace" question: the texts are formatted already, the
 // raw values are there for a window that lays them out itself.
 struct FileReplaceQuestion {
-  std::string folder;      // the folder the file lies in
-  std::string file_name;   // its name within that folder
-  std::string heading;     // "The folder '%s' already contains a file named '%s'"
-  std::string existing;    // "%d Bytes, %s": size and date of the file on disk
-  std::string replacement; // the same for the cabinet's file
+  std::string folder;       // the folder the file lies in
+  std::string file_name;    // its name within that folder
+  std::string heading;      // "The folder '%s' already contains a file named '%s'"
+  std::string existing;     // "%d Bytes, %s": size and date of the file on disk
+  std::string replacement;  // the same for the cabinet's file
   std::uint64_t existing_size = 0;
   std::uint64_t replacement_size = 0;
 };

@@ -49,7 +49,9 @@ LicenceText ReadLicence(const std::string& path) {
     if (std::ferror(file.get())) return {"", "Fehler beim Lesen der Datei:\n" + path};
     return {text, ""};
   } catch (const std::bad_alloc&) {
-    return {"", "Nicht genügend Arbeitsspeicher.\nSchliessen Sie andere Anwendungen und\nversuchen Sie es nochmals."};
+    return {
+        "",
+        "Nicht genügend Arbeitsspeicher.\nSchliessen Sie andere Anwendungen und\nversuchen Sie es nochmals."};
   }
 }
 

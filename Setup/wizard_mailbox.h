@@ -14,6 +14,7 @@ namespace korvale::setup {
 // Nothing when the dialog was cancelled, the well was left empty, a MAPI
 // call failed or the entry has no address. The address is the entry's
 // PR_EMAIL_ADDRESS, read from the entry itself when the dialog's result lacks it.
-std::optional<MailboxChoice> ChooseLogonMailbox(config::AddressBookSession& session, const std::string& current);
+std::optional<MailboxChoice> ChooseLogonMailbox(config::AddressBookSession& session,
+                                                const std::string& current);
 
 }  // namespace korvale::setup

@@ -67,13 +67,11 @@ TEST_F(LogonMailboxChoice, TheFirstEntryOfTheWellWithItsDirectoryAddress) {
 
 TEST_F(LogonMailboxChoice, CancelAndAnEmptyWellChooseNothing) {
   config::AddressBookSession session;
-  mapi::InstallAddressDialog([](const mapi::AddressDialogRequest&) {
-    return std::optional<std::vector<mapi::AddressEntry>>();
-  });
+  mapi::InstallAddressDialog(
+      [](const mapi::AddressDialogRequest&) { return std::optional<std::vector<mapi::AddressEntry>>(); });
   EXPECT_FALSE(ChooseLogonMailbox(session, "")) << "Cancel";
-  mapi::InstallAddressDialog([](const mapi::AddressDialogRequest&) {
-    return std::optional(std::vector<mapi::AddressEntry>{});
-  });
+  mapi::InstallAddressDialog(
+      [](const mapi::AddressDialogRequest&) { return std::optional(std::vector<mapi::AddressEntry>{}); });
   EXPECT_FALSE(ChooseLogonMailbox(session, "")) << "OK with an empty well";
   mapi::InstallAddressDialog([](const mapi::AddressDialogRequest&) {
     return std::optional(std::vector<mapi::AddressEntry>{{"Nobody Known", "", {}, 0}});

@@ -94,7 +94,8 @@ TEST(PreviousInstallation, MissingFileChangesNothing) {
 
 TEST(PreviousInstallation, ScrambledPasswordIsReadPlain) {
   testing::TempDir dir;
-  testing::WriteFileBytes(dir.File("Caldrun.ini"), "[Config]\r\nGUID2=" + ScramblePassword("s3cr;t") + "\r\n");
+  testing::WriteFileBytes(dir.File("Caldrun.ini"),
+                          "[Config]\r\nGUID2=" + ScramblePassword("s3cr;t") + "\r\n");
   InstallAnswers a;
   PresetFromSettings(dir.path().string(), a);
   EXPECT_EQ(a.db_password, "s3cr;t");

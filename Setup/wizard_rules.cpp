@@ -59,8 +59,8 @@ bool SetupWizard::FolderNext(const std::string& folder) {
   }
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
-    if (!ui_.AskYesNo("The folder " + folder + "\ndoesn't exist.\nShould Setup create the folder?", kSetupTitle,
-                      MessageIcon::kQuestion)) {
+    if (!ui_.AskYesNo("The folder " + folder + "\ndoesn't exist.\nShould Setup create the folder?",
+                      kSetupTitle, MessageIcon::kQuestion)) {
       return false;
     }
     std::filesystem::create_directories(folder, error);
@@ -103,8 +103,9 @@ bool SetupWizard::DatasourceNext(DatabaseType type, const std::string& datasourc
     server = dsn_values_(datasource, "Server");
     database = dsn_values_(datasource, "Database");
     // The embedded database is a file: it has a "Database" but no server.
-    bool missing = type == DatabaseType::kSQLite ? database.empty()
-                                                 : server.empty() || (type == DatabaseType::kSqlServer && database.empty());
+    bool missing = type == DatabaseType::kSQLite
+                       ? database.empty()
+                       : server.empty() || (type == DatabaseType::kSqlServer && database.empty());
     if (missing) {
       ui_.ShowMessage("You must specify a database and database server in the datasource definition",
                       kSetupErrorTitle, MessageIcon::kError);
@@ -148,15 +149,15 @@ bool SetupWizard::ExchangeServerNext() {
 
 bool SetupWizard::ServiceAccountNext(const std::string& account, const std::string& password) {
   if (account.empty()) {
-    ui_.ShowMessage("Please enter a Service Account to be used to run\nthe Korvale Service.", kSetupErrorTitle,
-                    MessageIcon::kError);
+    ui_.ShowMessage("Please enter a Service Account to be used to run\nthe Korvale Service.",
+                    kSetupErrorTitle, MessageIcon::kError);
     return false;
   }
   // "DOM\" or "\user" cannot name an account either.
   size_t slash = account.find('\\');
   if (slash == std::string::npos || slash == 0 || slash + 1 == account.size()) {
-    ui_.ShowMessage("Please enter the Service Account in the following format:\nDOMAIN\\Username", kSetupErrorTitle,
-                    MessageIcon::kError);
+    ui_.ShowMessage("Please enter the Service Account in the following format:\nDOMAIN\\Username",
+                    kSetupErrorTitle, MessageIcon::kError);
     return false;
   }
   answers_.service_account = account;

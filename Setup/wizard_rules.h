@@ -42,10 +42,10 @@ inline constexpr const char* kHelpFolder = "help";
 // What the machine says, injected so tests can be a 64-bit machine or a
 // German administrator.
 struct WizardEnvironment {
-  std::string setup_dir;       // the medium: license.txt, the help folder, KvCrVDir
-  bool wow64 = false;          // the 32-bit-on-64-bit flag; our programs are native, so false here
-  std::uint32_t user_lcid = 0; // the administrator's default locale; 0 when unknown
-  bool german = false;         // the user's locale is German: the INF's German section is copied
+  std::string setup_dir;        // the medium: license.txt, the help folder, KvCrVDir
+  bool wow64 = false;           // the 32-bit-on-64-bit flag; our programs are native, so false here
+  std::uint32_t user_lcid = 0;  // the administrator's default locale; 0 when unknown
+  bool german = false;          // the user's locale is German: the INF's German section is copied
   scm::ServiceManager* services = nullptr;  // the machine's services; null: the real ones
 };
 

@@ -23,10 +23,11 @@ class Wizard : public ::testing::Test {
  protected:
   SetupWizard Make(const InstallAnswers& previous = {}, bool wow64 = false, std::uint32_t user_lcid = 0) {
     WizardEnvironment env{medium_.path().string(), wow64, user_lcid};
-    return SetupWizard(env, previous, ui_, lookups_, runner_, [this](const std::string& dsn, const std::string& key) {
-      auto it = dsn_values_.find(dsn + "|" + key);
-      return it == dsn_values_.end() ? std::string() : it->second;
-    });
+    return SetupWizard(env, previous, ui_, lookups_, runner_,
+                       [this](const std::string& dsn, const std::string& key) {
+                         auto it = dsn_values_.find(dsn + "|" + key);
+                         return it == dsn_values_.end() ? std::string() : it->second;
+                       });
   }
   std::string LastMessage() const { return ui_.LastMessage(); }
 
@@ -62,7 +63,8 @@ TEST_F(Wizard, UnreadableLicenceSaysWhichFileAndStays) {
   EXPECT_TRUE(ui_.licences.empty());
 
   std::filesystem::create_directory(medium_.File("license.txt"));
-  EXPECT_EQ(ReadLicence(medium_.File("license.txt")).error, "Fehler beim Lesen der Datei:\n" + medium_.File("license.txt"))
+  EXPECT_EQ(ReadLicence(medium_.File("license.txt")).error,
+            "Fehler beim Lesen der Datei:\n" + medium_.File("license.txt"))
       << "a folder opens but cannot be read";
 }
 
@@ -74,7 +76,8 @@ TEST_F(Wizard, FolderPageRefusesEmptyAndCreatesAMissingFolderOnlyWhenAllowed) {
   std::string target = medium_.File("Korvale/inst");
   ui_.answers = {false};
   EXPECT_FALSE(w.FolderNext(target)) << "No keeps the page";
-  EXPECT_EQ(ui_.questions.back().text, "The folder " + target + "\ndoesn't exist.\nShould Setup create the folder?");
+  EXPECT_EQ(ui_.questions.back().text,
+            "The folder " + target + "\ndoesn't exist.\nShould Setup create the folder?");
   EXPECT_FALSE(std::filesystem::exists(target));
 
   ui_.answers = {true};
@@ -102,7 +105,8 @@ TEST_F(Wizard, CodepageIsPreselectedFromThePreviousLcidElseTheUsersLocale) {
   previous.lcid = 1031;
   SetupWizard from_previous = Make(previous, false, 1033);
   ASSERT_TRUE(from_previous.PreselectedLocale());
-  EXPECT_EQ(from_previous.Locales()[*from_previous.PreselectedLocale()].name, std::string("German(Standard)"));
+  EXPECT_EQ(from_previous.Locales()[*from_previous.PreselectedLocale()].name,
+            std::string("German(Standard)"));
 
   SetupWizard from_user = Make({}, false, 2057);
   ASSERT_TRUE(from_user.PreselectedLocale());
@@ -143,7 +147,8 @@ TEST_F(Wizard, DatasourceNextOn64BitNeedsServerAndForSqlServerTheDatabase) {
   EXPECT_FALSE(w.DatasourceNext(DatabaseType::kSqlServer, "", "sa", "pw"));
   EXPECT_EQ(LastMessage(), "Please select a datasource to be used by the Korvale Service.");
 
-  const std::string kDefinition = "You must specify a database and database server in the datasource definition";
+  const std::string kDefinition =
+      "You must specify a database and database server in the datasource definition";
   dsn_values_["k|Server"] = "db1";
   EXPECT_FALSE(w.DatasourceNext(DatabaseType::kSqlServer, "k", "sa", "pw"));
   EXPECT_EQ(LastMessage(), kDefinition) << "SQL Server needs the database too";
@@ -156,7 +161,8 @@ TEST_F(Wizard, DatasourceNextOn64BitNeedsServerAndForSqlServerTheDatabase) {
   EXPECT_EQ(w.answers().db_password, "pw");
 
   EXPECT_TRUE(w.DatasourceNext(DatabaseType::kAccess, "k", "sa", "pw"));
-  EXPECT_EQ(w.answers().database_type, DatabaseType::kSqlServer) << "no MS Access on 64-bit, whatever arrives";
+  EXPECT_EQ(w.answers().database_type, DatabaseType::kSqlServer)
+      << "no MS Access on 64-bit, whatever arrives";
 }
 
 TEST_F(Wizard, EmbeddedDatabaseOn64BitNeedsItsDatabaseFileOnly) {
@@ -182,13 +188,17 @@ TEST_F(Wizard, ExchangeServerPageNeedsAServerUnlessDetectionIsSkipped) {
   EXPECT_FALSE(w.ExchangeServerNext());
   EXPECT_EQ(LastMessage(), kNoServer);
 
-  lookups_.servers = {{ServerChoice::Outcome::kLibraryMissing, "", 0, "An error occured while trying to load a DLL"}};
+  lookups_.servers = {
+      {ServerChoice::Outcome::kLibraryMissing, "", 0, "An error occured while trying to load a DLL"}};
   ui_.answers = {false};
   w.BrowseHomeServer();
   ASSERT_EQ(ui_.questions.size(), 1u);
   EXPECT_EQ(ui_.questions[0].title, "Error");
-  EXPECT_EQ(ui_.questions[0].text.rfind("An error occured while trying to load a DLL\nIf the above requirements", 0), 0u);
-  EXPECT_NE(ui_.questions[0].text.find("Would you like to skip automatic detection of\nyour Microsoft Exchange Server?"),
+  EXPECT_EQ(ui_.questions[0].text.rfind(
+                "An error occured while trying to load a DLL\nIf the above requirements", 0),
+            0u);
+  EXPECT_NE(ui_.questions[0].text.find(
+                "Would you like to skip automatic detection of\nyour Microsoft Exchange Server?"),
             std::string::npos);
   EXPECT_FALSE(w.ExchangeServerNext()) << "No to skipping keeps the page";
 
@@ -207,7 +217,8 @@ TEST_F(Wizard, ChosenServerSetsHomeServerAndVersionCancelKeepsThem) {
   lookups_.servers = {{ServerChoice::Outcome::kCancelled, "", 0, ""}};
   w.BrowseHomeServer();
   EXPECT_EQ(w.answers().home_server, previous.home_server);
-  lookups_.servers = {{ServerChoice::Outcome::kChosen, "/o=Org/ou=First/cn=Configuration/cn=Servers/cn=S1", 3, ""}};
+  lookups_.servers = {
+      {ServerChoice::Outcome::kChosen, "/o=Org/ou=First/cn=Configuration/cn=Servers/cn=S1", 3, ""}};
   w.BrowseHomeServer();
   EXPECT_EQ(w.answers().home_server, "/o=Org/ou=First/cn=Configuration/cn=Servers/cn=S1");
   EXPECT_EQ(w.answers().home_server_name, "S1");
@@ -235,7 +246,8 @@ TEST_F(Wizard, ServiceAccountWithoutBackslashIsRefused) {
 TEST_F(Wizard, LogonMailboxPageTakesThePlainServerAndTheMailboxAddress) {
   SetupWizard w = Make();
   EXPECT_FALSE(w.LogonMailboxNext());
-  lookups_.servers = {{ServerChoice::Outcome::kChosen, "/o=Org/ou=First/cn=Configuration/cn=Servers/cn=S1", 1, ""}};
+  lookups_.servers = {
+      {ServerChoice::Outcome::kChosen, "/o=Org/ou=First/cn=Configuration/cn=Servers/cn=S1", 1, ""}};
   w.BrowseLogonServer();
   EXPECT_EQ(w.answers().logon_server, "S1");
   EXPECT_EQ(w.answers().home_server, "") << "the logon server is not the home server";
@@ -272,13 +284,15 @@ TEST_F(Wizard, VirtualDirectoryCreateMessagesAndTheQuestionWhenLeavingWithout) {
 
   runner_.status = std::nullopt;
   w.CreateVirtualDirectory("Korvale");
-  EXPECT_EQ(LastMessage(),
-            "The Create Virtual Directory application could not be started.\nPlease ensure that KvCrVDir.exe is "
-            "located in the\nsame path as Setup.exe.");
+  EXPECT_EQ(
+      LastMessage(),
+      "The Create Virtual Directory application could not be started.\nPlease ensure that KvCrVDir.exe is "
+      "located in the\nsame path as Setup.exe.");
 
   runner_.status = 249;  // 1049 through the 8-bit exit status
   w.CreateVirtualDirectory("Korvale");
-  EXPECT_EQ(LastMessage(), "Error creating key for virtual root.\nMost probably this virtual directory exists already.");
+  EXPECT_EQ(LastMessage(),
+            "Error creating key for virtual root.\nMost probably this virtual directory exists already.");
 
   ui_.answers = {false, true};
   EXPECT_FALSE(w.VirtualDirectoryNext());
@@ -301,8 +315,8 @@ class ProcessRunner : public ProgramRunner {
  public:
   explicit ProcessRunner(std::string metabase) : metabase_(std::move(metabase)) {}
   std::optional<int> Run(const std::string&, const std::vector<std::string>& args) override {
-    testing::ProcessResult r =
-        testing::RunProcess(testing::BuiltProgram("vdirtool/KvCrVDir"), args, {{"KORVALE_METABASE", metabase_}});
+    testing::ProcessResult r = testing::RunProcess(testing::BuiltProgram("vdirtool/KvCrVDir"), args,
+                                                   {{"KORVALE_METABASE", metabase_}});
     return r.exit_code;
   }
   std::string metabase_;
@@ -320,7 +334,8 @@ TEST(WizardWithKvCrVDir, CreatesTheDirectoryForTheChosenFolderThenRefusesItAgain
   w.CreateVirtualDirectory("Korvale Web");
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "The virtual directory Korvale Web was successfully created.");
-  EXPECT_NE(testing::ReadFileBytes(dir.File("metabase.txt")).find("3001 attr=1 user=2 STRING \"" + dir.path().string() + "\""),
+  EXPECT_NE(testing::ReadFileBytes(dir.File("metabase.txt"))
+                .find("3001 attr=1 user=2 STRING \"" + dir.path().string() + "\""),
             std::string::npos);
   w.CreateVirtualDirectory("Korvale Web");
   EXPECT_EQ(ui.messages.back().text.rfind("Error creating key for virtual root.", 0), 0u);

@@ -25,9 +25,9 @@ class WizardUi : public SetupUi {
 struct ServerChoice {
   enum class Outcome { kChosen, kCancelled, kLibraryMissing, kFailed };
   Outcome outcome = Outcome::kCancelled;
-  std::string home_server;     // the distinguished name, when chosen
-  int exchange_version = 0;    // MSX2k, when chosen
-  std::string message;         // kLibraryMissing: the load message, shown before the skip question
+  std::string home_server;   // the distinguished name, when chosen
+  int exchange_version = 0;  // MSX2k, when chosen
+  std::string message;       // kLibraryMissing: the load message, shown before the skip question
 };
 
 // A mailbox chosen in the address book.

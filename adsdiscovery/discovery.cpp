@@ -48,8 +48,8 @@ class Discovery {
 
   void AdminGroups(int organisation, const std::string& organisation_dn) {
     for (const auto& container : Below(organisation_dn, "msExchAdminGroupContainer", {"distinguishedname"})) {
-      for (const auto& row : Below(First(container, "distinguishedname"), "msExchAdminGroup",
-                                   {"cn", "distinguishedname"})) {
+      for (const auto& row :
+           Below(First(container, "distinguishedname"), "msExchAdminGroup", {"cn", "distinguishedname"})) {
         std::string name = First(row, "cn");
         if (name.empty()) continue;
         int group = areas_.AddGroup(organisation, name);

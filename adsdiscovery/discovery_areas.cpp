@@ -82,7 +82,8 @@ std::vector<std::string> DiscoveredNames::ServersOf(int organisation, int group)
 DiscoveredNames ReadDiscoveryAreas(const char* buffer) {
   DiscoveredNames names;
   names.organisations = Entries(buffer);
-  if (names.organisations.size() > static_cast<size_t>(kMaxNumber) + 1) names.organisations.resize(kMaxNumber + 1);
+  if (names.organisations.size() > static_cast<size_t>(kMaxNumber) + 1)
+    names.organisations.resize(kMaxNumber + 1);
   const int organisations = static_cast<int>(names.organisations.size());
   for (const auto& entry : Entries(buffer + kAreaSize)) {
     int org = ParseNumber(entry, 0);

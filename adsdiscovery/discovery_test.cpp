@@ -63,8 +63,8 @@ Call CallLibrary(const std::map<std::string, std::string>& env) {
 
 // The environment of a child that finds the directory through LDAPURI only.
 std::map<std::string, std::string> PointedAt(const std::string& uri, const testing::TempDir& home) {
-  return {{"LDAPURI", uri}, {"LDAPCONF", ""}, {"LDAPRC", ""}, {"HOME", home.path().string()}, {"LDAPNOINIT", ""},
-          {"LDAPSASL_MECH", ""}};
+  return {{"LDAPURI", uri},   {"LDAPCONF", ""},     {"LDAPRC", ""}, {"HOME", home.path().string()},
+          {"LDAPNOINIT", ""}, {"LDAPSASL_MECH", ""}};
 }
 
 // The example forest of the library's contract, found through ldap.conf as an
@@ -211,7 +211,8 @@ TEST(DirectoryDiscovery, FailuresBelowTheOrganisationSearchSkipOnlyTheirSubtree)
     const char* what;
     std::string fail_open, fail_search, expected;
   } cases[] = {
-      {"servers search of one group fails", "", "cn=Servers," + second + "(objectCategory=msExchExchangeServer)",
+      {"servers search of one group fails", "",
+       "cn=Servers," + second + "(objectCategory=msExchExchangeServer)",
        "0 copy|Org;Other Org;|000First;000Second;001Third;001Empty Group;|000000S1;001002T1;001002T2;"},
       {"an organisation cannot be opened", org, "",
        "0 copy|Org;Other Org;|001Third;001Empty Group;|001000T1;001000T2;"},
@@ -220,7 +221,8 @@ TEST(DirectoryDiscovery, FailuresBelowTheOrganisationSearchSkipOnlyTheirSubtree)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    testing::ChildOutput out = testing::InChild(env, [&] { return DiscoverWith(c.fail_open, c.fail_search); });
+    testing::ChildOutput out =
+        testing::InChild(env, [&] { return DiscoverWith(c.fail_open, c.fail_search); });
     EXPECT_EQ(out.result, c.expected);
   }
 }

@@ -50,7 +50,9 @@ std::string DisplayName(int i) {
 }
 std::string ServerName(int s) { return "SRV" + std::to_string(s + 1); }
 std::string ListAlias(int s) { return "staff-" + std::to_string(s + 1); }
-std::string ListDn(int s) { return std::string("/o=") + kOrg + "/ou=" + kSite + "/cn=Recipients/cn=" + ListAlias(s); }
+std::string ListDn(int s) {
+  return std::string("/o=") + kOrg + "/ou=" + kSite + "/cn=Recipients/cn=" + ListAlias(s);
+}
 
 os::AccountSpec Account(const std::string& name) {
   os::AccountSpec a;
@@ -79,7 +81,8 @@ std::string LocalText(sys_days day, int minute) {
   year_month_day ymd{day};
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02d:%02d", static_cast<int>(ymd.year()),
-                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), minute / 60, minute % 60);
+                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), minute / 60,
+                minute % 60);
   return buf;
 }
 
@@ -119,8 +122,8 @@ os::OrganisationSpec Directory(const Options& o) {
   return spec;
 }
 
-const char* const kSubjects[] = {"Team meeting", "Customer call", "Review", "Planning", "One-to-one",
-                                 "Workshop", "Lunch", "Interview", "Training", "Status update"};
+const char* const kSubjects[] = {"Team meeting", "Customer call", "Review",    "Planning", "One-to-one",
+                                 "Workshop",     "Lunch",         "Interview", "Training", "Status update"};
 const char* const kLocations[] = {"", "Room 1", "Room 2", "Office", "Online", "Customer site"};
 const char* const kCategories[] = {"Customer", "Internal", "Travel", "Holiday", "Board"};
 
@@ -175,7 +178,8 @@ Expected<orgadmin::AppointmentSpec> MakeItem(const Options& o, std::mt19937& rng
                        mapi::SBinary(WeeklyRecurrenceBlob(s))});
     a.extra.push_back({MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8223), mapi::PT_BOOLEAN, true});
     a.extra.push_back({MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8231), mapi::PT_LONG, int32_t{2}});
-    a.extra.push_back({MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8236), mapi::PT_SYSTIME, mapi::SysTime{clip_end}});
+    a.extra.push_back(
+        {MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8236), mapi::PT_SYSTIME, mapi::SysTime{clip_end}});
   }
   a.start = LocalToUtc(start_day, start_minute);
   a.end = LocalToUtc(end_day, end_minute);
@@ -188,8 +192,8 @@ Expected<orgadmin::AppointmentSpec> MakeItem(const Options& o, std::mt19937& rng
   }();
   a.zone_struct = zone_struct;
   if (!a.extra.empty())
-    a.extra.push_back({mapi::MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8235), mapi::PT_SYSTIME,
-                       mapi::SysTime{a.start}});
+    a.extra.push_back(
+        {mapi::MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8235), mapi::PT_SYSTIME, mapi::SysTime{a.start}});
   return a;
 }
 
@@ -200,7 +204,8 @@ void WriteIni(const Options& o, const std::string& path) {
       << "LogonServer=" << ServerName(0) << "\nLogonMailbox=Korvale Service\n"
       << "DaysPast=15\nDaysAhead=60\nSuccessLog=1\nRecreateMAPIProfile=1\nMSX2k=3\n";
   for (int s = 0; s < o.servers; ++s)
-    ini << "Group" << s + 1 << "=Staff " << ServerName(s) << "\nDL" << s + 1 << "=Staff " << ServerName(s) << "\n";
+    ini << "Group" << s + 1 << "=Staff " << ServerName(s) << "\nDL" << s + 1 << "=Staff " << ServerName(s)
+        << "\n";
   for (int s = 0; s < o.servers; ++s) ini << "Server" << s + 1 << "=" << ServerName(s) << "\n";
   for (int s = 0; s < o.servers; ++s) ini << "[Server" << s + 1 << "]\nTimeDiff=0\nDS=" << o.dsn << "\n";
   for (int s = 0; s < o.servers; ++s) ini << "[Group" << s + 1 << "]\nAddr1=" << ListDn(s) << "\n";
@@ -254,15 +259,24 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
-    if (a == "--out") o.out = next();
-    else if (a == "--dsn") o.dsn = next();
-    else if (a == "--instance") o.instance = next();
-    else if (a == "--mailboxes") o.mailboxes = std::stoi(next());
-    else if (a == "--servers") o.servers = std::stoi(next());
-    else if (a == "--items") o.items = std::stoi(next());
-    else if (a == "--seed") o.seed = static_cast<uint32_t>(std::stoul(next()));
-    else if (a == "--batch") o.batch = std::stoi(next());
-    else if (a == "--shared") o.shared = true;
+    if (a == "--out")
+      o.out = next();
+    else if (a == "--dsn")
+      o.dsn = next();
+    else if (a == "--instance")
+      o.instance = next();
+    else if (a == "--mailboxes")
+      o.mailboxes = std::stoi(next());
+    else if (a == "--servers")
+      o.servers = std::stoi(next());
+    else if (a == "--items")
+      o.items = std::stoi(next());
+    else if (a == "--seed")
+      o.seed = static_cast<uint32_t>(std::stoul(next()));
+    else if (a == "--batch")
+      o.batch = std::stoi(next());
+    else if (a == "--shared")
+      o.shared = true;
     else {
       std::cerr << "usage: korvale-bench-gen --out DIR --dsn NAME [--mailboxes N] [--servers S] [--items M]"
                    " [--seed X] [--batch B] [--shared]\n";

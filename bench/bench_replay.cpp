@@ -44,10 +44,13 @@ std::vector<std::string> ReadTrace(const std::string& path, const std::string& i
 
 bool IsQuery(const std::string& sql) {
   size_t i = sql.find_first_not_of(" \t\r\n(");
-  return i != std::string::npos && sql.compare(i, 6, "SELECT") == 0 && sql.find(" INTO ") == std::string::npos;
+  return i != std::string::npos && sql.compare(i, 6, "SELECT") == 0 &&
+         sql.find(" INTO ") == std::string::npos;
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // The agent commits a mailbox's fill-table rows together: its transaction
 // opens after the user row's second write (the only insert or update that
@@ -68,14 +71,16 @@ std::vector<bool> MailboxTransactions(const std::vector<std::string>& statements
     }
     inside[i] = open;
     const bool write = sql.starts_with("UPDATE ") || sql.starts_with("insert ");
-    if (write && Contains(sql, "AssocNTAcc") && Contains(sql, "ACLw") && Contains(sql, " " + table + " ")) open = true;
+    if (write && Contains(sql, "AssocNTAcc") && Contains(sql, "ACLw") && Contains(sql, " " + table + " "))
+      open = true;
   }
   return inside;
 }
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-int Run(const std::string& trace, const std::string& instance, const std::string& connect, const std::string& table) {
+int Run(const std::string& trace, const std::string& instance, const std::string& connect,
+        const std::string& table) {
   auto statements = ReadTrace(trace, instance);
   if (statements.empty()) return std::cerr << "no statements of " << instance << " in " << trace << "\n", 1;
   auto t0 = Clock::now();
@@ -120,8 +125,10 @@ int Run(const std::string& trace, const std::string& instance, const std::string
   std::string error = BulkInsert(connect, "BenchBulk", *rows);
   auto t3 = Clock::now();
   if (!error.empty()) return std::cerr << "bulk: " << error << "\n", 1;
-  std::cout << "statements=" << statements.size() << " queries=" << queries << " refused=" << failed << " transactions=" << transactions
-            << " replay_ms=" << Ms(t1 - t0) << " user_row_ms=" << Ms(user_row_time) << " bulk_rows=" << rows->size() << " bulk_ms=" << Ms(t3 - t2) << "\n";
+  std::cout << "statements=" << statements.size() << " queries=" << queries << " refused=" << failed
+            << " transactions=" << transactions << " replay_ms=" << Ms(t1 - t0)
+            << " user_row_ms=" << Ms(user_row_time) << " bulk_rows=" << rows->size()
+            << " bulk_ms=" << Ms(t3 - t2) << "\n";
   return 0;
 }
 
@@ -132,13 +139,18 @@ int main(int argc, char** argv) {
   std::string trace, instance = "KorvaleBench", connect, table;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string a = argv[i];
-    if (a == "--trace") trace = argv[i + 1];
-    else if (a == "--instance") instance = argv[i + 1];
-    else if (a == "--connect") connect = argv[i + 1];
-    else if (a == "--table") table = argv[i + 1];
+    if (a == "--trace")
+      trace = argv[i + 1];
+    else if (a == "--instance")
+      instance = argv[i + 1];
+    else if (a == "--connect")
+      connect = argv[i + 1];
+    else if (a == "--table")
+      table = argv[i + 1];
   }
   if (trace.empty() || connect.empty() || table.empty()) {
-    std::cerr << "usage: korvale-bench-replay --trace FILE --connect \"DSN=...\" --table T [--instance NAME]\n";
+    std::cerr
+        << "usage: korvale-bench-replay --trace FILE --connect \"DSN=...\" --table T [--instance NAME]\n";
     return 2;
   }
   return korvale::bench::Run(trace, instance, connect, table);

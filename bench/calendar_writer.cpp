@@ -89,7 +89,8 @@ Status CalendarWriter::Write(const orgadmin::AppointmentSpec& spec) {
   std::vector<SPropProblem> problems;
   hr = msg->SetProps(props, &problems);
   if (FAILED(hr)) return Fail("SetProps", hr);
-  if (!problems.empty()) return Status::Error("the value of " + TagName(problems[0].ulPropTag) + " does not fit its type");
+  if (!problems.empty())
+    return Status::Error("the value of " + TagName(problems[0].ulPropTag) + " does not fit its type");
   if (meeting) {
     hr = msg->ModifyRecipients(MODRECIP_ADD, recipients);
     if (FAILED(hr)) return Fail("ModifyRecipients", hr);

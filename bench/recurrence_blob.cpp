@@ -28,13 +28,13 @@ std::vector<uint8_t> WeeklyRecurrenceBlob(const WeeklySeries& s) {
   Put16(b, 0x0000);  // Gregorian
   Put32(b, (week_start * 1440u) % (10080u * s.period_weeks));
   Put32(b, s.period_weeks);
-  Put32(b, 0);                 // sliding flag
-  Put32(b, 1u << weekday);     // day mask
-  Put32(b, 0x2022);            // ends after a number of occurrences
+  Put32(b, 0);              // sliding flag
+  Put32(b, 1u << weekday);  // day mask
+  Put32(b, 0x2022);         // ends after a number of occurrences
   Put32(b, s.occurrences);
-  Put32(b, 0);                 // first day of week: Sunday
-  Put32(b, 0);                 // deleted instances
-  Put32(b, 0);                 // modified instances
+  Put32(b, 0);  // first day of week: Sunday
+  Put32(b, 0);  // deleted instances
+  Put32(b, 0);  // modified instances
   Put32(b, static_cast<uint32_t>(s.first_day) * 1440u);
   Put32(b, static_cast<uint32_t>(LastDay(s)) * 1440u);
   Put32(b, 0x3006);

@@ -9,10 +9,10 @@
 namespace korvale::bench {
 
 struct WeeklySeries {
-  int32_t first_day = 0;      // days since 1601-01-01 of the first occurrence (local)
+  int32_t first_day = 0;  // days since 1601-01-01 of the first occurrence (local)
   int period_weeks = 1;
   int occurrences = 10;
-  int start_minute = 0;       // minutes after local midnight
+  int start_minute = 0;  // minutes after local midnight
   int duration_minutes = 60;
 };
 

@@ -63,11 +63,14 @@ int Main(int argc, char** argv) {
   std::string dir;
   int lines = 296000;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--dir") == 0) dir = argv[i + 1];
-    else if (std::strcmp(argv[i], "--lines") == 0) lines = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--dir") == 0)
+      dir = argv[i + 1];
+    else if (std::strcmp(argv[i], "--lines") == 0)
+      lines = std::atoi(argv[i + 1]);
   }
   const bool temporary = dir.empty();
-  if (temporary) dir = (fs::temp_directory_path() / ("korvale-bench-settings-" + std::to_string(::getpid()))).string();
+  if (temporary)
+    dir = (fs::temp_directory_path() / ("korvale-bench-settings-" + std::to_string(::getpid()))).string();
   fs::create_directories(dir);
   const fs::path file = fs::path(dir) / "Caldrun.ini";
   for (int part : {4, 2, 1}) {

@@ -55,9 +55,13 @@ void LinkerConfigDirs(const fs::path& file, std::vector<std::string>& dirs, int 
 const std::vector<std::string>& RequiredFiles() {
   static const std::vector<std::string> files = {
       // The system libraries.
-      "libc.so.6", "libstdc++.so.6",
+      "libc.so.6",
+      "libstdc++.so.6",
       // Data sources and their installer, services, cabinets.
-      "libodbc.so.2", "libodbcinst.so.2", "libsystemd.so.0", "libmspack.so.0",
+      "libodbc.so.2",
+      "libodbcinst.so.2",
+      "libsystemd.so.0",
+      "libmspack.so.0",
       // The mail system layer: its organisation store.
       "libsqlite3.so.0",
   };

@@ -20,8 +20,8 @@ const std::vector<std::string>& RequiredFiles();
 // do not live on PATH).
 struct SearchPlaces {
   std::string current_dir;
-  std::string path;                        // the PATH value, folders separated by ":"
-  std::vector<std::string> library_dirs;   // LD_LIBRARY_PATH, ld.so.conf, /lib, /usr/lib ...
+  std::string path;                       // the PATH value, folders separated by ":"
+  std::vector<std::string> library_dirs;  // LD_LIBRARY_PATH, ld.so.conf, /lib, /usr/lib ...
 };
 
 // The machine's places: the current folder, $PATH, the dynamic linker's folders.

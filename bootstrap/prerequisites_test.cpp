@@ -50,11 +50,12 @@ TEST(BootstrapTest, TwoMissingFilesAreListedInOrderBetweenTheTwoTexts) {
   EXPECT_EQ(run.code, 0) << "the bootstrap always ends with 0";
   EXPECT_TRUE(run.started.empty()) << "nothing is started while files are missing";
   ASSERT_EQ(run.shown.size(), 1u);
-  EXPECT_EQ(run.shown[0],
-            "Korvale Setup Error|The following files are required by Korvale\nand could not be found on this "
-            "system.\n\nlibsystemd.so.0\nlibsqlite3.so.0\n\nPlease install either the \"Exchange 5.5 "
-            "Administrator\" Option\nfrom your Exchange 2000/2003 Setup program\nor\nthe MAPI / CDO download from "
-            "Microsoft.\nA link is provided in the Installation Guide of Korvale.");
+  EXPECT_EQ(
+      run.shown[0],
+      "Korvale Setup Error|The following files are required by Korvale\nand could not be found on this "
+      "system.\n\nlibsystemd.so.0\nlibsqlite3.so.0\n\nPlease install either the \"Exchange 5.5 "
+      "Administrator\" Option\nfrom your Exchange 2000/2003 Setup program\nor\nthe MAPI / CDO download from "
+      "Microsoft.\nA link is provided in the Installation Guide of Korvale.");
 }
 
 TEST(BootstrapTest, AFileOnlyInTheCurrentFolderOrALibraryFolderCountsAsFound) {
@@ -94,8 +95,9 @@ TEST(BootstrapTest, TheMachineHasWhatTheSystemNeeds) {
 TEST(BootstrapTest, SetupStartsRavlinFromItsOwnFolderWithoutArguments) {
   TempDir medium;
   fs::copy_file(testing::BuiltProgram("bootstrap/Setup"), medium.path() / "Setup");
-  WriteFileBytes(medium.path() / "Ravlin", "#!/bin/sh\necho \"$#:$*\" > \"$(dirname \"$0\")/args.tmp\"\n"
-                                           "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args\"\n");
+  WriteFileBytes(medium.path() / "Ravlin",
+                 "#!/bin/sh\necho \"$#:$*\" > \"$(dirname \"$0\")/args.tmp\"\n"
+                 "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args\"\n");
   fs::permissions(medium.path() / "Ravlin", fs::perms::owner_all);
   TempDir elsewhere;
   auto run = testing::RunProcess((medium.path() / "Setup").string(), {"/Q"}, {}, elsewhere.path().string());

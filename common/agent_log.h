@@ -21,8 +21,7 @@ class AgentLog {
   virtual ~AgentLog() = default;
   virtual void LogEvent(EventType type, uint32_t id, OptText text = std::nullopt,
                         OptText text2 = std::nullopt, OptText text3 = std::nullopt) = 0;
-  virtual void LogSqlStatement(OptText part1, OptText part2 = std::nullopt,
-                               OptText part3 = std::nullopt) = 0;
+  virtual void LogSqlStatement(OptText part1, OptText part2 = std::nullopt, OptText part3 = std::nullopt) = 0;
 };
 
 // Event numbers in use (the owning modules give the texts).

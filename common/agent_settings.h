@@ -116,12 +116,12 @@ struct AgentSettings {
   std::vector<uint32_t> custom_field_types;  // MAPI property types, paired with the names
   // Scan groups: the DL%d lists (with their Group%dSkip) and the Group%d lists are
   // read by separate loops; entries with the same index belong together.
-  std::vector<std::string> member_name_lists;  // DL%d
-  std::vector<std::string> skip_lists;         // Group%dSkip
-  std::vector<std::string> group_names;        // Group%d
-  std::vector<uint8_t> local_flags;            // Group%dLocal
-  std::vector<std::string> group_datasources;  // Group%dDS
-  std::vector<std::string> group_time_zones;   // Group%dSetTZ (empty with SetTZAll >= 1)
+  std::vector<std::string> member_name_lists;     // DL%d
+  std::vector<std::string> skip_lists;            // Group%dSkip
+  std::vector<std::string> group_names;           // Group%d
+  std::vector<uint8_t> local_flags;               // Group%dLocal
+  std::vector<std::string> group_datasources;     // Group%dDS
+  std::vector<std::string> group_time_zones;      // Group%dSetTZ (empty with SetTZAll >= 1)
   std::vector<std::string> member_address_lists;  // the values of [Group%d], "; "-joined
   std::vector<ServerEntry> servers;
   bool oracle_flag = false;

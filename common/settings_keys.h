@@ -31,7 +31,8 @@ std::span<const IntKey> ConfigIntKeys();
 std::span<const TextKey> ConfigTextKeys();
 
 // Keys read only under a condition (see the settings reader).
-inline constexpr TextKey kNotificationMailbox{"NotificationMailbox", 255, &AgentSettings::notification_mailbox};
+inline constexpr TextKey kNotificationMailbox{"NotificationMailbox", 255,
+                                              &AgentSettings::notification_mailbox};
 inline constexpr TextKey kNotificationServer{"NotificationServer", 255, &AgentSettings::notification_server};
 inline constexpr TextKey kNotificationEmail{"NotificationEmail", 255, &AgentSettings::notification_email};
 inline constexpr TextKey kSqlLogToFile{"SQLLogToFile", 260, &AgentSettings::sql_log_to_file};
@@ -39,16 +40,16 @@ inline constexpr TextKey kInboxNotificationExceptionList{"InboxNotificationExcep
                                                          &AgentSettings::inbox_notification_exception_list};
 
 // Scan groups and servers ("%d" is the number, from 1).
-inline constexpr const char* kMemberNames = "DL%d";             // S(10000)
-inline constexpr const char* kGroupSkip = "Group%dSkip";        // S(10000)
-inline constexpr const char* kGroupName = "Group%d";            // S(255); also the section name
-inline constexpr const char* kGroupLocal = "Group%dLocal";      // I, default 1
-inline constexpr const char* kGroupDataSource = "Group%dDS";    // S(255)
-inline constexpr const char* kGroupTimeZone = "Group%dSetTZ";   // S(255)
-inline constexpr const char* kServerName = "Server%d";          // S(255); also the section name
-inline constexpr const char* kServerTimeDiff = "TimeDiff";       // S(255), default "0.0"
-inline constexpr const char* kServerDataSource = "DS";          // S(255)
-inline constexpr const char* kServerPdc = "PDC";                // S(255)
+inline constexpr const char* kMemberNames = "DL%d";            // S(10000)
+inline constexpr const char* kGroupSkip = "Group%dSkip";       // S(10000)
+inline constexpr const char* kGroupName = "Group%d";           // S(255); also the section name
+inline constexpr const char* kGroupLocal = "Group%dLocal";     // I, default 1
+inline constexpr const char* kGroupDataSource = "Group%dDS";   // S(255)
+inline constexpr const char* kGroupTimeZone = "Group%dSetTZ";  // S(255)
+inline constexpr const char* kServerName = "Server%d";         // S(255); also the section name
+inline constexpr const char* kServerTimeDiff = "TimeDiff";     // S(255), default "0.0"
+inline constexpr const char* kServerDataSource = "DS";         // S(255)
+inline constexpr const char* kServerPdc = "PDC";               // S(255)
 inline constexpr size_t kListBuffer = 10000;
 inline constexpr size_t kNameBuffer = 255;
 inline constexpr size_t kGroupKeyNamesBuffer = 4096;

@@ -39,8 +39,8 @@ class [[nodiscard]] Status {
 template <typename T>
 class [[nodiscard]] Expected {
  public:
-  Expected(T value) : v_(std::move(value)) {}           // NOLINT: implicit by design
-  Expected(Status error) : v_(std::move(error)) {}      // NOLINT: must not be ok()
+  Expected(T value) : v_(std::move(value)) {}       // NOLINT: implicit by design
+  Expected(Status error) : v_(std::move(error)) {}  // NOLINT: must not be ok()
 
   bool ok() const { return std::holds_alternative<T>(v_); }
   explicit operator bool() const { return ok(); }

@@ -31,7 +31,8 @@ std::string Format(const char* pattern, Args... args) {
 bool EqualNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   return true;
 }
 
@@ -41,7 +42,7 @@ struct Entry {
   std::string account;
   bool directory_form = false;
   std::string controller;
-  std::string dns_domain;  // directory form
+  std::string dns_domain;   // directory form
   std::string flat_domain;  // directory form, when known
 };
 
@@ -92,8 +93,8 @@ class Expansion {
 
   bool FindController(Entry& entry) {
     accounts::DOMAIN_CONTROLLER_INFO info;
-    if (accounts::DsGetDcName(directory_, "", entry.typed_domain, accounts::DS_IS_DNS_NAME | accounts::DS_RETURN_FLAT_NAME,
-                              &info) == 0)
+    if (accounts::DsGetDcName(directory_, "", entry.typed_domain,
+                              accounts::DS_IS_DNS_NAME | accounts::DS_RETURN_FLAT_NAME, &info) == 0)
       entry.flat_domain = info.DomainName;
     DWORD rc = accounts::DsGetDcName(directory_, "", entry.typed_domain, accounts::DS_IS_DNS_NAME, &info);
     if (rc == 0) {
@@ -112,16 +113,18 @@ class Expansion {
   AdminExpansion::Outcome TakeAccount(const Entry& entry) {
     // The directory form is looked up by its flat domain when known, so a
     // name that exists in several domains is found in the right one.
-    std::string name = entry.directory_form ? (entry.flat_domain.empty() ? entry.account
-                                                                          : entry.flat_domain + "\\" + entry.account)
-                                            : entry.typed_domain + "\\" + entry.account;
+    std::string name =
+        entry.directory_form
+            ? (entry.flat_domain.empty() ? entry.account : entry.flat_domain + "\\" + entry.account)
+            : entry.typed_domain + "\\" + entry.account;
     auto found = accounts::LookupAccountName(directory_, entry.controller, name);
     if (!found.ok()) {
-      const char* advice = found.status().code() == accounts::ERROR_NONE_MAPPED
-                               ? "Please check that the account name is spelled correctly."
-                               : "Please check for network problems and that the account name is spelled correctly.";
-      Show(Format("Error looking up %s account on PDC/DC %s of domain %s.\n%s\nError Code: %d.", entry.account.c_str(),
-                  entry.controller.c_str(), entry.typed_domain.c_str(), advice,
+      const char* advice =
+          found.status().code() == accounts::ERROR_NONE_MAPPED
+              ? "Please check that the account name is spelled correctly."
+              : "Please check for network problems and that the account name is spelled correctly.";
+      Show(Format("Error looking up %s account on PDC/DC %s of domain %s.\n%s\nError Code: %d.",
+                  entry.account.c_str(), entry.controller.c_str(), entry.typed_domain.c_str(), advice,
                   static_cast<int>(found.status().code())));
       return AdminExpansion::Outcome::kStopped;
     }
@@ -137,8 +140,8 @@ class Expansion {
     do {
       std::vector<accounts::GROUP_USERS_INFO_0> users;
       DWORD read = 0, total = 0;
-      rc = accounts::NetGroupGetUsers(directory_, entry.controller, group, 0, &users, accounts::MAX_PREFERRED_LENGTH,
-                                      &read, &total, &resume);
+      rc = accounts::NetGroupGetUsers(directory_, entry.controller, group, 0, &users,
+                                      accounts::MAX_PREFERRED_LENGTH, &read, &total, &resume);
       if (rc != 0 && rc != accounts::ERROR_MORE_DATA) return ListingFailed(group, entry.controller, rc);
       for (const auto& user : users) Add(entry, user.grui0_name);
     } while (rc == accounts::ERROR_MORE_DATA && resume != 0);
@@ -153,7 +156,8 @@ class Expansion {
       DWORD read = 0, total = 0;
       rc = accounts::NetLocalGroupGetMembers(directory_, entry.controller, entry.account, 1, &members,
                                              accounts::MAX_PREFERRED_LENGTH, &read, &total, &resume);
-      if (rc != 0 && rc != accounts::ERROR_MORE_DATA) return ListingFailed(entry.account, entry.controller, rc);
+      if (rc != 0 && rc != accounts::ERROR_MORE_DATA)
+        return ListingFailed(entry.account, entry.controller, rc);
       for (const auto& member : members) {
         if (member.lgrmi_sidusage == SID_NAME_USE::SidTypeUser) {
           Add(entry, member.lgrmi_name);
@@ -167,8 +171,8 @@ class Expansion {
   }
 
   AdminExpansion::Outcome ListingFailed(const std::string& group, const std::string& server, DWORD rc) {
-    Show(Format("General Error retrieving group members of NT group %s on server %s. Error Code: %d.", group.c_str(),
-                server.c_str(), static_cast<int>(rc)));
+    Show(Format("General Error retrieving group members of NT group %s on server %s. Error Code: %d.",
+                group.c_str(), server.c_str(), static_cast<int>(rc)));
     return AdminExpansion::Outcome::kSaveEnded;
   }
 

@@ -23,21 +23,23 @@ class AdminExpansionTest : public ::testing::Test {
     ASSERT_TRUE(store.ok()) << store.status().message();
     org::OrganisationSpec spec;
     spec.servers = {{"SRV1", "Org", "Site"}};
-    spec.domains = {{"DOM", "S-1-5-21-1-2-3", {"\\\\DC1"}}, {"CORP", "S-1-5-21-4-5-6", {"\\\\dc1.corp.example.org"}}};
+    spec.domains = {{"DOM", "S-1-5-21-1-2-3", {"\\\\DC1"}},
+                    {"CORP", "S-1-5-21-4-5-6", {"\\\\dc1.corp.example.org"}}};
     auto account = [](const std::string& domain, const std::string& name, org::SidType type,
                       std::vector<std::string> members = {}) {
       return org::AccountSpec{domain, name, type, 0, "", std::move(members)};
     };
-    spec.accounts = {account("DOM", "ann", org::SidType::kUser),
-                     account("DOM", "bob", org::SidType::kUser),
-                     account("DOM", "carl", org::SidType::kUser),
-                     account("DOM", "dave", org::SidType::kUser),
-                     account("DOM", "PC01$", org::SidType::kComputer),
-                     account("DOM", "Admins", org::SidType::kGroup, {"DOM\\ann", "DOM\\bob", "DOM\\PC01$"}),
-                     account("DOM", "Ops", org::SidType::kGroup, {"DOM\\bob", "DOM\\carl"}),
-                     account("DOM", "LocalAdmins", org::SidType::kAlias, {"DOM\\Ops", "DOM\\dave", "DOM\\PC01$"}),
-                     account("CORP", "erin", org::SidType::kUser),
-                     account("CORP", "Staff", org::SidType::kGroup, {"CORP\\erin"})};
+    spec.accounts = {
+        account("DOM", "ann", org::SidType::kUser),
+        account("DOM", "bob", org::SidType::kUser),
+        account("DOM", "carl", org::SidType::kUser),
+        account("DOM", "dave", org::SidType::kUser),
+        account("DOM", "PC01$", org::SidType::kComputer),
+        account("DOM", "Admins", org::SidType::kGroup, {"DOM\\ann", "DOM\\bob", "DOM\\PC01$"}),
+        account("DOM", "Ops", org::SidType::kGroup, {"DOM\\bob", "DOM\\carl"}),
+        account("DOM", "LocalAdmins", org::SidType::kAlias, {"DOM\\Ops", "DOM\\dave", "DOM\\PC01$"}),
+        account("CORP", "erin", org::SidType::kUser),
+        account("CORP", "Staff", org::SidType::kGroup, {"CORP\\erin"})};
     Status applied = (*store)->Apply(spec);
     ASSERT_TRUE(applied.ok()) << applied.message();
     auto directory = accounts::OpenOrgAccountDirectory(dir_.File("org.db"));
@@ -64,8 +66,8 @@ TEST_F(AdminExpansionTest, GroupsBecomeTheirUsersOnceAndWithoutComputers) {
   } cases[] = {
       {"DOM\\Admins", "DOM\\ann; DOM\\bob"},
       {"DOM\\Admins; DOM\\Ops", "DOM\\ann; DOM\\bob; DOM\\carl"},  // bob is in both
-      {"dom\\ann;  DOM\\Ann", "dom\\ann"},                           // the domain as typed; once
-      {"DOM\\LocalAdmins", "DOM\\bob; DOM\\carl; DOM\\dave"},        // a global group inside, one level
+      {"dom\\ann;  DOM\\Ann", "dom\\ann"},                         // the domain as typed; once
+      {"DOM\\LocalAdmins", "DOM\\bob; DOM\\carl; DOM\\dave"},      // a global group inside, one level
       {"Staff@corp.example.org", "erin@corp.example.org; CORP\\erin"},
       {"DOM\\ann; ; ", "DOM\\ann"},  // nothing typed between the separators
   };
@@ -102,7 +104,8 @@ TEST_F(AdminExpansionTest, LookupFailuresShowTheirTextsAndStop) {
       {"NODOM\\x", "Can't find Primary DC in domain NODOM."},
       {"x@nowhere.example.org", "Can't find DC in domain nowhere.example.org."},
       {"DOM\\nobody",
-       "Error looking up nobody account on PDC/DC \\\\DC1 of domain DOM.\nPlease check that the account name is "
+       "Error looking up nobody account on PDC/DC \\\\DC1 of domain DOM.\nPlease check that the account name "
+       "is "
        "spelled correctly.\nError Code: 1332."},
   };
   for (const auto& c : cases) {
@@ -136,7 +139,8 @@ class ListingFails : public accounts::AccountDirectory {
   Expected<std::optional<accounts::DirectoryAccount>> FindName(const std::string& name) override {
     return real_.FindName(name);
   }
-  Expected<std::vector<accounts::DirectoryAccount>> GroupMembers(const std::string&, const std::string&) override {
+  Expected<std::vector<accounts::DirectoryAccount>> GroupMembers(const std::string&,
+                                                                 const std::string&) override {
     return Status::Error("broken", 5);
   }
   Expected<std::vector<accounts::DirectoryAccount>> LocalGroupMembers(const std::string& server,
@@ -158,9 +162,10 @@ TEST_F(AdminExpansionTest, GroupListingFailureEndsTheSave) {
   EXPECT_EQ(result.outcome, Outcome::kSaveEnded);
   EXPECT_EQ(result.expanded, "DOM\\ann");
   ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text.rfind("General Error retrieving group members of NT group Admins on server \\\\DC1. "
-                                       "Error Code: ",
-                                       0),
+  EXPECT_EQ(ui_.messages[0].text.rfind(
+                "General Error retrieving group members of NT group Admins on server \\\\DC1. "
+                "Error Code: ",
+                0),
             0u)
       << ui_.messages[0].text;
 }

@@ -6,14 +6,11 @@
 
 namespace korvale::config {
 
-namespace {
-
 std::string StringOf(const std::vector<mapi::SPropValue>& props, mapi::ULONG tag) {
   const mapi::SPropValue* value = mapi::PpropFindProp(props, tag);
   return value && value->String() ? *value->String() : std::string();
 }
 
-// The entry's address from the entry itself, opened by its identifier; empty when unreadable.
 std::string AddressFromEntry(mapi::IAddrBook& address_book, const std::vector<mapi::SPropValue>& props) {
   const mapi::SPropValue* entry_id = mapi::PpropFindProp(props, mapi::PR_ENTRYID);
   if (!entry_id || !entry_id->Binary() || entry_id->Binary()->empty()) return {};
@@ -22,11 +19,10 @@ std::string AddressFromEntry(mapi::IAddrBook& address_book, const std::vector<ma
   if (address_book.OpenEntry(*entry_id->Binary(), nullptr, 0, &type, &object) < 0) return {};
   auto prop = mapi::mapi_cast<mapi::IMAPIProp>(object);
   mapi::SPropValue address;
-  if (!prop || mapi::HrGetOneProp(prop.get(), mapi::PR_EMAIL_ADDRESS, &address) < 0 || !address.String()) return {};
+  if (!prop || mapi::HrGetOneProp(prop.get(), mapi::PR_EMAIL_ADDRESS, &address) < 0 || !address.String())
+    return {};
   return *address.String();
 }
-
-}  // namespace
 
 AddressBookSession::~AddressBookSession() {
   address_book_.reset();
@@ -43,7 +39,8 @@ mapi::IAddrBook* AddressBookSession::AddressBook() {
     initialised_ = true;
   }
   if (!session_ &&
-      mapi::MAPILogonEx(0, "", "", mapi::MAPI_EXTENDED | mapi::MAPI_LOGON_UI | mapi::MAPI_NO_MAIL, &session_) < 0) {
+      mapi::MAPILogonEx(0, "", "", mapi::MAPI_EXTENDED | mapi::MAPI_LOGON_UI | mapi::MAPI_NO_MAIL,
+                        &session_) < 0) {
     session_.reset();
     return nullptr;
   }
@@ -51,7 +48,8 @@ mapi::IAddrBook* AddressBookSession::AddressBook() {
   return address_book_.get();
 }
 
-std::optional<GroupMembers> ChooseGroupMembers(AddressBookSession& session, const std::string& display_names) {
+std::optional<GroupMembers> ChooseGroupMembers(AddressBookSession& session,
+                                               const std::string& display_names) {
   mapi::IAddrBook* address_book = session.AddressBook();
   if (!address_book) return std::nullopt;
   mapi::ADRLIST list;

@@ -15,10 +15,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/mapi/mapi.h"
 
 namespace korvale::config {
+
+// The string property `tag` of an address entry; empty when it has none.
+std::string StringOf(const std::vector<mapi::SPropValue>& props, mapi::ULONG tag);
+
+// The entry's address read from the entry itself, opened by its identifier; empty when unreadable.
+std::string AddressFromEntry(mapi::IAddrBook& address_book, const std::vector<mapi::SPropValue>& props);
 
 class AddressBookSession {
  public:

@@ -59,9 +59,9 @@ TEST_F(GroupMembersTest, ChosenEntriesBecomeTheNameAndAddressLists) {
     std::vector<mapi::AddressEntry> chosen{request.selected.at(0)};
     for (const auto& entry : request.directory)
       if (entry.display_name == "Team") chosen.push_back(entry);
-    chosen.push_back({"bob", "", {}, 0});                // typed: resolved by name
+    chosen.push_back({"bob", "", {}, 0});               // typed: resolved by name
     chosen.push_back({"Ext Person", "", external, 0});  // outside the directory: read from the entry
-    chosen.push_back({"Nobody Known", "", {}, 0});       // no address anywhere: left out
+    chosen.push_back({"Nobody Known", "", {}, 0});      // no address anywhere: left out
     return std::optional(chosen);
   });
   AddressBookSession session;

@@ -61,28 +61,31 @@ std::optional<HomeServerChoice> FromDirectory(const HomeServerLookup& lookup, in
   }
   if (hr < 0) {
     ui.ShowMessage(
-        "An error occured while trying to access the\nActive Directory. Please ensure that you are\nlogged in the "
-        "correct domain and that your\ncomputer is DSClient enabled.\nThe system returned the following error:\n" +
+        "An error occured while trying to access the\nActive Directory. Please ensure that you are\nlogged "
+        "in the "
+        "correct domain and that your\ncomputer is DSClient enabled.\nThe system returned the following "
+        "error:\n" +
             ldap::LdapErrorText(hr),
         kErrorTitle, MessageIcon::kError);
     return std::nullopt;
   }
   const ads::DiscoveredNames names = ads::ReadDiscoveryAreas(buffer.data());
-  auto organisation = ui.ChooseFromList("Exchange Organization", "Please select your Exchange Server Organization:",
-                                        names.organisations, 0);
+  auto organisation = ui.ChooseFromList(
+      "Exchange Organization", "Please select your Exchange Server Organization:", names.organisations, 0);
   if (!organisation || *organisation >= names.organisations.size()) return std::nullopt;
   const int org = static_cast<int>(*organisation);
   // Groups carry their own numbers (counted over all organisations); servers are matched by them.
   const auto groups = names.GroupsOf(org);
   std::vector<std::string> group_names;
   for (const auto& group : groups) group_names.push_back(group.second);
-  auto group = ui.ChooseFromList("Administrative Group", "Please select your Administrative Group:", group_names, 0);
+  auto group =
+      ui.ChooseFromList("Administrative Group", "Please select your Administrative Group:", group_names, 0);
   if (!group || *group >= groups.size()) return std::nullopt;
-  auto server = ChooseName(ui, "Exchange Server", "Please select your Exchange Server:",
-                           names.ServersOf(org, groups[*group].first));
+  auto server = ChooseName(ui, "Exchange Server",
+                           "Please select your Exchange Server:", names.ServersOf(org, groups[*group].first));
   if (!server) return std::nullopt;
-  return HomeServerChoice{"/o=" + names.organisations[org] + "/ou=" + groups[*group].second + kServersPath + *server,
-                          version};
+  return HomeServerChoice{
+      "/o=" + names.organisations[org] + "/ou=" + groups[*group].second + kServersPath + *server, version};
 }
 
 struct FreeBlock {
@@ -114,12 +117,14 @@ std::vector<std::string> SiteNames(const std::string& block) {
 }
 
 std::optional<HomeServerChoice> FromMsx5(const HomeServerLookup& lookup, ConfigUi& ui) {
-  auto server = ui.AskText("Exchange Server", "Please enter the name of your Exchange Server:", lookup.computer_name);
+  auto server =
+      ui.AskText("Exchange Server", "Please enter the name of your Exchange Server:", lookup.computer_name);
   if (!server) return std::nullopt;
-  auto library = Load(lookup, kMsx5Library,
-                      "functions contained in this DLL only run on\ncomputers with Exchange Administrator V5.x\n"
-                      "installed.",
-                      ui);
+  auto library =
+      Load(lookup, kMsx5Library,
+           "functions contained in this DLL only run on\ncomputers with Exchange Administrator V5.x\n"
+           "installed.",
+           ui);
   if (!library) return std::nullopt;
   auto enum_organisations = library->Function<KRVHrEnumOrganizationsFn>("KRVHrEnumOrganizations");
   auto enum_sites = library->Function<KRVHrEnumSitesFn>("KRVHrEnumSites");
@@ -130,7 +135,8 @@ std::optional<HomeServerChoice> FromMsx5(const HomeServerLookup& lookup, ConfigU
     }
   }
   const std::string not_found_tail =
-      " could not be found.\nPlease verify that your Exchange Server is running\nand that you have Administrator "
+      " could not be found.\nPlease verify that your Exchange Server is running\nand that you have "
+      "Administrator "
       "privileges.";
   char* raw = nullptr;
   int32_t hr = 0;
@@ -146,8 +152,9 @@ std::optional<HomeServerChoice> FromMsx5(const HomeServerLookup& lookup, ConfigU
                    MessageIcon::kError);
     return std::nullopt;
   }
-  auto organisation = ChooseName(ui, "Exchange Organization", "Please select your Exchange Server Organization:",
-                                 OrganisationNames(organisations.get()));
+  auto organisation =
+      ChooseName(ui, "Exchange Organization",
+                 "Please select your Exchange Server Organization:", OrganisationNames(organisations.get()));
   if (!organisation) return std::nullopt;
   raw = nullptr;
   {
@@ -158,7 +165,8 @@ std::optional<HomeServerChoice> FromMsx5(const HomeServerLookup& lookup, ConfigU
   }
   Block sites(hr < 0 ? nullptr : raw);
   if (hr < 0 || !sites) {
-    ui.ShowMessage("Exchange Site for Server " + *server + not_found_tail, kConfigErrorTitle, MessageIcon::kError);
+    ui.ShowMessage("Exchange Site for Server " + *server + not_found_tail, kConfigErrorTitle,
+                   MessageIcon::kError);
     return std::nullopt;
   }
   auto site = ChooseName(ui, "Exchange Site", "Please select your Exchange Site:", SiteNames(sites.get()));
@@ -168,12 +176,14 @@ std::optional<HomeServerChoice> FromMsx5(const HomeServerLookup& lookup, ConfigU
 
 }  // namespace
 
-std::optional<HomeServerChoice> ChooseHomeServer(const HomeServerLookup& lookup, int current_msx2k, ConfigUi& ui) {
+std::optional<HomeServerChoice> ChooseHomeServer(const HomeServerLookup& lookup, int current_msx2k,
+                                                 ConfigUi& ui) {
   const std::vector<std::string> versions{"MS Exchange V5.x", "MS Exchange 2000/2003 with Active Directory",
                                           "MS Exchange 2007", "MS Exchange 2010"};
   const size_t current = current_msx2k >= 0 && current_msx2k <= 3 ? static_cast<size_t>(current_msx2k) : 0;
-  auto version = ui.ChooseFromList("Microsoft Exchange Version",
-                                   "Please select the version of your Microsoft Exchange Server:", versions, current);
+  auto version =
+      ui.ChooseFromList("Microsoft Exchange Version",
+                        "Please select the version of your Microsoft Exchange Server:", versions, current);
   if (!version || *version >= versions.size()) return std::nullopt;
   if (*version == 0) return FromMsx5(lookup, ui);
   return FromDirectory(lookup, static_cast<int>(*version), ui);

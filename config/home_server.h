@@ -37,6 +37,7 @@ inline constexpr char kDiscoveryLibrary[] = "libKrvADS.so";
 inline constexpr char kMsx5Library[] = "libKrvMSX5.so";
 
 // Nothing when cancelled or failed (the failure was shown).
-std::optional<HomeServerChoice> ChooseHomeServer(const HomeServerLookup& lookup, int current_msx2k, ConfigUi& ui);
+std::optional<HomeServerChoice> ChooseHomeServer(const HomeServerLookup& lookup, int current_msx2k,
+                                                 ConfigUi& ui);
 
 }  // namespace korvale::config

@@ -24,7 +24,9 @@ using korvale::testing::ScriptedConfigUi;
 std::string TestData(const std::string& name) { return std::string(ADS_TESTDATA) + "/" + name; }
 
 testing::SlapdConfig Forest(const std::string& ldif) {
-  return {{TestData("korvale-directory.schema")}, TestData("rootdse.ldif"), "cn=Configuration,dc=korvale,dc=test",
+  return {{TestData("korvale-directory.schema")},
+          TestData("rootdse.ldif"),
+          "cn=Configuration,dc=korvale,dc=test",
           {TestData(ldif)}};
 }
 
@@ -54,12 +56,13 @@ std::string Report(const std::optional<HomeServerChoice>& chosen, const Scripted
 std::string ChooseAgainst(const std::string& uri, const HomeServerLookup& lookup,
                           std::vector<std::optional<size_t>> choices) {
   std::map<std::string, std::string> env{{"LDAPURI", uri}, {"LDAPCONF", ""}, {"LDAPNOINIT", ""}};
-  return testing::InChild(env, [&] {
-           ScriptedConfigUi ui;
-           ui.choices.assign(choices.begin(), choices.end());
-           auto chosen = ChooseHomeServer(lookup, 1, ui);
-           return Report(chosen, ui);
-         })
+  return testing::InChild(env,
+                          [&] {
+                            ScriptedConfigUi ui;
+                            ui.choices.assign(choices.begin(), choices.end());
+                            auto chosen = ChooseHomeServer(lookup, 1, ui);
+                            return Report(chosen, ui);
+                          })
       .result;
 }
 
@@ -84,7 +87,8 @@ TEST(HomeServer, ServersOfTheSecondOrganisationAreMatchedByGroupNumber) {
   KORVALE_REQUIRE_SLAPD(slapd);
   ProgramDir program;
   std::string report = ChooseAgainst(slapd.uri(), program.Lookup(), {1, 1, 0, 1});
-  EXPECT_EQ(report.substr(0, report.find('\n')), "/o=Other Org/ou=Third/cn=Configuration/cn=Servers/cn=T2 msx2k=1");
+  EXPECT_EQ(report.substr(0, report.find('\n')),
+            "/o=Other Org/ou=Third/cn=Configuration/cn=Servers/cn=T2 msx2k=1");
   EXPECT_NE(report.find("Please select your Administrative Group: [Third] [Empty Group]\n"
                         "Please select your Exchange Server: [T1] [T2]"),
             std::string::npos)
@@ -114,9 +118,10 @@ TEST(HomeServer, UnreachableDirectoryShowsTheAccessErrorWithItsText) {
     port = std::stoi(slapd.uri().substr(std::string("ldap://127.0.0.1:").size()));
   }
   std::string report = ChooseAgainst("ldap://127.0.0.1:" + std::to_string(port) + "/", program.Lookup(), {1});
-  EXPECT_NE(report.find("\nError: An error occured while trying to access the\nActive Directory. Please ensure that "
-                        "you are\nlogged in the correct domain and that your\ncomputer is DSClient enabled.\nThe "
-                        "system returned the following error:\nCan't contact LDAP server"),
+  EXPECT_NE(report.find(
+                "\nError: An error occured while trying to access the\nActive Directory. Please ensure that "
+                "you are\nlogged in the correct domain and that your\ncomputer is DSClient enabled.\nThe "
+                "system returned the following error:\nCan't contact LDAP server"),
             std::string::npos)
       << report;
   EXPECT_EQ(report.substr(0, 4), "none");
@@ -130,14 +135,17 @@ TEST(HomeServer, LibraryMissingFromTheProgramFolderIsShownWithTheSystemText) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "Error");
   const std::string& text = ui.messages[0].text;
-  EXPECT_EQ(text.rfind("An error occured while trying to load a DLL\n(libKrvADS.so). Please ensure that this module\n"
-                       "is located in the directory where you started\nRavlin. Please also note that the\nfunctions "
-                       "contained in this DLL only run on\nDSClient enabled computers.\n\nThe system returned the "
-                       "following error message:\n",
-                       0),
-            0u)
+  EXPECT_EQ(
+      text.rfind(
+          "An error occured while trying to load a DLL\n(libKrvADS.so). Please ensure that this module\n"
+          "is located in the directory where you started\nRavlin. Please also note that the\nfunctions "
+          "contained in this DLL only run on\nDSClient enabled computers.\n\nThe system returned the "
+          "following error message:\n",
+          0),
+      0u)
       << text;
-  EXPECT_NE(text.find("No such file or directory"), std::string::npos) << "the system's own text follows: " << text;
+  EXPECT_NE(text.find("No such file or directory"), std::string::npos)
+      << "the system's own text follows: " << text;
 }
 
 // 5.x: the entered server's organisation and site come from the stand-in
@@ -150,7 +158,8 @@ class Msx5HomeServer : public ::testing::Test {
     mapi::orgstore::OrganisationSpec spec;
     spec.servers = {{"SRV1", "Org", "Site"}, {"SRV2", "Org", "Branch"}};
     ASSERT_TRUE((*store)->Apply(spec).ok());
-    testing::WriteFileBytes(dir_.File("profiles.json"), R"({"servers": {"SRV1": "org.db", "SRV2": "org.db"}})");
+    testing::WriteFileBytes(dir_.File("profiles.json"),
+                            R"({"servers": {"SRV1": "org.db", "SRV2": "org.db"}})");
     setenv("KORVALE_MAPI_PROFILES", dir_.File("profiles.json").c_str(), 1);
   }
   void TearDown() override { unsetenv("KORVALE_MAPI_PROFILES"); }
@@ -166,7 +175,8 @@ TEST_F(Msx5HomeServer, VersionFiveStoresZeroAndTheEnteredServerName) {
   auto chosen = ChooseHomeServer(program_.Lookup(), 3, ui);
   ASSERT_TRUE(chosen) << Report(chosen, ui);
   EXPECT_EQ(chosen->msx2k, 0);
-  EXPECT_EQ(chosen->home_server, "/o=Org/ou=Branch/cn=Configuration/cn=Servers/cn=srv2") << "ends with the entered name";
+  EXPECT_EQ(chosen->home_server, "/o=Org/ou=Branch/cn=Configuration/cn=Servers/cn=srv2")
+      << "ends with the entered name";
   ASSERT_EQ(ui.text_questions.size(), 1u);
   EXPECT_EQ(ui.text_questions[0].preset, "SRV1") << "preset to the computer name";
   EXPECT_EQ(ui.choosers.at(0).preselected, 3u) << "the current version is marked";
@@ -182,9 +192,10 @@ TEST_F(Msx5HomeServer, UnknownServerShowsTheOrganisationMessage) {
   EXPECT_FALSE(ChooseHomeServer(program_.Lookup(), 0, ui));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "Configuration Error");
-  EXPECT_EQ(ui.messages[0].text,
-            "Organization name for Exchange Server NOSUCH could not be found.\nPlease verify that your Exchange "
-            "Server is running\nand that you have Administrator privileges.");
+  EXPECT_EQ(
+      ui.messages[0].text,
+      "Organization name for Exchange Server NOSUCH could not be found.\nPlease verify that your Exchange "
+      "Server is running\nand that you have Administrator privileges.");
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     if (korvale::config::DisplayAvailable()) {
       return korvale::config::RunConfigWindows(argc, argv, korvale::CurrentExecutablePath());
     }
-    std::cerr << "KorvaleCfg needs a display for its windows. Without one, use --check, --write-inc or --restart.\n\n";
+    std::cerr << "KorvaleCfg needs a display for its windows. Without one, use --check, --write-inc or "
+                 "--restart.\n\n";
 #endif
     std::cerr << app.help();
     return 2;

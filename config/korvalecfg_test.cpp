@@ -17,7 +17,9 @@ class KorvaleCfgProcess : public ::testing::Test {
   testing::ProcessResult Run(const std::vector<std::string>& args) {
     // No display: the windows cannot open, the options are named.
     return testing::RunProcess(program_, args,
-                               {{"ODBCINI", dir_.File("odbc.ini")}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
+                               {{"ODBCINI", dir_.File("odbc.ini")},
+                                {"DISPLAY", ""},
+                                {"WAYLAND_DISPLAY", ""},
                                 {"QT_QPA_PLATFORM", ""}});
   }
   testing::TempDir dir_;

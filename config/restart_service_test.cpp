@@ -159,7 +159,8 @@ TEST_F(RestartServiceTest, ServiceInstalledByTheHostIsRestartedByKorvaleCfg) {
 
   r = testing::RunProcess(Folder("first") + "/KorvaleCfg", {"--restart"}, env);
   EXPECT_EQ(r.exit_code, 0) << r.output;
-  ASSERT_EQ(*services_->Query("Korvale Update Service"), scm::ServiceState::kRunning) << "a stopped one starts";
+  ASSERT_EQ(*services_->Query("Korvale Update Service"), scm::ServiceState::kRunning)
+      << "a stopped one starts";
   const std::string started_pid = Pid("Korvale Update Service");
   r = testing::RunProcess(Folder("first") + "/KorvaleCfg", {"--restart"}, env);
   EXPECT_EQ(r.exit_code, 0) << r.output;

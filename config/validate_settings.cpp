@@ -12,10 +12,8 @@ Missing CheckDefinition(DatabaseType type, const std::string& database, const st
     case DatabaseType::kSqlServer:
       return database.empty() || server.empty() ? Missing::kDatabaseAndServer : Missing::kNothing;
     case DatabaseType::kMySql:
-    case DatabaseType::kOracle:
-      return database.empty() ? Missing::kDatabase : Missing::kNothing;
-    case DatabaseType::kAccess:
-      break;
+    case DatabaseType::kOracle: return database.empty() ? Missing::kDatabase : Missing::kNothing;
+    case DatabaseType::kAccess: break;
   }
   return Missing::kNothing;
 }

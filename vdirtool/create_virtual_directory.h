@@ -25,7 +25,8 @@ namespace korvale::vdirtool {
 // application is created).
 struct MetabaseServices {
   std::function<Expected<std::unique_ptr<metabase::MetabaseAdmin>>()> create_admin_base;
-  std::function<Expected<std::unique_ptr<metabase::ApplicationAdmin>>(metabase::MetabaseAdmin&)> create_app_admin;
+  std::function<Expected<std::unique_ptr<metabase::ApplicationAdmin>>(metabase::MetabaseAdmin&)>
+      create_app_admin;
 };
 
 // The metabase file named by KORVALE_METABASE (or the default path).
@@ -37,6 +38,7 @@ int RunKvCrVDir(const std::vector<std::string>& args, std::ostream& out, const M
 
 // Creates `/LM/W3SVC/1/ROOT/<name>` for `physical_path` with its values and
 // application, then saves the metabase.
-int CreateVirtualDirectory(std::string_view physical_path, std::string_view name, const MetabaseServices& services);
+int CreateVirtualDirectory(std::string_view physical_path, std::string_view name,
+                           const MetabaseServices& services);
 
 }  // namespace korvale::vdirtool

@@ -26,14 +26,17 @@ class FaultyMetabase final : public MetabaseAdmin {
   bool fail_add_key = false;
   bool fail_close = false;
 
-  Expected<metabase::KeyHandle> OpenKey(std::string_view path, uint32_t permissions, uint32_t timeout_ms) override {
+  Expected<metabase::KeyHandle> OpenKey(std::string_view path, uint32_t permissions,
+                                        uint32_t timeout_ms) override {
     return inner_->OpenKey(path, permissions, timeout_ms);
   }
   Status AddKey(const metabase::KeyHandle& key, std::string_view child) override {
     return fail_add_key ? Status::Error("injected", 5) : inner_->AddKey(key, child);
   }
-  Status SetData(const metabase::KeyHandle& key, std::string_view relative, const MetadataRecord& r) override {
-    return r.identifier == fail_identifier ? Status::Error("injected", 29) : inner_->SetData(key, relative, r);
+  Status SetData(const metabase::KeyHandle& key, std::string_view relative,
+                 const MetadataRecord& r) override {
+    return r.identifier == fail_identifier ? Status::Error("injected", 29)
+                                           : inner_->SetData(key, relative, r);
   }
   Expected<MetadataRecord> GetData(const metabase::KeyHandle& key, std::string_view relative,
                                    uint32_t identifier) override {
@@ -65,7 +68,8 @@ class CreateVirtualDirectoryTest : public ::testing::Test {
               return std::unique_ptr<MetabaseAdmin>(std::move(faulty));
             },
             [this](MetabaseAdmin& admin) -> Expected<std::unique_ptr<metabase::ApplicationAdmin>> {
-              if (fail_app_create_) return std::unique_ptr<metabase::ApplicationAdmin>(new FailingApplications);
+              if (fail_app_create_)
+                return std::unique_ptr<metabase::ApplicationAdmin>(new FailingApplications);
               return metabase::CreateApplicationAdmin(admin);
             }};
   }
@@ -153,13 +157,14 @@ TEST_F(CreateVirtualDirectoryTest, EachLaterStepThatFailsSetsItsBitAndTheOthersS
     uint32_t identifier;
     LaterStep step;
   };
-  for (Case c : {Case{MD_ACCESS_PERM, LaterStep::kAccessPerm}, Case{MD_ASP_ENABLEPARENTPATHS, LaterStep::kParentPaths},
-                 Case{MD_ASP_SCRIPTERRORSSENTTOBROWSER, LaterStep::kScriptErrors},
-                 Case{MD_ASP_SCRIPTLANGUAGE, LaterStep::kScriptLanguage},
-                 Case{MD_AUTHORIZATION, LaterStep::kAuthorization},
-                 Case{MD_DIRECTORY_BROWSING, LaterStep::kDirectoryBrowsing},
-                 Case{MD_DEFAULT_LOAD_FILE, LaterStep::kDefaultLoadFile},
-                 Case{MD_ASP_BUFFERINGON, LaterStep::kBufferingOff}}) {
+  for (Case c :
+       {Case{MD_ACCESS_PERM, LaterStep::kAccessPerm}, Case{MD_ASP_ENABLEPARENTPATHS, LaterStep::kParentPaths},
+        Case{MD_ASP_SCRIPTERRORSSENTTOBROWSER, LaterStep::kScriptErrors},
+        Case{MD_ASP_SCRIPTLANGUAGE, LaterStep::kScriptLanguage},
+        Case{MD_AUTHORIZATION, LaterStep::kAuthorization},
+        Case{MD_DIRECTORY_BROWSING, LaterStep::kDirectoryBrowsing},
+        Case{MD_DEFAULT_LOAD_FILE, LaterStep::kDefaultLoadFile},
+        Case{MD_ASP_BUFFERINGON, LaterStep::kBufferingOff}}) {
     SCOPED_TRACE(c.identifier);
     SetUp();
     fail_identifier_ = c.identifier;

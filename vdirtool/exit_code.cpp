@@ -64,7 +64,8 @@ VdirResultMessage VirtualDirectoryResultMessage(int exit_code, std::string_view 
 }
 
 int ExitStatusFromCode(int exit_code) {
-  if (exit_code >= kExitComInit && exit_code <= kExitPath) return kFirstStopStatus + (exit_code - kExitComInit);
+  if (exit_code >= kExitComInit && exit_code <= kExitPath)
+    return kFirstStopStatus + (exit_code - kExitComInit);
   if (exit_code >= 0 && exit_code < kFirstStopStatus) return exit_code;
   return kLaterStepsOverflow;
 }

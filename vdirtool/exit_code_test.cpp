@@ -16,19 +16,23 @@ TEST(VirtualDirectoryResultMessage, SuccessAndStoppingCodes) {
   EXPECT_EQ(ok.text, "The virtual directory Korvale was successfully created.");
   EXPECT_FALSE(ok.error);
   VdirResultMessage exists = VirtualDirectoryResultMessage(kExitCreateKey, "Korvale");
-  EXPECT_EQ(exists.text, "Error creating key for virtual root.\nMost probably this virtual directory exists already.");
+  EXPECT_EQ(exists.text,
+            "Error creating key for virtual root.\nMost probably this virtual directory exists already.");
   EXPECT_TRUE(exists.error);
   EXPECT_EQ(VirtualDirectoryResultMessage(1047, "K").text, "The COM- libraries could not be initialized.");
   EXPECT_EQ(VirtualDirectoryResultMessage(1050, "K").text, "Error setting key type for virtual root.");
-  EXPECT_EQ(VirtualDirectoryResultMessage(1051, "K").text, "Error setting virtual root path for virtual root.");
-  EXPECT_EQ(VirtualDirectoryResultMessage(1048, "K").text.rfind("The IIS Admin Base Interface required", 0), 0u);
+  EXPECT_EQ(VirtualDirectoryResultMessage(1051, "K").text,
+            "Error setting virtual root path for virtual root.");
+  EXPECT_EQ(VirtualDirectoryResultMessage(1048, "K").text.rfind("The IIS Admin Base Interface required", 0),
+            0u);
 }
 
 TEST(VirtualDirectoryResultMessage, EachFailedLaterStepIsNamedByItsBit) {
   const std::pair<LaterStep, const char*> cases[] = {
       {LaterStep::kAccessPerm, "Error setting permissions for the virtual root.\n"},
       {LaterStep::kParentPaths, "Error enabling parent paths for the virtual root.\n"},
-      {LaterStep::kScriptErrors, "Error enabling sending script errors to the browser for the virtual root.\n"},
+      {LaterStep::kScriptErrors,
+       "Error enabling sending script errors to the browser for the virtual root.\n"},
       {LaterStep::kScriptLanguage, "Error setting default Script language for the virtual root.\n"},
       {LaterStep::kAuthorization, "Error setting directory permissions for the virtual root.\n"},
       {LaterStep::kDirectoryBrowsing, "Error enabling default document for the virtual root.\n"},
@@ -50,8 +54,9 @@ TEST(VirtualDirectoryResultMessage, EachFailedLaterStepIsNamedByItsBit) {
 
 TEST(VirtualDirectoryResultMessage, ACodeTheToolNeverGivesDoesNotReadAsSuccess) {
   EXPECT_EQ(VirtualDirectoryResultMessage(-1, "K").text, std::string(kHeader) + "Unexpected exit code -1.\n");
-  EXPECT_EQ(VirtualDirectoryResultMessage(512 | 1, "K").text,
-            std::string(kHeader) + "Error setting permissions for the virtual root.\nUnexpected exit code 513.\n");
+  EXPECT_EQ(
+      VirtualDirectoryResultMessage(512 | 1, "K").text,
+      std::string(kHeader) + "Error setting permissions for the virtual root.\nUnexpected exit code 513.\n");
 }
 
 TEST(ExitStatus, EveryCodeSurvivesTheEightBitsOfAProcessStatusOrReadsAsAllStepsFailed) {

@@ -14,7 +14,8 @@ class KvCrVDirProcess : public ::testing::Test {
  protected:
   void SetUp() override { testing::WriteFileBytes(file_, "[/LM/W3SVC/1/ROOT]\n[/LM/W3SVC/AppPools]\n"); }
   testing::ProcessResult Run(const std::vector<std::string>& args) {
-    return testing::RunProcess(testing::BuiltProgram("vdirtool/KvCrVDir"), args, {{"KORVALE_METABASE", file_}});
+    return testing::RunProcess(testing::BuiltProgram("vdirtool/KvCrVDir"), args,
+                               {{"KORVALE_METABASE", file_}});
   }
   testing::TempDir dir_;
   std::string file_ = dir_.File("metabase.txt");
@@ -24,13 +25,15 @@ TEST_F(KvCrVDirProcess, AnyOtherNumberOfArgumentsPrintsTheUsageAndSucceeds) {
   const std::string usage =
       "Usage:\n\nKvCrVDir.exe <path> <name>\npath - physical path which Virtual Directory will refer to\n"
       "name - name for virtual directory\n";
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"/srv/k"}, {"a", "b", "c"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{}, {"/srv/k"}, {"a", "b", "c"}}) {
     SCOPED_TRACE(args.size());
     testing::ProcessResult r = Run(args);
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.output, usage);
   }
-  EXPECT_EQ(testing::ReadFileBytes(file_), "[/LM/W3SVC/1/ROOT]\n[/LM/W3SVC/AppPools]\n") << "nothing is created";
+  EXPECT_EQ(testing::ReadFileBytes(file_), "[/LM/W3SVC/1/ROOT]\n[/LM/W3SVC/AppPools]\n")
+      << "nothing is created";
 }
 
 TEST_F(KvCrVDirProcess, CreatesTheDirectoryOnceAndRefusesItThen) {
@@ -51,8 +54,9 @@ TEST_F(KvCrVDirProcess, CreatesTheDirectoryOnceAndRefusesItThen) {
 }
 
 TEST_F(KvCrVDirProcess, TheSetupLearnsOfAMissingMetabaseOrApplicationService) {
-  testing::ProcessResult r = testing::RunProcess(testing::BuiltProgram("vdirtool/KvCrVDir"), {"/srv/k", "Korvale"},
-                                                 {{"KORVALE_METABASE", dir_.File("missing.txt")}});
+  testing::ProcessResult r =
+      testing::RunProcess(testing::BuiltProgram("vdirtool/KvCrVDir"), {"/srv/k", "Korvale"},
+                          {{"KORVALE_METABASE", dir_.File("missing.txt")}});
   EXPECT_EQ(CodeFromExitStatus(r.exit_code), kExitAdminBase);
 
   testing::WriteFileBytes(file_, "[/LM/W3SVC/1/ROOT]\n");

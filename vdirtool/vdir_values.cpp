@@ -7,7 +7,7 @@ using metabase::METADATA_INHERIT;
 
 constexpr uint32_t kAccessReadWriteExecuteScript = 0x1 | 0x2 | 0x4 | 0x200;  // 519
 constexpr uint32_t kAuthNtlm = 4;                                            // integrated only
-constexpr uint32_t kDirBrowseLoadDefault = 0x40000000;  // default document, no listing
+constexpr uint32_t kDirBrowseLoadDefault = 0x40000000;                       // default document, no listing
 constexpr int kFirstWebSite = 1;
 
 VdirValue Dword(uint32_t id, uint32_t user_type, uint32_t value, LaterStep step) {

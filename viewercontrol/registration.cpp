@@ -44,7 +44,8 @@ void WriteTypeLib(ClassRegistry& reg, const std::string& module_path) {
 void WriteClasses(ClassRegistry& reg, const std::string& module_path) {
   automation::RegisterCategories(reg, {{CATID_SafeForScripting, 1033, kSafeForScriptingText},
                                        {CATID_SafeForInitializing, 1033, kSafeForInitializingText}});
-  automation::RegisterClassImplCategories(reg, CLSID_Vistrel, {CATID_SafeForScripting, CATID_SafeForInitializing});
+  automation::RegisterClassImplCategories(reg, CLSID_Vistrel,
+                                          {CATID_SafeForScripting, CATID_SafeForInitializing});
 
   std::string key = ClassKey(CLSID_Vistrel);
   reg.SetValue(key, "", kControlTypeName);
@@ -91,7 +92,8 @@ HRESULT UnregisterServer(const std::string& registry_path) {
   if (!reg.Save().ok()) return SELFREG_E_CLASS;
   reg.DeleteTree(TypeLibKey() + "\\" + kVersion);
   if (reg.SubKeys(TypeLibKey()).empty()) reg.DeleteTree(TypeLibKey());
-  for (const GUID& iid : {IID_DVistrel, IID_DVistrelEvents}) reg.DeleteTree("Interface\\" + mapi::ToString(iid));
+  for (const GUID& iid : {IID_DVistrel, IID_DVistrelEvents})
+    reg.DeleteTree("Interface\\" + mapi::ToString(iid));
   if (!reg.Save().ok()) return SELFREG_E_TYPELIB;
   return S_OK;
 }

@@ -48,7 +48,8 @@ TEST(Registration, RegisterAndUnregisterRoundTrip) {
             "Controls safely initializable from persistent data");
   EXPECT_EQ(reg.GetValue("VISTREL.VistrelPropPage.1\\CLSID"), "{8B84E36C-7DEE-11D2-A457-0060976E5CAC}");
   EXPECT_EQ(reg.GetValue(ClassKey(CLSID_VistrelPropPage)), "Vistrel Property Page");
-  EXPECT_EQ(reg.GetValue("TypeLib\\{8B84E366-7DEE-11D2-A457-0060976E5CAC}\\4.5"), "Vistrel ActiveX Control module");
+  EXPECT_EQ(reg.GetValue("TypeLib\\{8B84E366-7DEE-11D2-A457-0060976E5CAC}\\4.5"),
+            "Vistrel ActiveX Control module");
   EXPECT_EQ(reg.GetValue("TypeLib\\{8B84E366-7DEE-11D2-A457-0060976E5CAC}\\4.5", "HelpFile"), "Vistrel.hlp");
   EXPECT_EQ(reg.GetValue("Interface\\{8B84E369-7DEE-11D2-A457-0060976E5CAC}"), "_DVistrel");
   EXPECT_EQ(reg.GetValue("Interface\\{8B84E36A-7DEE-11D2-A457-0060976E5CAC}", "HelpString"),
@@ -56,10 +57,11 @@ TEST(Registration, RegisterAndUnregisterRoundTrip) {
 
   ASSERT_EQ(UnregisterServer(path), S_OK);
   reg = Load(path);
-  for (const char* key : {"VISTREL.VistrelCtrl.1", "VISTREL.VistrelPropPage.1",
-                          "CLSID\\{8B84E36B-7DEE-11D2-A457-0060976E5CAC}", "CLSID\\{8B84E36C-7DEE-11D2-A457-0060976E5CAC}",
-                          "TypeLib\\{8B84E366-7DEE-11D2-A457-0060976E5CAC}", "Interface\\{8B84E369-7DEE-11D2-A457-0060976E5CAC}",
-                          "Interface\\{8B84E36A-7DEE-11D2-A457-0060976E5CAC}"}) {
+  for (const char* key :
+       {"VISTREL.VistrelCtrl.1", "VISTREL.VistrelPropPage.1", "CLSID\\{8B84E36B-7DEE-11D2-A457-0060976E5CAC}",
+        "CLSID\\{8B84E36C-7DEE-11D2-A457-0060976E5CAC}", "TypeLib\\{8B84E366-7DEE-11D2-A457-0060976E5CAC}",
+        "Interface\\{8B84E369-7DEE-11D2-A457-0060976E5CAC}",
+        "Interface\\{8B84E36A-7DEE-11D2-A457-0060976E5CAC}"}) {
     EXPECT_FALSE(reg.HasKey(key)) << key;
     EXPECT_TRUE(reg.SubKeys(key).empty()) << key;
   }
@@ -77,7 +79,8 @@ TEST(Registration, ARegistryThatCannotBeWrittenGivesTheSelfRegistrationCodes) {
   std::string damaged = dir.File("damaged.json");
   korvale::testing::WriteFileBytes(damaged, "{\"keys\": ");
   EXPECT_EQ(RegisterServer(damaged, "/opt/korvale/libVistrel.so"), SELFREG_E_TYPELIB);
-  EXPECT_EQ(korvale::testing::ReadFileBytes(damaged), "{\"keys\": ") << "a damaged registry is not overwritten";
+  EXPECT_EQ(korvale::testing::ReadFileBytes(damaged), "{\"keys\": ")
+      << "a damaged registry is not overwritten";
 }
 
 }  // namespace

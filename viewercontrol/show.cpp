@@ -47,17 +47,21 @@ long ShowCall::Run() {
     if (!Resolves(*recipient)) {
       std::string address = AddressFromMapi();
       recipient = CallForObject(*ns, outlook::kCreateRecipient, {address});
-      Variant resolved = recipient ? Call(*recipient, outlook::kResolve, automation::DISPATCH_METHOD, {}) : Variant{};
+      Variant resolved =
+          recipient ? Call(*recipient, outlook::kResolve, automation::DISPATCH_METHOD, {}) : Variant{};
       if (!recipient || !std::holds_alternative<bool>(resolved) || !std::get<bool>(resolved))
         Fail(messages::kNotResolved);
     }
-    auto folder = CallForObject(*ns, outlook::kGetSharedDefaultFolder, {recipient, outlook::olFolderCalendar});
+    auto folder =
+        CallForObject(*ns, outlook::kGetSharedDefaultFolder, {recipient, outlook::olFolderCalendar});
     auto explorer = folder ? CallForObject(*folder, outlook::kGetExplorer, {}) : nullptr;
-    if (!explorer) throw DispatchError{{0, "Vistrel", "The calendar of " + name_ + " could not be opened.", E_FAIL}};
+    if (!explorer)
+      throw DispatchError{{0, "Vistrel", "The calendar of " + name_ + " could not be opened.", E_FAIL}};
     Call(*explorer, outlook::kActivate, automation::DISPATCH_METHOD, {});
   } catch (const Stop&) {
   } catch (const DispatchError& error) {
-    if (error.info.wCode != kSilentExceptionCode) boxes_.Show(DispatchMessage(error.info), MessageIcon::kError);
+    if (error.info.wCode != kSilentExceptionCode)
+      boxes_.Show(DispatchMessage(error.info), MessageIcon::kError);
     result = -1;
   } catch (const std::bad_alloc&) {
     boxes_.Show(messages::kNoMemory, MessageIcon::kInformation);
@@ -119,15 +123,16 @@ Variant ShowCall::Call(IDispatch& object, DISPID id, uint16_t flags, const std::
   if (FAILED(hr)) {
     char member[16];
     std::snprintf(member, sizeof member, "0x%X", static_cast<unsigned>(id));
-    throw DispatchError{{0, "Vistrel",
-                         std::string("The mail client refused member ") + member + " (" + automation::HResultText(hr) +
-                             ").",
-                         hr}};
+    throw DispatchError{
+        {0, "Vistrel",
+         std::string("The mail client refused member ") + member + " (" + automation::HResultText(hr) + ").",
+         hr}};
   }
   return result;
 }
 
-std::shared_ptr<IDispatch> ShowCall::CallForObject(IDispatch& object, DISPID id, const std::vector<Variant>& args) {
+std::shared_ptr<IDispatch> ShowCall::CallForObject(IDispatch& object, DISPID id,
+                                                   const std::vector<Variant>& args) {
   Variant result = Call(object, id, automation::DISPATCH_METHOD, args);
   auto* dispatch = std::get_if<std::shared_ptr<IDispatch>>(&result);
   if (!dispatch || !*dispatch) return nullptr;

@@ -23,9 +23,11 @@ inline constexpr const char* kAddressBook =
 inline constexpr const char* kResolve =
     "Could not resolve this messaging user.\nClose all mail- enabled applications\nand try again.";
 inline constexpr const char* kOpenEntry =
-    "Could not open this messaging users address entry.\nClose all mail- enabled applications\nand try again.";
+    "Could not open this messaging users address entry.\nClose all mail- enabled applications\nand try "
+    "again.";
 inline constexpr const char* kQueryEntry =
-    "Could not query this messaging users address entry.\nClose all mail- enabled applications\nand try again.";
+    "Could not query this messaging users address entry.\nClose all mail- enabled applications\nand try "
+    "again.";
 inline constexpr const char* kNotResolved = "Recipient could not be resolved";
 // Description and source of the exception.
 inline constexpr const char* kDispatchException = "Dispatch Exception\nError: %s\nSource: %s";

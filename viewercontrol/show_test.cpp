@@ -26,7 +26,9 @@ class RecordingMapi : public PlatformMapiClient {
  public:
   RecordingMapi(Log& log, std::map<std::string, HRESULT> failures, std::string picked)
       : log_(log), failures_(std::move(failures)), picked_(std::move(picked)) {}
-  HRESULT Initialize() override { return Step("Initialize", [&] { return PlatformMapiClient::Initialize(); }); }
+  HRESULT Initialize() override {
+    return Step("Initialize", [&] { return PlatformMapiClient::Initialize(); });
+  }
   void Uninitialize() override {
     log_.push_back("Uninitialize");
     PlatformMapiClient::Uninitialize();
@@ -44,7 +46,8 @@ class RecordingMapi : public PlatformMapiClient {
     auto& entry = list->aEntries.at(0).rgPropVals;
     log_.push_back("ResolveName '" + *entry.at(0).String() + "'");
     if (!picked_.empty()) entry[0] = {mapi::PR_DISPLAY_NAME, picked_};
-    return Step("", [&] { return PlatformMapiClient::ResolveName(parent, flags, list); }, "ResolveName");
+    return Step(
+        "", [&] { return PlatformMapiClient::ResolveName(parent, flags, list); }, "ResolveName");
   }
   HRESULT OpenEntry(const mapi::ENTRYID& id, ULONG flags) override {
     return Step("OpenEntry", [&] { return PlatformMapiClient::OpenEntry(id, flags); });
@@ -82,7 +85,8 @@ class Watched : public IDispatch {
   ~Watched() override { log_.push_back("Release " + name_); }
   HRESULT Invoke(automation::DISPID id, uint16_t flags, const std::vector<Variant>& args, Variant* result,
                  EXCEPINFO* exception) override {
-    if (raise_.at == id) return automation::RaiseException(exception, raise_.code, "Mail client", "It went wrong.");
+    if (raise_.at == id)
+      return automation::RaiseException(exception, raise_.code, "Mail client", "It went wrong.");
     std::vector<Variant> inner = args;
     for (auto& arg : inner)
       if (auto* object = std::get_if<std::shared_ptr<IDispatch>>(&arg))
@@ -119,7 +123,11 @@ class ShowTest : public ::testing::Test {
   long Show(const std::string& name, std::map<std::string, HRESULT> failures = {}, std::string picked = "",
             Raise raise = {}) {
     CVistrelCtrl control(
-        boxes_, [&, failures, picked] { ++mapi_started_; return std::make_unique<RecordingMapi>(log_, failures, picked); },
+        boxes_,
+        [&, failures, picked] {
+          ++mapi_started_;
+          return std::make_unique<RecordingMapi>(log_, failures, picked);
+        },
         [&](const std::string& prog_id, std::shared_ptr<IDispatch>* object) {
           ++attempts_;
           std::shared_ptr<IDispatch> real;
@@ -155,13 +163,15 @@ TEST_F(ShowTest, ANameOnlyTheResolutionDialogSettlesIsOpenedByItsAddress) {
   EXPECT_EQ(Show("Ann", {}, "Anna Berg"), 0);
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_EQ(OpenedOwners(), std::vector<std::string>{"Anna Berg"});
-  EXPECT_NE(std::find(log_.begin(), log_.end(), "ResolveName 'Ann'"), log_.end()) << "the dialog starts from the page's name";
+  EXPECT_NE(std::find(log_.begin(), log_.end(), "ResolveName 'Ann'"), log_.end())
+      << "the dialog starts from the page's name";
 }
 
 TEST_F(ShowTest, AnEmptyNameReachesTheMapiResolutionEmpty) {
   EXPECT_EQ(Show(""), 0);
   EXPECT_EQ(mapi_started_, 1);
-  EXPECT_NE(std::find(log_.begin(), log_.end(), "ResolveName ''"), log_.end()) << ::testing::PrintToString(log_);
+  EXPECT_NE(std::find(log_.begin(), log_.end(), "ResolveName ''"), log_.end())
+      << ::testing::PrintToString(log_);
   // Without a dialog to choose in, an empty name matches everybody and nobody.
   EXPECT_EQ(boxes_.shown, (std::vector<ShownMessage>{{messages::kResolve, MessageIcon::kInformation}}));
   EXPECT_TRUE(OpenedOwners().empty());
@@ -213,12 +223,14 @@ TEST_F(ShowTest, WithoutTheMailClientTheMessageComesAfterTwoAttempts) {
 }
 
 TEST_F(ShowTest, ADispatchExceptionIsShownUnlessItsCodeIs4096) {
-  for (automation::DISPID at : {outlook::kGetNamespace, outlook::kGetSharedDefaultFolder, outlook::kActivate}) {
+  for (automation::DISPID at :
+       {outlook::kGetNamespace, outlook::kGetSharedDefaultFolder, outlook::kActivate}) {
     SCOPED_TRACE(at);
     boxes_.shown.clear();
     EXPECT_EQ(Show("Anna Berg", {}, "", {at, 7}), -1);
-    EXPECT_EQ(boxes_.shown, (std::vector<ShownMessage>{{"Dispatch Exception\nError: It went wrong.\nSource: Mail client",
-                                                         MessageIcon::kError}}));
+    EXPECT_EQ(boxes_.shown,
+              (std::vector<ShownMessage>{
+                  {"Dispatch Exception\nError: It went wrong.\nSource: Mail client", MessageIcon::kError}}));
     boxes_.shown.clear();
     EXPECT_EQ(Show("Anna Berg", {}, "", {at, 4096}), -1);
     EXPECT_TRUE(boxes_.shown.empty()) << "code 4096 is shown by nothing";
@@ -236,7 +248,9 @@ TEST_F(ShowTest, AFolderTheMailClientCannotOpenIsItsException) {
 
 TEST_F(ShowTest, MapiGoesFirstThenTheMailClientsObjectsThenMapiItself) {
   EXPECT_EQ(Show("Ann", {}, "Anna Berg"), 0);
-  auto at = [&](const std::string& entry) { return std::find(log_.begin(), log_.end(), entry) - log_.begin(); };
+  auto at = [&](const std::string& entry) {
+    return std::find(log_.begin(), log_.end(), entry) - log_.begin();
+  };
   EXPECT_LT(at("Release MAPI objects"), at("Release Explorer")) << ::testing::PrintToString(log_);
   EXPECT_LT(at("Release Explorer"), at("Release Application"));
   EXPECT_LT(at("Release Application"), at("Uninitialize"));
@@ -246,22 +260,24 @@ TEST_F(ShowTest, MapiGoesFirstThenTheMailClientsObjectsThenMapiItself) {
 TEST(Control, DispNameAndShowAnswerByDispatchIdentifier) {
   RecordingMessageBoxes boxes;
   int created = 0;
-  CVistrelCtrl control(boxes, [] { return std::unique_ptr<MapiClient>(); },
-                       [&](const std::string&, std::shared_ptr<IDispatch>*) {
-                         ++created;
-                         return automation::REGDB_E_CLASSNOTREG;
-                       });
+  CVistrelCtrl control(
+      boxes, [] { return std::unique_ptr<MapiClient>(); },
+      [&](const std::string&, std::shared_ptr<IDispatch>*) {
+        ++created;
+        return automation::REGDB_E_CLASSNOTREG;
+      });
   Variant value;
   ASSERT_EQ(control.Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYGET, {}, &value, nullptr), S_OK);
   EXPECT_EQ(std::get<std::string>(value), "") << "empty at creation";
-  ASSERT_EQ(control.Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYPUT, {std::string("Anna Berg")}, nullptr,
-                           nullptr),
+  ASSERT_EQ(control.Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYPUT, {std::string("Anna Berg")},
+                           nullptr, nullptr),
             S_OK);
   ASSERT_EQ(control.Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYGET, {}, &value, nullptr), S_OK);
   EXPECT_EQ(std::get<std::string>(value), "Anna Berg");
   EXPECT_EQ(control.Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYPUT, {int32_t(3)}, nullptr, nullptr),
             automation::DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(control.Invoke(3, automation::DISPATCH_METHOD, {}, &value, nullptr), automation::DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(control.Invoke(3, automation::DISPATCH_METHOD, {}, &value, nullptr),
+            automation::DISP_E_MEMBERNOTFOUND);
 
   ASSERT_EQ(control.Invoke(DISPID_Show, automation::DISPATCH_METHOD, {}, &value, nullptr), S_OK);
   EXPECT_EQ(std::get<int32_t>(value), 0) << "a message box still ends the call normally";

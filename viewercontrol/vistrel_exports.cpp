@@ -76,9 +76,12 @@ __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
 __attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID* clsid,
                                                                  std::shared_ptr<IClassFactory>* factory) {
   if (!clsid || !factory) return korvale::mapi::E_INVALIDARG;
-  if (*clsid == CLSID_Vistrel) *factory = std::make_shared<ControlFactory>();
-  else if (*clsid == CLSID_VistrelPropPage) *factory = std::make_shared<PageFactory>();
-  else return korvale::automation::CLASS_E_CLASSNOTAVAILABLE;
+  if (*clsid == CLSID_Vistrel)
+    *factory = std::make_shared<ControlFactory>();
+  else if (*clsid == CLSID_VistrelPropPage)
+    *factory = std::make_shared<PageFactory>();
+  else
+    return korvale::automation::CLASS_E_CLASSNOTAVAILABLE;
   return korvale::mapi::S_OK;
 }
 

@@ -93,8 +93,8 @@ int ShowCalendar(const std::string& name) {
   std::shared_ptr<IDispatch> control;
   HRESULT hr = CoCreateInstance(korvale::vistrel::kControlProgId, &control);
   if (korvale::mapi::FAILED(hr)) {
-    std::cerr << "The control " << korvale::vistrel::kControlProgId << " cannot be created (" << HResultText(hr)
-              << "); register it with --register.\n";
+    std::cerr << "The control " << korvale::vistrel::kControlProgId << " cannot be created ("
+              << HResultText(hr) << "); register it with --register.\n";
   } else {
     Variant result;
     hr = control->Invoke(korvale::vistrel::DISPID_DispName, DISPATCH_PROPERTYPUT, {name}, nullptr, nullptr);
@@ -121,7 +121,8 @@ int main(int argc, char** argv) {
   std::string first = argc > 1 ? argv[1] : "";
   if (argc == 3 && first == "--register") return CallModule(argv[2], "DllRegisterServer");
   if (argc == 3 && first == "--unregister") return CallModule(argv[2], "DllUnregisterServer");
-  if ((argc == 3 || argc == 4) && first == "--mail-client") return RegisterMail(argv[2], argc == 4 ? argv[3] : "");
+  if ((argc == 3 || argc == 4) && first == "--mail-client")
+    return RegisterMail(argv[2], argc == 4 ? argv[3] : "");
   if (argc != 2 || first.rfind("--", 0) == 0) return Usage();
 #ifdef KORVALE_WITH_WINDOWS
   // With a display the host is a windowed program, as a browser is: the

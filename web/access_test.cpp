@@ -16,14 +16,14 @@ TEST(AccountListed, MatchesWholeEntriesWithoutRegardToCase) {
   } cases[] = {
       {"DEMO\\anna; DEMO\\ben", "DEMO\\ben", true},
       {"DEMO\\anna; DEMO\\ben", "demo\\ANNA", true},
-      {"DEMO\\anna; DEMO\\ben", "DEMO\\an", false},          // a prefix is not the account
-      {"DEMO\\annabel", "DEMO\\anna", false},                // nor is a longer name
-      {"OTHER\\anna", "DEMO\\anna", false},                  // the domain counts
+      {"DEMO\\anna; DEMO\\ben", "DEMO\\an", false},  // a prefix is not the account
+      {"DEMO\\annabel", "DEMO\\anna", false},        // nor is a longer name
+      {"OTHER\\anna", "DEMO\\anna", false},          // the domain counts
       {"Korvale_Any", "DEMO\\anyone", true},
-      {"korvale_any", "", true},                             // everybody includes the anonymous
+      {"korvale_any", "", true},  // everybody includes the anonymous
       {"DEMO\\anna", "", false},
       {"", "DEMO\\anna", false},
-      {";; ;", "", false},                                   // empty entries never match the anonymous
+      {";; ;", "", false},  // empty entries never match the anonymous
       {" DEMO\\anna ;DEMO\\ben;", " DEMO\\ben ", true},
   };
   for (const Case& c : cases) {

@@ -25,10 +25,12 @@ std::string Trimmed(std::string s) {
 std::string CheckText(const std::string& label, const std::string& text, size_t max_chars, bool required) {
   if (required && text.empty()) return label + " is missing.";
   if (!IsValidUtf8(text)) return label + " is not valid UTF-8 text.";
-  if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
+  if (std::any_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
     return label + " must not contain control characters.";
   }
-  if (Utf8Length(text) > max_chars) return label + " is longer than " + std::to_string(max_chars) + " characters.";
+  if (Utf8Length(text) > max_chars)
+    return label + " is longer than " + std::to_string(max_chars) + " characters.";
   return "";
 }
 
@@ -63,11 +65,10 @@ Expected<BookingRequest> ParseBookingForm(const FormFields& fields) {
   r.category = Trimmed(Field(fields, "category"));
   r.is_private = Field(fields, "private") == "1";
 
-  std::vector<std::string> problems = {CheckText("The group", r.group, 250, true),
-                                       CheckName("The organizer", r.organizer),
-                                       CheckText("The title", r.title, 250, true),
-                                       CheckText("The location", r.location, 50, false),
-                                       CheckText("The category", r.category, 50, false)};
+  std::vector<std::string> problems = {
+      CheckText("The group", r.group, 250, true), CheckName("The organizer", r.organizer),
+      CheckText("The title", r.title, 250, true), CheckText("The location", r.location, 50, false),
+      CheckText("The category", r.category, 50, false)};
   for (const auto& n : r.attendees) problems.push_back(CheckName("An attendee", n));
   for (const auto& n : r.rooms) problems.push_back(CheckName("A room", n));
 

@@ -8,9 +8,17 @@ namespace korvale::web {
 namespace {
 
 FormFields Valid() {
-  return {{"group", "Staff"},   {"organizer", "Anna Berg"}, {"attendee", "Ben Carter"}, {"attendee", "Ben Carter"},
-          {"room", "Room Atlas"}, {"date", "2026-12-09"},   {"start", "10:00"},          {"end", "11:30"},
-          {"title", "Plan"},      {"reminder", "15"},       {"private", "1"}};
+  return {{"group", "Staff"},
+          {"organizer", "Anna Berg"},
+          {"attendee", "Ben Carter"},
+          {"attendee", "Ben Carter"},
+          {"room", "Room Atlas"},
+          {"date", "2026-12-09"},
+          {"start", "10:00"},
+          {"end", "11:30"},
+          {"title", "Plan"},
+          {"reminder", "15"},
+          {"private", "1"}};
 }
 
 TEST(BookingForm, AcceptsAWholeFormAndDropsRepeatedNames) {

@@ -1,9 +1,9 @@
 #include "web/bookings.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cstdio>
 #include <random>
-#include <strings.h>
 
 #include "web/access.h"
 #include "web/sql_text.h"
@@ -69,8 +69,8 @@ std::string BookingStatusText(int status) {
 Status Bookings::CheckRooms(const BookingRequest& request, const PublishedState& state) {
   if (request.rooms.empty()) return Status::Ok();
   PublishedCalendars published(db_, installation_);
-  auto rows =
-      published.Rows(state.table, request.rooms, DayOf(request.start), DayOf(request.end) + std::chrono::days{1});
+  auto rows = published.Rows(state.table, request.rooms, DayOf(request.start),
+                             DayOf(request.end) + std::chrono::days{1});
   if (!rows.ok()) return Refused(BookingRefusal::kDatabase, rows.status().message());
   for (const PublishedRow& r : *rows) {
     if (r.status != 0 && Overlaps(r.start, r.end, request.start, request.end)) {
@@ -80,9 +80,10 @@ Status Bookings::CheckRooms(const BookingRequest& request, const PublishedState&
   }
   const std::string start = SqlStartColumn(installation_);
   auto pending = db_.Query(SqlStatement(
-      "SELECT * FROM Meetings WHERE (((BookingStatus=1) OR (BookingStatus=2) OR (BookingStatus=5)) AND (" + start +
-      " < " + SqlDate(request.end, installation_) + ") AND (EndTime > " + SqlDate(request.start, installation_) +
-      "))", installation_));
+      "SELECT * FROM Meetings WHERE (((BookingStatus=1) OR (BookingStatus=2) OR (BookingStatus=5)) AND (" +
+          start + " < " + SqlDate(request.end, installation_) + ") AND (EndTime > " +
+          SqlDate(request.start, installation_) + "))",
+      installation_));
   if (!pending.ok()) {
     return Refused(BookingRefusal::kDatabase, "Reading the pending bookings failed: " + pending.error().text);
   }
@@ -94,8 +95,8 @@ Status Bookings::CheckRooms(const BookingRequest& request, const PublishedState&
     names.push_back(row.Text("Organizer").value_or(""));
     for (const std::string& room : request.rooms) {
       if (std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, room); })) {
-        return Refused(BookingRefusal::kConflict, room + " is already booked from " + FormatDateTime(*s) + " to " +
-                                                      FormatTime(*e) + " (booking " +
+        return Refused(BookingRefusal::kConflict, room + " is already booked from " + FormatDateTime(*s) +
+                                                      " to " + FormatTime(*e) + " (booking " +
                                                       row.Text("Office").value_or("") + ").");
       }
     }
@@ -103,15 +104,18 @@ Status Bookings::CheckRooms(const BookingRequest& request, const PublishedState&
   return Status::Ok();
 }
 
-Expected<std::string> Bookings::Book(const BookingRequest& r, const std::string& visitor, const PublishedState& state,
-                                     const std::vector<MemberRow>& members, const SqlTimestamp& now) {
+Expected<std::string> Bookings::Book(const BookingRequest& r, const std::string& visitor,
+                                     const PublishedState& state, const std::vector<MemberRow>& members,
+                                     const SqlTimestamp& now) {
   if (state.table.empty()) return Refused(BookingRefusal::kConflict, "Nothing has been published yet.");
   if (visitor.empty()) return Refused(BookingRefusal::kForbidden, "Booking needs a signed-in account.");
-  if (visitor.size() > 50) return Refused(BookingRefusal::kInvalid, "The account name is too long for a booking.");
+  if (visitor.size() > 50)
+    return Refused(BookingRefusal::kInvalid, "The account name is too long for a booking.");
   std::vector<std::string> calendars = {r.organizer};
   calendars.insert(calendars.end(), r.attendees.begin(), r.attendees.end());
   calendars.insert(calendars.end(), r.rooms.begin(), r.rooms.end());
-  if (std::find(installation_.groups.begin(), installation_.groups.end(), r.group) == installation_.groups.end()) {
+  if (std::find(installation_.groups.begin(), installation_.groups.end(), r.group) ==
+      installation_.groups.end()) {
     return Refused(BookingRefusal::kInvalid, "There is no group " + r.group + ".");
   }
   for (const std::string& name : calendars) {
@@ -124,7 +128,8 @@ Expected<std::string> Bookings::Book(const BookingRequest& r, const std::string&
   for (const std::string& name : written_into) {
     const MemberRow* m = FindMember(members, name);
     if (!RightsFor(visitor, m->acl, m->aclw, state.booking_restricted, state.can_book).book) {
-      return Refused(BookingRefusal::kForbidden, visitor + " may not book into the calendar of " + name + ".");
+      return Refused(BookingRefusal::kForbidden,
+                     visitor + " may not book into the calendar of " + name + ".");
     }
   }
   if (Status rooms = CheckRooms(r, state); !rooms.ok()) return rooms;
@@ -139,20 +144,23 @@ Expected<std::string> Bookings::Book(const BookingRequest& r, const std::string&
   const std::string sql =
       "insert into Meetings (Name, " + SqlStartColumn(installation_) +
       ", EndTime, Title, Status, Location, Phone, Office, Initials, ACL, Category, DL, Organizer, Attendees, "
-      "BookingStatus" + (shared ? ", Reserved2" : "") + ") values(" +
-      text(visitor) + ", " + SqlDate(r.start, installation_) + ", " + SqlDate(r.end, installation_) + ", " +
-      text(r.title) + ", 2, " + text(r.location) + ", " + text(phone) + ", " + text(number) + ", '', '', " +
-      text(r.category) + ", " + text(r.group) + ", " + text(r.organizer) + ", " + text(attendees) + ", 1" +
+      "BookingStatus" +
+      (shared ? ", Reserved2" : "") + ") values(" + text(visitor) + ", " + SqlDate(r.start, installation_) +
+      ", " + SqlDate(r.end, installation_) + ", " + text(r.title) + ", 2, " + text(r.location) + ", " +
+      text(phone) + ", " + text(number) + ", '', '', " + text(r.category) + ", " + text(r.group) + ", " +
+      text(r.organizer) + ", " + text(attendees) + ", 1" +
       (shared ? ", " + text(installation_.instance) : "") + ")";
   auto done = db_.Execute(SqlStatement(sql, installation_));
-  if (!done.ok()) return Refused(BookingRefusal::kDatabase, "Writing the booking failed: " + done.error().text);
+  if (!done.ok())
+    return Refused(BookingRefusal::kDatabase, "Writing the booking failed: " + done.error().text);
   return number;
 }
 
 Expected<std::optional<BookingInfo>> Bookings::Find(const std::string& number) {
-  auto rows = db_.Query(
-      SqlStatement("SELECT * FROM Meetings WHERE (Office=" + SqlText(number, installation_) + ")", installation_));
-  if (!rows.ok()) return Refused(BookingRefusal::kDatabase, "Reading the booking failed: " + rows.error().text);
+  auto rows = db_.Query(SqlStatement(
+      "SELECT * FROM Meetings WHERE (Office=" + SqlText(number, installation_) + ")", installation_));
+  if (!rows.ok())
+    return Refused(BookingRefusal::kDatabase, "Reading the booking failed: " + rows.error().text);
   if (rows->empty()) return std::optional<BookingInfo>();
   const SqlRow& row = rows->front();
   BookingInfo b;
@@ -177,20 +185,25 @@ Status Bookings::Cancel(const std::string& number, const std::string& visitor, c
   if (!found->has_value()) return Refused(BookingRefusal::kNotFound, "There is no booking " + number + ".");
   const BookingInfo& b = **found;
   const MemberRow* organizer = FindMember(members, b.organizer);
-  bool allowed = !visitor.empty() && (SameName(visitor, b.booked_by) ||
-                                      (organizer && RightsFor(visitor, organizer->acl, organizer->aclw,
-                                                              state.booking_restricted, state.can_book).book));
-  if (!allowed) return Refused(BookingRefusal::kForbidden, "Only who booked it may cancel booking " + number + ".");
+  bool allowed =
+      !visitor.empty() &&
+      (SameName(visitor, b.booked_by) ||
+       (organizer &&
+        RightsFor(visitor, organizer->acl, organizer->aclw, state.booking_restricted, state.can_book).book));
+  if (!allowed)
+    return Refused(BookingRefusal::kForbidden, "Only who booked it may cancel booking " + number + ".");
   if (b.booking_status != 1 && b.booking_status != 2 && b.booking_status != 5) {
-    return Refused(BookingRefusal::kConflict, "Booking " + number + " is " + BookingStatusText(b.booking_status) + ".");
+    return Refused(BookingRefusal::kConflict,
+                   "Booking " + number + " is " + BookingStatusText(b.booking_status) + ".");
   }
   // Status 1 too: a cycle that has already read the row books it and the next
   // one deletes it again; the agent only advances a row whose status it read.
-  auto done = db_.Execute(SqlStatement("UPDATE Meetings SET BookingStatus = 3 WHERE ((Office=" +
-                                           SqlText(number, installation_) +
-                                           ") AND ((BookingStatus = 1) OR (BookingStatus = 2) OR (BookingStatus = 5)))",
-                                       installation_));
-  if (!done.ok()) return Refused(BookingRefusal::kDatabase, "Requesting the cancellation failed: " + done.error().text);
+  auto done = db_.Execute(
+      SqlStatement("UPDATE Meetings SET BookingStatus = 3 WHERE ((Office=" + SqlText(number, installation_) +
+                       ") AND ((BookingStatus = 1) OR (BookingStatus = 2) OR (BookingStatus = 5)))",
+                   installation_));
+  if (!done.ok())
+    return Refused(BookingRefusal::kDatabase, "Requesting the cancellation failed: " + done.error().text);
   return Status::Ok();
 }
 

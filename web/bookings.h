@@ -46,8 +46,9 @@ class Bookings {
 
   // Checks and writes one booking; returns its booking number. `members` are
   // the user rows of the active table; `now` stamps the booking number.
-  Expected<std::string> Book(const BookingRequest& request, const std::string& visitor, const PublishedState& state,
-                             const std::vector<MemberRow>& members, const SqlTimestamp& now);
+  Expected<std::string> Book(const BookingRequest& request, const std::string& visitor,
+                             const PublishedState& state, const std::vector<MemberRow>& members,
+                             const SqlTimestamp& now);
 
   // The booking's row; nullopt when no row has that number (a cancelled
   // booking is removed by the cycle that cancels it).

@@ -58,13 +58,17 @@ std::optional<int> ParseTimeOfDay(std::string_view text) {
 
 SqlTimestamp AtMinute(Day d, int minutes) {
   year_month_day ymd(d);
-  return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-          static_cast<int>(static_cast<unsigned>(ymd.day())), minutes / 60, minutes % 60, 0};
+  return {static_cast<int>(ymd.year()),
+          static_cast<int>(static_cast<unsigned>(ymd.month())),
+          static_cast<int>(static_cast<unsigned>(ymd.day())),
+          minutes / 60,
+          minutes % 60,
+          0};
 }
 
 Day DayOf(const SqlTimestamp& t) {
-  return sys_days(year_month_day{year(t.year), month(static_cast<unsigned>(t.month)),
-                                 day(static_cast<unsigned>(t.day))});
+  return sys_days(
+      year_month_day{year(t.year), month(static_cast<unsigned>(t.month)), day(static_cast<unsigned>(t.day))});
 }
 
 int64_t MinutesOf(const SqlTimestamp& t) {

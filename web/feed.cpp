@@ -38,13 +38,14 @@ icalcomponent* Event(const ShownAppointment& a, const SqlTimestamp& stamp) {
   if (a.details) {
     icalcomponent_add_property(event, icalproperty_new_summary(a.title.c_str()));
     if (!a.location.empty()) icalcomponent_add_property(event, icalproperty_new_location(a.location.c_str()));
-    if (!a.category.empty()) icalcomponent_add_property(event, icalproperty_new_categories(a.category.c_str()));
+    if (!a.category.empty())
+      icalcomponent_add_property(event, icalproperty_new_categories(a.category.c_str()));
   } else {
     icalcomponent_add_property(event, icalproperty_new_summary(StatusText(a.status).c_str()));
     icalcomponent_add_property(event, icalproperty_new_class(ICAL_CLASS_PRIVATE));
   }
-  icalcomponent_add_property(event, icalproperty_new_transp(a.status == 0 ? ICAL_TRANSP_TRANSPARENT
-                                                                           : ICAL_TRANSP_OPAQUE));
+  icalcomponent_add_property(
+      event, icalproperty_new_transp(a.status == 0 ? ICAL_TRANSP_TRANSPARENT : ICAL_TRANSP_OPAQUE));
   return event;
 }
 

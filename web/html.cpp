@@ -62,13 +62,15 @@ std::string UrlEncode(std::string_view text) {
 }
 
 std::string RenderPage(const PageFrame& frame, const std::string& body) {
-  std::string page = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + Html(frame.title) +
-                     " - Korvale</title><style>" + kStyle + "</style></head><body>\n<header><strong><a href=\"/\">"
+  std::string page = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" +
+                     Html(frame.title) + " - Korvale</title><style>" + kStyle +
+                     "</style></head><body>\n<header><strong><a href=\"/\">"
                      "Korvale calendars</a></strong>";
   for (size_t i = 0; i < frame.groups.size(); ++i) {
     page += "<a href=\"/group/" + std::to_string(i + 1) + "\">" + Html(frame.groups[i]) + "</a>";
   }
-  page += "<span class=\"visitor\">" + (frame.visitor.empty() ? std::string("not signed in") : Html(frame.visitor)) +
+  page += "<span class=\"visitor\">" +
+          (frame.visitor.empty() ? std::string("not signed in") : Html(frame.visitor)) +
           "</span></header>\n<main>";
   if (!frame.notice.empty()) page += "<p class=\"notice\" id=\"notice\">" + Html(frame.notice) + "</p>";
   page += "<h1>" + Html(frame.title) + "</h1>\n" + body + "</main></body></html>\n";

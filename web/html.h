@@ -16,9 +16,9 @@ std::string UrlEncode(std::string_view text);
 
 struct PageFrame {
   std::string title;
-  std::string visitor;                   // shown top right; empty: "not signed in"
-  std::vector<std::string> groups;       // the menu
-  std::string notice;                    // plain text shown above the body (a cycle is publishing ...)
+  std::string visitor;              // shown top right; empty: "not signed in"
+  std::vector<std::string> groups;  // the menu
+  std::string notice;               // plain text shown above the body (a cycle is publishing ...)
 };
 
 // A whole page; `body` is HTML already.

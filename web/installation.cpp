@@ -69,8 +69,9 @@ Expected<Installation> LoadInstallation(const std::string& folder) {
 Expected<std::unique_ptr<SqlConnection>> ConnectDatabase(const Installation& installation) {
   auto connection = OpenSqlConnection(BuildConnectString(installation.settings));
   if (!connection.ok()) {
-    return Status::Error("Cannot connect to the data source " + installation.settings.db + ": " +
-                         connection.error().text, connection.error().return_code);
+    return Status::Error(
+        "Cannot connect to the data source " + installation.settings.db + ": " + connection.error().text,
+        connection.error().return_code);
   }
   return std::move(*connection);
 }

@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
   cli.add_option("--user-header", user_header, "request header naming the visitor, set by the reverse proxy")
       ->excludes(fixed);
   std::string instance;
-  cli.add_option("--instance", instance,
-                 "with NewDB=1: the agent instance that takes the bookings (default \"Korvale Update Service\")");
+  cli.add_option(
+      "--instance", instance,
+      "with NewDB=1: the agent instance that takes the bookings (default \"Korvale Update Service\")");
   CLI11_PARSE(cli, argc, argv);
 
   auto installation = korvale::web::LoadInstallation(folder);
@@ -61,7 +62,9 @@ int main(int argc, char** argv) {
     request.method = req.method;
     request.path = req.path;
     for (const auto& [key, value] : req.params) request.params.emplace(key, value);
-    request.visitor = !user.empty() ? user : user_header.empty() ? "" : req.get_header_value(user_header.c_str());
+    request.visitor = !user.empty()         ? user
+                      : user_header.empty() ? ""
+                                            : req.get_header_value(user_header.c_str());
     korvale::web::WebResponse response;
     if (req.method == "POST" && !SameOrigin(req)) {
       response.status = 403;

@@ -55,11 +55,13 @@ std::string WeekBody(const WeekView& view, size_t group_index, const std::string
   if (view.has_previous) {
     nav += "<a rel=\"prev\" href=\"" + base + "?from=" + FormatDay(view.previous) + "\">&larr; earlier</a> ";
   }
-  if (view.has_next) nav += "<a rel=\"next\" href=\"" + base + "?from=" + FormatDay(view.next) + "\">later &rarr;</a>";
+  if (view.has_next)
+    nav += "<a rel=\"next\" href=\"" + base + "?from=" + FormatDay(view.next) + "\">later &rarr;</a>";
   nav += "</nav>";
   std::string table = "<table class=\"week\" id=\"week\" data-group=\"" + Html(group) +
                       "\"><thead><tr><th class=\"member\">People and rooms</th>";
-  for (Day d : view.days) table += "<th scope=\"col\" data-day=\"" + FormatDay(d) + "\">" + ShortDayName(d) + "</th>";
+  for (Day d : view.days)
+    table += "<th scope=\"col\" data-day=\"" + FormatDay(d) + "\">" + ShortDayName(d) + "</th>";
   table += "</tr></thead><tbody>";
   for (const MemberWeek& m : view.members) {
     table += "<tr data-member=\"" + Html(m.member.name) + "\">" + MemberCell(m.member);
@@ -81,16 +83,24 @@ std::string BookingFormBody(const WeekView& view, const std::string& group, Day 
   std::string organizers = Options(view.members, true);
   if (organizers.empty()) return "<p>You may not book into any calendar of this group.</p>";
   return "<h2>Book a meeting</h2><form class=\"book\" method=\"post\" action=\"/book\">"
-         "<input type=\"hidden\" name=\"group\" value=\"" + Html(group) + "\">"
+         "<input type=\"hidden\" name=\"group\" value=\"" +
+         Html(group) +
+         "\">"
          "<label><span>Title</span> <input name=\"title\" required maxlength=\"250\"></label>"
-         "<label><span>Date</span> <input type=\"date\" name=\"date\" required value=\"" + FormatDay(form_day) +
+         "<label><span>Date</span> <input type=\"date\" name=\"date\" required value=\"" +
+         FormatDay(form_day) +
          "\"></label>"
          "<label><span>From</span> <input type=\"time\" name=\"start\" required value=\"09:00\"> to "
          "<input type=\"time\" name=\"end\" required value=\"10:00\"></label>"
-         "<label><span>Organizer</span> <select name=\"organizer\">" + organizers + "</select></label>"
-         "<label><span>Attendees</span> <select name=\"attendee\" multiple size=\"5\">" + Options(view.members, false) +
+         "<label><span>Organizer</span> <select name=\"organizer\">" +
+         organizers +
          "</select></label>"
-         "<label><span>Rooms</span> <select name=\"room\" multiple size=\"4\">" + room_options + "</select></label>"
+         "<label><span>Attendees</span> <select name=\"attendee\" multiple size=\"5\">" +
+         Options(view.members, false) +
+         "</select></label>"
+         "<label><span>Rooms</span> <select name=\"room\" multiple size=\"4\">" +
+         room_options +
+         "</select></label>"
          "<label><span>Location</span> <input name=\"location\" maxlength=\"50\"></label>"
          "<label><span>Category</span> <input name=\"category\" maxlength=\"50\"></label>"
          "<label><span>Reminder (minutes)</span> <input name=\"reminder\" value=\"15\" size=\"5\"></label>"
@@ -100,8 +110,10 @@ std::string BookingFormBody(const WeekView& view, const std::string& group, Day 
 
 std::string BookingBody(const BookingInfo& b, bool details, bool can_cancel) {
   std::string body = "<dl class=\"booking\"><dt>Status</dt><dd id=\"status\" data-status=\"" +
-                     std::to_string(b.booking_status) + "\">" + Html(BookingStatusText(b.booking_status)) + "</dd>"
-                     "<dt>When</dt><dd>" + FormatDateTime(b.start) + "&ndash;" + FormatTime(b.end) + "</dd>";
+                     std::to_string(b.booking_status) + "\">" + Html(BookingStatusText(b.booking_status)) +
+                     "</dd>"
+                     "<dt>When</dt><dd>" +
+                     FormatDateTime(b.start) + "&ndash;" + FormatTime(b.end) + "</dd>";
   if (details) {
     body += "<dt>Title</dt><dd>" + Html(b.title) + "</dd><dt>Location</dt><dd>" + Html(b.location) +
             "</dd><dt>Organizer</dt><dd>" + Html(b.organizer) + "</dd><dt>Attendees and rooms</dt><dd>" +

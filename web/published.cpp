@@ -1,7 +1,7 @@
 #include "web/published.h"
 
-#include <algorithm>
 #include <strings.h>
+#include <algorithm>
 
 #include "web/sql_text.h"
 
@@ -83,8 +83,8 @@ std::string CalendarTableName(const std::string& value) {
 
 Expected<std::optional<SqlTimestamp>> PublishedCalendars::MaintenanceTime(const std::string& table,
                                                                           bool must_exist) {
-  auto rows = db_.Query(
-      SqlStatement("SELECT * FROM " + table + " WHERE ((Status=8) AND (Name='$maintenance'))", installation_));
+  auto rows = db_.Query(SqlStatement(
+      "SELECT * FROM " + table + " WHERE ((Status=8) AND (Name='$maintenance'))", installation_));
   if (!rows.ok()) {
     if (!must_exist) return std::optional<SqlTimestamp>();  // the other table may not exist yet
     return Status::Error("Reading the marker rows of " + table + " failed: " + rows.error().text);
@@ -92,7 +92,8 @@ Expected<std::optional<SqlTimestamp>> PublishedCalendars::MaintenanceTime(const 
   std::optional<SqlTimestamp> latest;
   for (const SqlRow& row : *rows) {
     auto t = StartOf(row);
-    if (t && (!latest || MinutesOf(*t) * 60 + t->second > MinutesOf(*latest) * 60 + latest->second)) latest = t;
+    if (t && (!latest || MinutesOf(*t) * 60 + t->second > MinutesOf(*latest) * 60 + latest->second))
+      latest = t;
   }
   return latest;
 }
@@ -118,15 +119,15 @@ Expected<PublishedState> PublishedCalendars::ReadState() {
   if (installation_.settings.new_db != 1) {
     auto other = MaintenanceTime(state.table == "KorvaleTable1" ? "KorvaleTable2" : "KorvaleTable1", false);
     if (!other.ok()) return other.status();
-    state.cycle_running = other->has_value() &&
-                          (!state.published_at || MinutesOf(**other) * 60 + (*other)->second >
-                                                      MinutesOf(*state.published_at) * 60 + state.published_at->second);
+    state.cycle_running =
+        other->has_value() &&
+        (!state.published_at || MinutesOf(**other) * 60 + (*other)->second >
+                                    MinutesOf(*state.published_at) * 60 + state.published_at->second);
   }
   state.booking_restricted = installation_.settings.mb_cust_attr_book_meetings > 0;
   if (state.booking_restricted) {
-    auto rows = db_.Query(
-        SqlStatement("SELECT * FROM " + state.table + " WHERE ((Status=8) AND (Name='$canbookmeetings'))",
-                     installation_));
+    auto rows = db_.Query(SqlStatement(
+        "SELECT * FROM " + state.table + " WHERE ((Status=8) AND (Name='$canbookmeetings'))", installation_));
     if (!rows.ok()) {
       return Status::Error("Reading who may book from " + state.table + " failed: " + rows.error().text);
     }
@@ -137,10 +138,12 @@ Expected<PublishedState> PublishedCalendars::ReadState() {
 
 Expected<std::vector<MemberRow>> PublishedCalendars::Members(const std::string& table) {
   auto rows = db_.Query(SqlStatement("SELECT * FROM " + table + " WHERE (Status=9)", installation_));
-  if (!rows.ok()) return Status::Error("Reading the people and rooms of " + table + " failed: " + rows.error().text);
+  if (!rows.ok())
+    return Status::Error("Reading the people and rooms of " + table + " failed: " + rows.error().text);
   std::vector<MemberRow> members;
   for (const SqlRow& row : *rows) members.push_back(ToMember(row));
-  std::sort(members.begin(), members.end(), [](const MemberRow& a, const MemberRow& b) { return a.name < b.name; });
+  std::sort(members.begin(), members.end(),
+            [](const MemberRow& a, const MemberRow& b) { return a.name < b.name; });
   // Shared-table mode may hold one user row per agent for the same mailbox.
   members.erase(std::unique(members.begin(), members.end(),
                             [](const MemberRow& a, const MemberRow& b) { return a.name == b.name; }),
@@ -158,12 +161,13 @@ Expected<std::vector<PublishedRow>> PublishedCalendars::Rows(const std::string& 
     in += (in.empty() ? "" : ", ") + SqlText(name, installation_);
   }
   const std::string start = SqlStartColumn(installation_);
-  const std::string sql = "SELECT * FROM " + table + " WHERE ((Status<>8) AND (Status<>9) AND (" + start + " < " +
-                          SqlDate(AtMinute(to, 0), installation_) + ") AND (EndTime >= " +
-                          SqlDate(AtMinute(from, 0), installation_) +
+  const std::string sql = "SELECT * FROM " + table + " WHERE ((Status<>8) AND (Status<>9) AND (" + start +
+                          " < " + SqlDate(AtMinute(to, 0), installation_) +
+                          ") AND (EndTime >= " + SqlDate(AtMinute(from, 0), installation_) +
                           ") AND (Name IN (" + in + ")))";
   auto rows = db_.Query(SqlStatement(sql, installation_));
-  if (!rows.ok()) return Status::Error("Reading the appointments of " + table + " failed: " + rows.error().text);
+  if (!rows.ok())
+    return Status::Error("Reading the appointments of " + table + " failed: " + rows.error().text);
   for (const SqlRow& row : *rows) {
     if (auto appointment = ToAppointment(row)) result.push_back(std::move(*appointment));
   }

@@ -40,7 +40,8 @@ struct WebApp::Context {
   std::string notice;
 };
 
-WebApp::WebApp(Installation installation, Clock now) : installation_(std::move(installation)), now_(std::move(now)) {}
+WebApp::WebApp(Installation installation, Clock now)
+    : installation_(std::move(installation)), now_(std::move(now)) {}
 
 WebResponse WebApp::Page(const Context& c, int status, const std::string& title, const std::string& body) {
   WebResponse response;
@@ -49,7 +50,8 @@ WebResponse WebApp::Page(const Context& c, int status, const std::string& title,
   return response;
 }
 
-WebResponse WebApp::Failure(const Context& c, int status, const std::string& title, const std::string& message) {
+WebResponse WebApp::Failure(const Context& c, int status, const std::string& title,
+                            const std::string& message) {
   return Page(c, status, title, "<p class=\"error\" id=\"error\">" + Html(message) + "</p>");
 }
 
@@ -71,7 +73,8 @@ WebResponse WebApp::Handle(const WebRequest& r) {
     c.members = std::move(*members);
     if (c.state.cycle_running) {
       c.notice = "A cycle is publishing new calendars right now; this is the state published" +
-                 (c.state.published_at ? " at " + FormatDateTime(*c.state.published_at) : std::string()) + ".";
+                 (c.state.published_at ? " at " + FormatDateTime(*c.state.published_at) : std::string()) +
+                 ".";
     }
   }
 
@@ -90,7 +93,8 @@ WebResponse WebApp::Handle(const WebRequest& r) {
   if (r.method == "POST" && path == "/book") return Book(c, r);
   if (StartsWith(path, "/booking/")) {
     std::string number = path.substr(9);
-    if (r.method == "POST" && EndsWith(number, "/cancel")) return Cancel(c, number.substr(0, number.size() - 7));
+    if (r.method == "POST" && EndsWith(number, "/cancel"))
+      return Cancel(c, number.substr(0, number.size() - 7));
     if (r.method == "GET" && number.find('/') == std::string::npos) return BookingPage(c, number);
   }
   return Failure(c, 404, "Not found", "There is no page " + path + ".");
@@ -100,7 +104,9 @@ PublishedWindow WebApp::Window(Day today) const {
   return WindowAround(today, installation_.settings.days_past, installation_.settings.days_ahead);
 }
 
-WebResponse WebApp::GroupsPage(Context& c) { return Page(c, 200, "Groups", GroupListBody(installation_.groups)); }
+WebResponse WebApp::GroupsPage(Context& c) {
+  return Page(c, 200, "Groups", GroupListBody(installation_.groups));
+}
 
 WebResponse WebApp::GroupPage(Context& c, const WebRequest& r, size_t index) {
   const std::string& group = installation_.groups[index - 1];
@@ -122,15 +128,18 @@ WebResponse WebApp::GroupPage(Context& c, const WebRequest& r, size_t index) {
   WeekView view = BuildWeek(first, kWeekDays, window, members, *rows, c.visitor, c.state);
   std::vector<std::string> rooms;
   for (const MemberRow& m : c.members) {
-    if (RightsFor(c.visitor, m.acl, m.aclw, c.state.booking_restricted, c.state.can_book).book) rooms.push_back(m.name);
+    if (RightsFor(c.visitor, m.acl, m.aclw, c.state.booking_restricted, c.state.can_book).book)
+      rooms.push_back(m.name);
   }
   return Page(c, 200, group,
               WeekBody(view, index, group) + BookingFormBody(view, group, std::max(first, today), rooms));
 }
 
 WebResponse WebApp::Feed(Context& c, const std::string& name) {
-  auto member = std::find_if(c.members.begin(), c.members.end(), [&](const MemberRow& m) { return m.name == name; });
-  if (member == c.members.end()) return Failure(c, 404, "Not found", "There is no published calendar " + name + ".");
+  auto member =
+      std::find_if(c.members.begin(), c.members.end(), [&](const MemberRow& m) { return m.name == name; });
+  if (member == c.members.end())
+    return Failure(c, 404, "Not found", "There is no published calendar " + name + ".");
   const SqlTimestamp now = now_();
   const Day today = DayOf(now);
   const PublishedWindow window = Window(today);
@@ -150,7 +159,8 @@ WebResponse WebApp::Book(Context& c, const WebRequest& r) {
   std::lock_guard<std::mutex> lock(booking_);
   Bookings bookings(*c.db, installation_);
   auto number = bookings.Book(*request, c.visitor, c.state, c.members, now_());
-  if (!number.ok()) return Failure(c, HttpStatusOf(number.status()), "Booking refused", number.status().message());
+  if (!number.ok())
+    return Failure(c, HttpStatusOf(number.status()), "Booking refused", number.status().message());
   WebResponse response;
   response.status = 303;
   response.location = "/booking/" + UrlEncode(*number);
@@ -163,19 +173,22 @@ WebResponse WebApp::BookingPage(Context& c, const std::string& number) {
   auto found = bookings.Find(number);
   if (!found.ok()) return Failure(c, 500, "Booking " + number, found.status().message());
   if (!found->has_value()) {
-    return Failure(c, 404, "Booking " + number,
-                   "There is no booking " + number + " (a cancelled booking is removed by the cycle that cancels it).");
+    return Failure(
+        c, 404, "Booking " + number,
+        "There is no booking " + number + " (a cancelled booking is removed by the cycle that cancels it).");
   }
   const BookingInfo& b = **found;
-  auto organizer =
-      std::find_if(c.members.begin(), c.members.end(), [&](const MemberRow& m) { return m.name == b.organizer; });
+  auto organizer = std::find_if(c.members.begin(), c.members.end(),
+                                [&](const MemberRow& m) { return m.name == b.organizer; });
   bool own = !c.visitor.empty() && strcasecmp(c.visitor.c_str(), b.booked_by.c_str()) == 0;
   CalendarRights rights;
   if (organizer != c.members.end()) {
-    rights = RightsFor(c.visitor, organizer->acl, organizer->aclw, c.state.booking_restricted, c.state.can_book);
+    rights =
+        RightsFor(c.visitor, organizer->acl, organizer->aclw, c.state.booking_restricted, c.state.can_book);
   }
   bool open = b.booking_status == 1 || b.booking_status == 2 || b.booking_status == 5;
-  return Page(c, 200, "Booking " + number, BookingBody(b, own || rights.details, open && (own || rights.book)));
+  return Page(c, 200, "Booking " + number,
+              BookingBody(b, own || rights.details, open && (own || rights.book)));
 }
 
 WebResponse WebApp::Cancel(Context& c, const std::string& number) {

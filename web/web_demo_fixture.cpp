@@ -29,7 +29,8 @@ SqlTimestamp LocalNow() {
 
 std::string WebDemoTest::DemoFile(const std::string& name) {
   const char* source = std::getenv("KORVALE_SOURCE_DIR");
-  std::string text = korvale::testing::ReadFileBytes(std::string(source ? source : ".") + "/examples/demo/" + name);
+  std::string text =
+      korvale::testing::ReadFileBytes(std::string(source ? source : ".") + "/examples/demo/" + name);
   static const std::regex kDay(R"(@DAY(C?)([+-]\d+)@)");
   std::string out;
   auto begin = std::sregex_iterator(text.begin(), text.end(), kDay);

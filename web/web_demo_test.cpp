@@ -31,8 +31,8 @@ std::map<std::string, std::string> FeedEvents(const std::string& feed, int* even
   std::map<std::string, std::string> by_uid;
   *events = 0;
   if (!calendar) return by_uid;
-  for (icalcomponent* e = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT); e != nullptr;
-       e = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
+  for (icalcomponent* e = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT);
+       e != nullptr; e = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
     ++*events;
     by_uid[icalcomponent_get_uid(e)] = icalcomponent_get_summary(e) ? icalcomponent_get_summary(e) : "";
   }
@@ -106,7 +106,8 @@ void WebDemo::CheckFeeds() {
   EXPECT_TRUE(review) << for_david.body;
   for (const auto& [uid, summary] : ben) {
     EXPECT_TRUE(david.count(uid)) << "UIDs do not depend on the visitor";
-    EXPECT_TRUE(summary == "busy" || summary == "tentative" || summary == "out of office" || summary == "free")
+    EXPECT_TRUE(summary == "busy" || summary == "tentative" || summary == "out of office" ||
+                summary == "free")
         << summary;
   }
   // A room door sign subscribes to its room.
@@ -126,10 +127,11 @@ TEST_P(WebDemo, AfterOneCyclePagesAndFeedsShowDetailsOnlyToVisitorsInTheAcl) {
 TEST_P(WebDemo, ABookingThroughTheFormIsBookedByTheNextCycleAndCancelledByTheOneAfter) {
   RunCycle("Korvale Update Service");
   const std::string hostile = "<script>alert(\"x\")</script> O'Neil's \\\\share\\path; a,b";
-  FormFields form = {{"group", "Rooms"},          {"organizer", "Emma Fischer"}, {"attendee", "Clara Diaz"},
-                     {"room", "Room Atlas"},      {"date", DayFromToday(2)},     {"start", "16:00"},
-                     {"end", "17:00"},            {"title", hostile},            {"location", "Room Atlas"},
-                     {"reminder", "15"}};
+  FormFields form = {{"group", "Rooms"},         {"organizer", "Emma Fischer"},
+                     {"attendee", "Clara Diaz"}, {"room", "Room Atlas"},
+                     {"date", DayFromToday(2)},  {"start", "16:00"},
+                     {"end", "17:00"},           {"title", hostile},
+                     {"location", "Room Atlas"}, {"reminder", "15"}};
   auto count = [&] { return Rows("SELECT * FROM Meetings").size(); };
 
   // A malformed form and a visitor without write rights write nothing.
@@ -158,7 +160,8 @@ TEST_P(WebDemo, ABookingThroughTheFormIsBookedByTheNextCycleAndCancelledByTheOne
   WebResponse second = Post("/book", form, "DEMO\\emma");
   EXPECT_EQ(second.status, 409);
   EXPECT_NE(second.body.find("Room Atlas is already booked from " + DayFromToday(2) + " 16:00 to 17:00"),
-            std::string::npos) << second.body;
+            std::string::npos)
+      << second.body;
   // ... and by a published appointment: the design review takes Room Boreal.
   auto review = Rows("SELECT * FROM " + Active() + " WHERE Name='Room Boreal' AND Title='Design review'");
   ASSERT_EQ(review.size(), 1u);
@@ -168,9 +171,10 @@ TEST_P(WebDemo, ABookingThroughTheFormIsBookedByTheNextCycleAndCancelledByTheOne
   clash.insert({{"room", "Room Boreal"}, {"start", FormatTime(taken_from)}, {"end", FormatTime(taken_to)}});
   WebResponse published_clash = Post("/book", clash, "DEMO\\emma");
   EXPECT_EQ(published_clash.status, 409);
-  EXPECT_NE(published_clash.body.find("Room Boreal is already busy from " + FormatDateTime(taken_from) + " to " +
-                                      FormatTime(taken_to)),
-            std::string::npos) << published_clash.body;
+  EXPECT_NE(published_clash.body.find("Room Boreal is already busy from " + FormatDateTime(taken_from) +
+                                      " to " + FormatTime(taken_to)),
+            std::string::npos)
+      << published_clash.body;
   EXPECT_EQ(count(), 1u) << "refused bookings write nothing";
 
   RunCycle("Korvale Update Service");
@@ -179,18 +183,22 @@ TEST_P(WebDemo, ABookingThroughTheFormIsBookedByTheNextCycleAndCancelledByTheOne
   auto published = Rows("SELECT * FROM " + Active() + " WHERE KRVBookingNumber='" + number + "'");
   std::set<std::string> calendars;
   for (const SqlRow& r : published) calendars.insert(r.Text("Name").value_or(""));
-  EXPECT_TRUE(calendars.count("Emma Fischer")) << "booked into the organizer's calendar\n" << DescribeEvents();
+  EXPECT_TRUE(calendars.count("Emma Fischer")) << "booked into the organizer's calendar\n"
+                                               << DescribeEvents();
   WebResponse status = Get(booked.location, "DEMO\\emma");
   EXPECT_NE(status.body.find("data-status=\"2\">booked<"), std::string::npos) << status.body;
 
   // The hostile title is text on the page and in the feed.
   WebResponse page = Get("/group/2?from=" + DayFromToday(2), "DEMO\\emma");
   EXPECT_EQ(page.body.find("<script>"), std::string::npos);
-  EXPECT_NE(page.body.find("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; O&#39;Neil&#39;s \\\\share\\path; a,b"),
-            std::string::npos) << page.body;
+  EXPECT_NE(page.body.find(
+                "&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; O&#39;Neil&#39;s \\\\share\\path; a,b"),
+            std::string::npos)
+      << page.body;
   WebResponse feed = Get("/feeds/Emma Fischer.ics", "DEMO\\emma");
   EXPECT_NE(feed.body.find("SUMMARY:<script>alert(\"x\")</script> O'Neil's \\\\\\\\share\\\\path\\; a\\,b"),
-            std::string::npos) << feed.body;
+            std::string::npos)
+      << feed.body;
   int events = 0;
   bool found = false;
   for (const auto& [uid, summary] : FeedEvents(feed.body, &events)) found |= summary == hostile;
@@ -202,7 +210,8 @@ TEST_P(WebDemo, ABookingThroughTheFormIsBookedByTheNextCycleAndCancelledByTheOne
   ASSERT_EQ(cancel.status, 303) << cancel.body;
   EXPECT_EQ(Rows("SELECT * FROM Meetings WHERE Office='" + number + "'")[0].Int("BookingStatus"), 3);
   RunCycle("Korvale Update Service");
-  EXPECT_NE(DescribeEvents().find("UPDATE Meetings SET BookingStatus = 4"), std::string::npos) << DescribeEvents();
+  EXPECT_NE(DescribeEvents().find("UPDATE Meetings SET BookingStatus = 4"), std::string::npos)
+      << DescribeEvents();
   EXPECT_TRUE(Rows("SELECT * FROM Meetings WHERE Office='" + number + "'").empty())
       << "a cancelled booking is removed by the cycle that cancels it";
   EXPECT_TRUE(Rows("SELECT * FROM " + Active() + " WHERE KRVBookingNumber='" + number + "'").empty())
@@ -221,7 +230,8 @@ TEST_P(WebDemo, WhileACycleFillsTheOtherTableThePagesShowTheLastPublishedState) 
   WebResponse page = Get("/group/1", "DEMO\\david");
   ASSERT_EQ(page.status, 200) << page.body;
   EXPECT_NE(page.body.find("A cycle is publishing new calendars right now; this is the state published at "),
-            std::string::npos) << page.body;
+            std::string::npos)
+      << page.body;
   EXPECT_NE(page.body.find("Customer visit Alder AG"), std::string::npos) << "the published table is read";
 
   // The cycle published: no notice any more.
@@ -239,15 +249,19 @@ TEST_P(WebDemo, ADatabaseFailureIsAPageThatSaysWhatFailedNeverAHalfDrawnTable) {
   Exec("UPDATE KorvaleConfig SET ActiveTable='Meetings; DROP TABLE Meetings'");
   WebResponse bogus = Get("/group/1", "DEMO\\david");
   EXPECT_EQ(bogus.status, 500);
-  EXPECT_NE(bogus.body.find("KorvaleConfig names &quot;Meetings; DROP TABLE Meetings&quot;, which is not a calendar "
-                            "table."), std::string::npos) << bogus.body;
+  EXPECT_NE(bogus.body.find(
+                "KorvaleConfig names &quot;Meetings; DROP TABLE Meetings&quot;, which is not a calendar "
+                "table."),
+            std::string::npos)
+      << bogus.body;
   EXPECT_EQ(bogus.body.find("<table"), std::string::npos);
 
   Exec("UPDATE KorvaleConfig SET ActiveTable='" + active + "'");
   Exec("DROP TABLE " + active);
   WebResponse gone = Get("/group/1", "DEMO\\david");
   EXPECT_EQ(gone.status, 500);
-  EXPECT_NE(gone.body.find("Reading the marker rows of " + active + " failed: "), std::string::npos) << gone.body;
+  EXPECT_NE(gone.body.find("Reading the marker rows of " + active + " failed: "), std::string::npos)
+      << gone.body;
   EXPECT_EQ(gone.body.find("<table"), std::string::npos);
   EXPECT_EQ(Post("/book", {}, "DEMO\\emma").status, 500) << "nothing is booked against a broken database";
   EXPECT_FALSE(Rows("SELECT * FROM Meetings").size()) << "and nothing written";
@@ -267,14 +281,18 @@ TEST_P(WebDemo, WhereBookingIsRestrictedOnlyTheCanBookMeetingsAccountsBook) {
   ini.replace(ini.find("[Config]\r\n"), 10, "[Config]\r\nMBCustAttrBookMeetings=9\r\n");
   korvale::testing::WriteFileBytes(dir_.path() / "Caldrun.ini", ini);
   const std::string active = Active();
-  Exec("INSERT INTO " + active + " (Start, EndTime, Name, Status) VALUES ('2026-01-01 00:00:00', "
+  Exec("INSERT INTO " + active +
+       " (Start, EndTime, Name, Status) VALUES ('2026-01-01 00:00:00', "
        "'2026-01-01 00:00:00', '$canbookmeetings', 8)");
   const std::string ben = IsMariaDb() ? "'DEMO\\\\ben'" : "'DEMO\\ben'";  // a backslash literal per server
-  Exec("INSERT INTO " + active + " (Start, EndTime, ACL, Status, Name) VALUES ('2026-01-01 00:00:00', "
-       "'2026-01-01 00:00:00', " + ben + ", 8, '$canbookmeetings')");
+  Exec("INSERT INTO " + active +
+       " (Start, EndTime, ACL, Status, Name) VALUES ('2026-01-01 00:00:00', "
+       "'2026-01-01 00:00:00', " +
+       ben + ", 8, '$canbookmeetings')");
 
-  FormFields form = {{"group", "Staff"}, {"organizer", "Emma Fischer"}, {"date", DayFromToday(3)},
-                     {"start", "08:00"}, {"end", "08:30"},               {"title", "Check"}};
+  FormFields form = {{"group", "Staff"},        {"organizer", "Emma Fischer"},
+                     {"date", DayFromToday(3)}, {"start", "08:00"},
+                     {"end", "08:30"},          {"title", "Check"}};
   WebResponse emma = Post("/book", form, "DEMO\\emma");
   EXPECT_EQ(emma.status, 403) << "emma may write into her calendar but is not among the booking accounts";
   EXPECT_NE(emma.body.find("DEMO\\emma may not book into the calendar of Emma Fischer."), std::string::npos)
@@ -292,7 +310,8 @@ TEST_P(WebDemo, WhereBookingIsRestrictedOnlyTheCanBookMeetingsAccountsBook) {
 void WebDemo::CheckHostilePaths() {
   EXPECT_EQ(Get("/feeds/Anna Berg' OR '1'='1.ics", "DEMO\\david").status, 404);
   EXPECT_EQ(Get("/booking/x' OR '1'='1", "DEMO\\david").status, 404);
-  EXPECT_EQ(Get("/booking/x\\' OR 1=1 -- ", "DEMO\\david").status, 404) << "a backslash does not end the literal";
+  EXPECT_EQ(Get("/booking/x\\' OR 1=1 -- ", "DEMO\\david").status, 404)
+      << "a backslash does not end the literal";
   EXPECT_EQ(Post("/booking/x' OR '1'='1/cancel", {}, "DEMO\\david").status, 404);
   WebResponse page = Get("/<b>", "DEMO\\<i>");
   EXPECT_EQ(page.status, 404);
@@ -308,11 +327,14 @@ TEST_P(WebDemo, InSharedTableModeABookingNamesTheAgentThatTakesIt) {
   RunCycle("Korvale Update Service");
   WebResponse page = Get("/group/1", "DEMO\\david");
   ASSERT_EQ(page.status, 200) << page.body;
-  EXPECT_NE(MemberRowHtml(page.body, "Anna Berg").find("Customer visit Alder AG"), std::string::npos) << page.body;
+  EXPECT_NE(MemberRowHtml(page.body, "Anna Berg").find("Customer visit Alder AG"), std::string::npos)
+      << page.body;
   EXPECT_EQ(page.body.find("id=\"notice\""), std::string::npos) << "no rotation, no cycle to wait for";
 
-  FormFields form = {{"group", "Staff"}, {"organizer", "Emma Fischer"}, {"attendee", "Anna Berg"},
-                     {"date", DayFromToday(4)}, {"start", "15:00"}, {"end", "15:45"}, {"title", "Shared"}};
+  FormFields form = {{"group", "Staff"},        {"organizer", "Emma Fischer"},
+                     {"attendee", "Anna Berg"}, {"date", DayFromToday(4)},
+                     {"start", "15:00"},        {"end", "15:45"},
+                     {"title", "Shared"}};
   WebResponse booked = Post("/book", form, "DEMO\\emma");
   ASSERT_EQ(booked.status, 303) << booked.body;
   const std::string number = booked.location.substr(std::string("/booking/").size());
@@ -323,8 +345,10 @@ TEST_P(WebDemo, InSharedTableModeABookingNamesTheAgentThatTakesIt) {
   RunCycle("Korvale Update Service");
   EXPECT_EQ(Rows("SELECT * FROM Meetings WHERE Office='" + number + "'")[0].Int("BookingStatus"), 2)
       << DescribeEvents();
-  EXPECT_FALSE(Rows("SELECT * FROM KorvaleTable1 WHERE Name='Emma Fischer' AND KRVBookingNumber='" + number + "'")
-                   .empty()) << DescribeEvents();
+  EXPECT_FALSE(
+      Rows("SELECT * FROM KorvaleTable1 WHERE Name='Emma Fischer' AND KRVBookingNumber='" + number + "'")
+          .empty())
+      << DescribeEvents();
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WebDemo, ::testing::Values(Backend::kSqlite, Backend::kMariaDb),

@@ -43,7 +43,8 @@ TEST(KorvaleWebProgram, APortInUseIsAClearError) {
   close(fd);
   EXPECT_EQ(result.exit_code, 2) << result.output;
   EXPECT_NE(result.output.find("cannot listen on 127.0.0.1:" + port + ": the port is already in use"),
-            std::string::npos) << result.output;
+            std::string::npos)
+      << result.output;
 }
 
 TEST(KorvaleWebProgram, AFolderWithoutSettingsIsAClearError) {
@@ -72,12 +73,12 @@ std::string RawRequest(const std::string& port, const std::string& request) {
   if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
       write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
     char buffer[4096];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) response.append(buffer, static_cast<size_t>(n));
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+      response.append(buffer, static_cast<size_t>(n));
   }
   close(fd);
   return response;
 }
-
 
 class WebServer : public WebDemoTest {
  protected:
@@ -105,8 +106,12 @@ void WebServer::CheckInChromium() {
   ASSERT_TRUE(server.WaitForLine("serving", &seen)) << seen;
 
   const std::string url = "http://127.0.0.1:" + port + "/group/1";
-  std::vector<std::string> common = {"--headless", "--disable-gpu", "--no-sandbox", "--no-first-run",
-                                     "--user-data-dir=" + dir_.File("chromium-profile"), "--window-size=1400,900"};
+  std::vector<std::string> common = {"--headless",
+                                     "--disable-gpu",
+                                     "--no-sandbox",
+                                     "--no-first-run",
+                                     "--user-data-dir=" + dir_.File("chromium-profile"),
+                                     "--window-size=1400,900"};
   std::vector<std::string> dump = common;
   dump.insert(dump.end(), {"--dump-dom", url});
   auto dom = RunProcess(chromium, dump);

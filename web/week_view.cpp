@@ -22,8 +22,9 @@ Day FirstShownDay(const std::string& requested, Day today, const PublishedWindow
   return std::clamp(first, window.first, window.last);
 }
 
-WeekView BuildWeek(Day first, int day_count, const PublishedWindow& window, const std::vector<MemberRow>& members,
-                   const std::vector<PublishedRow>& rows, const std::string& visitor, const PublishedState& state) {
+WeekView BuildWeek(Day first, int day_count, const PublishedWindow& window,
+                   const std::vector<MemberRow>& members, const std::vector<PublishedRow>& rows,
+                   const std::string& visitor, const PublishedState& state) {
   WeekView view;
   for (int i = 0; i < day_count; ++i) view.days.push_back(first + days{i});
   view.has_previous = first > window.first;

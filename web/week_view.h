@@ -36,7 +36,8 @@ struct WeekView {
 };
 
 // `rows` are the appointment rows of all `members` for the shown days.
-WeekView BuildWeek(Day first, int day_count, const PublishedWindow& window, const std::vector<MemberRow>& members,
-                   const std::vector<PublishedRow>& rows, const std::string& visitor, const PublishedState& state);
+WeekView BuildWeek(Day first, int day_count, const PublishedWindow& window,
+                   const std::vector<MemberRow>& members, const std::vector<PublishedRow>& rows,
+                   const std::string& visitor, const PublishedState& state);
 
 }  // namespace korvale::web

@@ -31,7 +31,8 @@ class SetupLookupUi : public config::ConfigUi {
   void CloseProgress() override { shown_.CloseProgress(); }
   void SetWaitCursor(bool on) override { shown_.SetWaitCursor(on); }
   std::optional<std::size_t> ChooseFromList(const std::string& title, const std::string& caption,
-                                            const std::vector<std::string>& items, std::size_t preselected) override {
+                                            const std::vector<std::string>& items,
+                                            std::size_t preselected) override {
     return shown_.ChooseFromList(title, caption, items, preselected);
   }
   std::optional<std::string> AskText(const std::string& title, const std::string& caption,

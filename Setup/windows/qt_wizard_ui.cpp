@@ -52,14 +52,18 @@ std::unique_ptr<QDialog> MakeLicenceDialog(const std::string& text, QWidget* par
   layout->addWidget(body);
   layout->addWidget(new QLabel("Do you accept all the terms of the preceding License Agreement?"));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No);
-  QObject::connect(buttons->button(QDialogButtonBox::Yes), &QPushButton::clicked, dialog.get(), &QDialog::accept);
-  QObject::connect(buttons->button(QDialogButtonBox::No), &QPushButton::clicked, dialog.get(), &QDialog::reject);
+  QObject::connect(buttons->button(QDialogButtonBox::Yes), &QPushButton::clicked, dialog.get(),
+                   &QDialog::accept);
+  QObject::connect(buttons->button(QDialogButtonBox::No), &QPushButton::clicked, dialog.get(),
+                   &QDialog::reject);
   layout->addWidget(buttons);
   dialog->resize(560, 420);
   return dialog;
 }
 
-bool QtWizardUi::ShowLicence(const std::string& text) { return MakeLicenceDialog(text, parent_)->exec() == QDialog::Accepted; }
+bool QtWizardUi::ShowLicence(const std::string& text) {
+  return MakeLicenceDialog(text, parent_)->exec() == QDialog::Accepted;
+}
 
 std::string QtWizardUi::OpenDocument(const std::string& path) {
   if (QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)))) return "";

@@ -23,7 +23,8 @@ int RunSetupWizard(int argc, char** argv) {
   const std::string setup_dir = QCoreApplication::applicationDirPath().toStdString();
 
   InstallAnswers presets;
-  if (std::optional<std::string> folder = PreviousInstallationFolder(registry::Registry(registry::RegistryFile()))) {
+  if (std::optional<std::string> folder =
+          PreviousInstallationFolder(registry::Registry(registry::RegistryFile()))) {
     presets.destination_path = *folder;
     PresetFromSettings(*folder, presets);
   }

@@ -76,9 +76,10 @@ int TakeScreens(const std::filesystem::path& out) {
   std::filesystem::path folder = medium / "Korvale";
 
   bool ok = Save(*MakeStartDialog(), out / "setup-0-start.png");
-  ok &= Save(*MakeLicenceDialog("KORVALE SOFTWARE LICENCE AGREEMENT\n\nPlease read the following terms carefully "
-                                "before installing Korvale.\n\n1. ...\n"),
-             out / "setup-1-licence.png");
+  ok &= Save(
+      *MakeLicenceDialog("KORVALE SOFTWARE LICENCE AGREEMENT\n\nPlease read the following terms carefully "
+                         "before installing Korvale.\n\n1. ...\n"),
+      out / "setup-1-licence.png");
 
   SilentUi ui;
   SampleLookups lookups;
@@ -86,16 +87,20 @@ int TakeScreens(const std::filesystem::path& out) {
   WizardEnvironment environment;
   environment.setup_dir = medium.string();
   environment.user_lcid = 1033;
-  SetupWizard rules(environment, {}, ui, lookups, runner, [](const std::string&, const std::string&) { return ""; });
+  SetupWizard rules(environment, {}, ui, lookups, runner,
+                    [](const std::string&, const std::string&) { return ""; });
   DataSourceAccess sources;
   sources.list = [] { return std::vector<std::string>{"Korvale", "korvale_demo"}; };
   SetupWizardWindow window(rules, ui, sources);
 
-  const char* names[] = {"welcome", "folder", "codepage", "datasource", "exchange-server",
-                         "service-account", "logon-mailbox", "virtual-directory", "install-files"};
+  const char* names[] = {"welcome",         "folder",          "codepage",      "datasource",
+                         "exchange-server", "service-account", "logon-mailbox", "virtual-directory",
+                         "install-files"};
   for (int page = 0; page < kWizardPageCount; ++page) {
     switch (static_cast<WizardPage>(page)) {
-      case WizardPage::kFolder: Child<QLineEdit>(window, "folder")->setText(QString::fromStdString(folder.string())); break;
+      case WizardPage::kFolder:
+        Child<QLineEdit>(window, "folder")->setText(QString::fromStdString(folder.string()));
+        break;
       case WizardPage::kDatasource:
         Child<QRadioButton>(window, "type1")->click();
         Child<QComboBox>(window, "datasource")->setCurrentIndex(0);
@@ -103,7 +108,9 @@ int TakeScreens(const std::filesystem::path& out) {
         Child<QLineEdit>(window, "dbPassword")->setText("secret");
         break;
       case WizardPage::kExchangeServer: Child<QPushButton>(window, "browseHomeServer")->click(); break;
-      case WizardPage::kServiceAccount: Child<QLineEdit>(window, "account")->setText("KORVALE\\korvale"); break;
+      case WizardPage::kServiceAccount:
+        Child<QLineEdit>(window, "account")->setText("KORVALE\\korvale");
+        break;
       case WizardPage::kLogonMailbox:
         Child<QPushButton>(window, "browseLogonServer")->click();
         Child<QPushButton>(window, "browseLogonMailbox")->click();

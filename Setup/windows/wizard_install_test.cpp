@@ -53,7 +53,8 @@ std::string CurrentUser() {
 // The demo organisation with its dates ("@DAY+3@") made relative to today.
 std::string DemoOrganisation() {
   const char* source = std::getenv("KORVALE_SOURCE_DIR");
-  std::string json = ReadFileBytes(fs::path(source != nullptr ? source : ".") / "examples/demo/organisation.json.in");
+  std::string json =
+      ReadFileBytes(fs::path(source != nullptr ? source : ".") / "examples/demo/organisation.json.in");
   const std::regex day("@DAY([+-][0-9]+)@");
   std::string out;
   size_t last = 0;
@@ -70,7 +71,8 @@ class WizardInstall : public ::testing::Test {
     ASSERT_TRUE(fs::exists(medium_ / "Ravlin")) << "build the target medium first";
     fs::create_directories(work_.path() / "odbc");
     const char* sys = std::getenv("ODBCSYSINI");
-    fs::copy_file(fs::path(sys != nullptr ? sys : "/etc") / "odbcinst.ini", work_.path() / "odbc/odbcinst.ini");
+    fs::copy_file(fs::path(sys != nullptr ? sys : "/etc") / "odbcinst.ini",
+                  work_.path() / "odbc/odbcinst.ini");
     WriteFileBytes(work_.path() / "odbc/odbc.ini", "");
     WriteFileBytes(work_.path() / "metabase.txt", "[/LM/W3SVC/1/ROOT]\n[/LM/W3SVC/AppPools]\n");
     env_ = {{"ODBCSYSINI", work_.File("odbc")},
@@ -85,7 +87,8 @@ class WizardInstall : public ::testing::Test {
             {"KORVALE_ATOM_DIR", work_.File("atoms")}};
     // The wizard runs in this process: it sees what the programs it starts see.
     for (const auto& [name, value] : env_) {
-      saved_env_[name] = std::getenv(name.c_str()) ? std::optional<std::string>(std::getenv(name.c_str())) : std::nullopt;
+      saved_env_[name] =
+          std::getenv(name.c_str()) ? std::optional<std::string>(std::getenv(name.c_str())) : std::nullopt;
       if (value.empty()) {
         ::unsetenv(name.c_str());
       } else {
@@ -95,17 +98,20 @@ class WizardInstall : public ::testing::Test {
     fs::create_directories(install_);
     WriteFileBytes(work_.path() / "organisation.json", DemoOrganisation());
     const std::string orgadmin = testing::BuiltProgram("tools/orgadmin/korvale-orgadmin");
-    auto created = testing::RunProcess(orgadmin, {"create", work_.File("org.db"), work_.File("organisation.json")}, env_);
+    auto created = testing::RunProcess(
+        orgadmin, {"create", work_.File("org.db"), work_.File("organisation.json")}, env_);
     ASSERT_EQ(created.exit_code, 0) << created.output;
     auto registered = testing::RunProcess(
-        orgadmin, {"register", work_.File("org.db"), "--profiles", (install_ / "mapi-profiles.json").string()}, env_);
+        orgadmin,
+        {"register", work_.File("org.db"), "--profiles", (install_ / "mapi-profiles.json").string()}, env_);
     ASSERT_EQ(registered.exit_code, 0) << registered.output;
   }
 
   void TearDown() override {
     auto services = scm::OpenLocalRegistry(work_.File("services"));
     if (services->Stop(kService).ok()) {
-      while (services->Query(kService).ok() && *services->Query(kService) == scm::ServiceState::kStopPending) {
+      while (services->Query(kService).ok() &&
+             *services->Query(kService) == scm::ServiceState::kStopPending) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
     }
@@ -203,20 +209,26 @@ TEST_F(WizardInstall, FinishInstallsAndTheInstalledAgentRunsACycle) {
   EXPECT_EQ(profile::GetString(ini, "Config", "LogonServer", "", 256), "HQ1");
   EXPECT_EQ(profile::GetString(ini, "Config", "LogonMailbox", "", 256), "Korvale Service");
   EXPECT_EQ(profile::GetString(ini, "Config", "Server1", "", 256), "HQ1");
-  EXPECT_NE(ReadFileBytes(install_ / "GLOBAL.ASA").find("\r\nApplication(\"CodePage\") = 1031\r\n"), std::string::npos);
-  EXPECT_NE(ReadFileBytes(work_.path() / "metabase.txt").find("3001 attr=1 user=2 STRING \"" + install_.string() + "\""),
+  EXPECT_NE(ReadFileBytes(install_ / "GLOBAL.ASA").find("\r\nApplication(\"CodePage\") = 1031\r\n"),
+            std::string::npos);
+  EXPECT_NE(ReadFileBytes(work_.path() / "metabase.txt")
+                .find("3001 attr=1 user=2 STRING \"" + install_.string() + "\""),
             std::string::npos)
       << "the virtual directory points at the installation folder";
   registry::Registry reg(work_.File("registry.ini"));
-  EXPECT_EQ(reg.GetString(registry::kLocalMachine, "Software\\Tarnwick\\Korvale\\UserInfo", "DestinationPath"),
-            install_.string()) << "a second run finds this installation";
+  EXPECT_EQ(
+      reg.GetString(registry::kLocalMachine, "Software\\Tarnwick\\Korvale\\UserInfo", "DestinationPath"),
+      install_.string())
+      << "a second run finds this installation";
   ASSERT_TRUE(services->Query(kService).ok()) << "the service is registered";
-  EXPECT_EQ(*services->Query(kService), scm::ServiceState::kStopped) << "a fresh installation does not start it";
+  EXPECT_EQ(*services->Query(kService), scm::ServiceState::kStopped)
+      << "a fresh installation does not start it";
 
   // The administrator's next step (the configuration program): one group to scan.
   ASSERT_TRUE(profile::WriteString(ini, "Config", "Group1", "All users"));
   ASSERT_TRUE(profile::WriteString(ini, "Config", "DL1", "All Staff; Rooms"));
-  ASSERT_TRUE(profile::WriteString(ini, "Group1", "Addr1", "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=all-staff"));
+  ASSERT_TRUE(
+      profile::WriteString(ini, "Group1", "Addr1", "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=all-staff"));
   ASSERT_TRUE(profile::WriteString(ini, "Group1", "Addr2", "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=rooms"));
 
   // One cycle from the installed folder, as the service host runs it.
@@ -226,7 +238,8 @@ TEST_F(WizardInstall, FinishInstallsAndTheInstalledAgentRunsACycle) {
   ASSERT_FALSE(active.empty()) << ReadFileBytes(work_.path() / "events.jsonl");
   const std::string table = active.substr(0, active.find('\n'));
   const std::string users = Sql("SELECT Name FROM " + table + " WHERE Status=9 ORDER BY Name");
-  EXPECT_NE(users.find("Anna Berg\n"), std::string::npos) << users << ReadFileBytes(work_.path() / "events.jsonl");
+  EXPECT_NE(users.find("Anna Berg\n"), std::string::npos)
+      << users << ReadFileBytes(work_.path() / "events.jsonl");
   EXPECT_NE(Sql("SELECT Title FROM " + table + " WHERE Name='Anna Berg' AND Status<>9 AND Status<>8")
                 .find("Customer visit Alder AG"),
             std::string::npos)

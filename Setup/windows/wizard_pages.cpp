@@ -122,7 +122,8 @@ class CodepagePage : public Page {
   }
   bool validatePage() override {
     std::optional<size_t> selected;
-    if (list_->currentItem() && list_->currentItem()->isSelected()) selected = static_cast<size_t>(list_->currentRow());
+    if (list_->currentItem() && list_->currentItem()->isSelected())
+      selected = static_cast<size_t>(list_->currentRow());
     return rules().CodepageNext(selected);
   }
 
@@ -207,8 +208,8 @@ class DatasourcePage : public Page {
   }
 
   bool validatePage() override {
-    return rules().DatasourceNext(static_cast<DatabaseType>(group_->checkedId()), S(datasource_->currentText()),
-                                  S(user_->text()), S(password_->text()));
+    return rules().DatasourceNext(static_cast<DatabaseType>(group_->checkedId()),
+                                  S(datasource_->currentText()), S(user_->text()), S(password_->text()));
   }
 
  private:
@@ -229,8 +230,9 @@ class DatasourcePage : public Page {
     std::string name = S(dialog.name_->text().trimmed());
     std::string error = name.empty() ? "Please enter a name for the datasource." : "";
     if (error.empty() && access.create) {
-      error = access.create(name, S(dialog.driver_->currentText()),
-                            {{"Database", S(dialog.database_->text())}, {"Server", S(dialog.server_->text())}});
+      error =
+          access.create(name, S(dialog.driver_->currentText()),
+                        {{"Database", S(dialog.database_->text())}, {"Server", S(dialog.server_->text())}});
     }
     if (!error.empty()) {
       window_.ui().ShowMessage(error, kSetupErrorTitle, MessageIcon::kError);
@@ -250,7 +252,8 @@ class ExchangeServerPage : public Page {
  public:
   explicit ExchangeServerPage(SetupWizardWindow& w) : Page(w, "Exchange Server") {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel("Please specify a local Microsoft Exchange\nDirectory Server that holds Address Book information."));
+    layout->addWidget(new QLabel(
+        "Please specify a local Microsoft Exchange\nDirectory Server that holds Address Book information."));
     auto* row = new QHBoxLayout;
     server_ = Edit("homeServer", rules().answers().home_server, true);
     auto* browse = Button("browseHomeServer", "...");
@@ -280,7 +283,9 @@ class ServiceAccountPage : public Page {
     form->addRow("Service Account:", account_);
     form->addRow("Password:", password_);
   }
-  bool validatePage() override { return rules().ServiceAccountNext(S(account_->text().trimmed()), S(password_->text())); }
+  bool validatePage() override {
+    return rules().ServiceAccountNext(S(account_->text().trimmed()), S(password_->text()));
+  }
 
  private:
   QLineEdit* account_;
@@ -330,7 +335,8 @@ class VirtualDirectoryPage : public Page {
     row->addWidget(create);
     layout->addLayout(row);
     layout->addStretch();
-    connect(create, &QPushButton::clicked, this, [this] { rules().CreateVirtualDirectory(S(name_->text().trimmed())); });
+    connect(create, &QPushButton::clicked, this,
+            [this] { rules().CreateVirtualDirectory(S(name_->text().trimmed())); });
   }
   bool validatePage() override { return rules().VirtualDirectoryNext(); }
 

@@ -44,7 +44,8 @@ SetupWizardWindow::SetupWizardWindow(SetupWizard& rules, WizardUi& ui, DataSourc
   setOption(QWizard::HaveHelpButton, true);
   AddWizardPages(*this);
   setStartId(static_cast<int>(WizardPage::kWelcome));
-  connect(this, &QWizard::helpRequested, this, [this] { rules_.ShowHelp(static_cast<WizardPage>(currentId())); });
+  connect(this, &QWizard::helpRequested, this,
+          [this] { rules_.ShowHelp(static_cast<WizardPage>(currentId())); });
   resize(620, 440);
 }
 

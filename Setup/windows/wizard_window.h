@@ -35,7 +35,8 @@ std::unique_ptr<QMessageBox> MakeStartDialog(QWidget* parent = nullptr);
 
 class SetupWizardWindow : public QWizard {
  public:
-  SetupWizardWindow(SetupWizard& rules, WizardUi& ui, DataSourceAccess data_sources, QWidget* parent = nullptr);
+  SetupWizardWindow(SetupWizard& rules, WizardUi& ui, DataSourceAccess data_sources,
+                    QWidget* parent = nullptr);
 
   // Set when a page ended the program (the licence was declined).
   bool ended() const { return ended_; }

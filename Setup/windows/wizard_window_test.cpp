@@ -41,10 +41,10 @@ class WizardWindow : public ::testing::Test {
     env.setup_dir = medium_.path().string();
     env.wow64 = wow64;
     env.user_lcid = 1033;
-    return std::make_unique<SetupWizard>(env, previous, ui_, lookups_, runner_,
-                                         [](const std::string&, const std::string& key) {
-                                           return key == "Server" ? std::string("db1") : std::string("korvale");
-                                         });
+    return std::make_unique<SetupWizard>(
+        env, previous, ui_, lookups_, runner_, [](const std::string&, const std::string& key) {
+          return key == "Server" ? std::string("db1") : std::string("korvale");
+        });
   }
   std::unique_ptr<SetupWizardWindow> MakeWindow(SetupWizard& rules) {
     DataSourceAccess access;
@@ -69,7 +69,9 @@ class WizardWindow : public ::testing::Test {
     while (w.currentId() < Page(page)) {
       int before = w.currentId();
       switch (static_cast<WizardPage>(before)) {
-        case WizardPage::kFolder: Find<QLineEdit>(w, "folder")->setText(QString::fromStdString(target_.path().string())); break;
+        case WizardPage::kFolder:
+          Find<QLineEdit>(w, "folder")->setText(QString::fromStdString(target_.path().string()));
+          break;
         case WizardPage::kDatasource: {
           auto* ds = Find<QComboBox>(w, "datasource");
           ds->setCurrentIndex(ds->findText("korvale_test"));
@@ -79,9 +81,10 @@ class WizardWindow : public ::testing::Test {
         case WizardPage::kLogonMailbox:
           lookups_.servers = {testing::ChosenServer(kHomeServer, 1)};
           lookups_.mailbox = MailboxChoice{"svc", "/o=Org/cn=svc"};
-          QTest::mouseClick(Find<QPushButton>(w, before == Page(WizardPage::kExchangeServer) ? "browseHomeServer"
-                                                                                              : "browseLogonServer"),
-                            Qt::LeftButton);
+          QTest::mouseClick(
+              Find<QPushButton>(
+                  w, before == Page(WizardPage::kExchangeServer) ? "browseHomeServer" : "browseLogonServer"),
+              Qt::LeftButton);
           if (before == Page(WizardPage::kLogonMailbox)) {
             QTest::mouseClick(Find<QPushButton>(w, "browseLogonMailbox"), Qt::LeftButton);
           }
@@ -274,7 +277,8 @@ TEST_F(WizardWindow, SecondRunPresetsThePagesFromThePreviousInstallation) {
   GoTo(*w, WizardPage::kFolder);
   EXPECT_EQ(Find<QLineEdit>(*w, "folder")->text().toStdString(), target_.path().string());
   GoTo(*w, WizardPage::kCodepage);
-  EXPECT_EQ(Find<QListWidget>(*w, "locales")->currentItem()->text(), "French(Standard)") << "before the user's locale";
+  EXPECT_EQ(Find<QListWidget>(*w, "locales")->currentItem()->text(), "French(Standard)")
+      << "before the user's locale";
   Click(*w, QWizard::NextButton);
   ASSERT_EQ(w->currentId(), Page(WizardPage::kDatasource));
   EXPECT_TRUE(Find<QRadioButton>(*w, "type2")->isChecked());

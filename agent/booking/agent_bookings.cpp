@@ -46,7 +46,8 @@ void AgentBookings::StartCycle() {
 void AgentBookings::Connect(BookingServices services) {
   services_ = std::move(services);
   journal_.reset();
-  if (services_.db) journal_ = std::make_unique<BookingJournal>(*services_.db, services_.instance_name, RunId());
+  if (services_.db)
+    journal_ = std::make_unique<BookingJournal>(*services_.db, services_.instance_name, RunId());
 }
 
 void AgentBookings::FinishTakenBookings() {

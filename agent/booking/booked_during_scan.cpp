@@ -23,8 +23,7 @@ class BookedRowsCopier {
                    BookedRowWriter& writer)
       : db_(db), dialect_(db.dialect()), fill_table_(fill_table), writer_(writer) {
     const AgentSettings& settings = db.settings();
-    custom_values_ = CustomFieldDefaults(settings.custom_field_names,
-                                         settings.custom_field_types, dialect_);
+    custom_values_ = CustomFieldDefaults(settings.custom_field_names, settings.custom_field_types, dialect_);
     extra_values_ = ExtraColumnDefaults(extra_column_list, dialect_);
   }
 
@@ -56,9 +55,7 @@ class BookedRowsCopier {
     return false;
   }
 
-  std::string Q(std::string_view value, int max_len) const {
-    return QuoteForSql(value, max_len, dialect_);
-  }
+  std::string Q(std::string_view value, int max_len) const { return QuoteForSql(value, max_len, dialect_); }
 
   bool WriteFor(const std::string& mailbox, const MeetingsRow& booking) {
     auto user = db_.QueryFirst(SelectUserRow(fill_table_, mailbox, dialect_));

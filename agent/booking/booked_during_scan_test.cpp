@@ -36,8 +36,7 @@ TEST(ExtraColumnDefaults, GiveEachColumnKindItsEmptyValue) {
   const char* list = ", AllDayEvent, ApptText, ReplyTime, StoreID, MessageClass, Size, Created";
   const std::pair<Dialect, const char*> expected[] = {
       {Dialect::kAccess, ", 0, '@ApptText@@ApptText@', 0, '', '', 0, 0"},
-      {Dialect::kSqlServer,
-       ", 0, '@ApptText@@ApptText@', '', CONVERT(BINARY(160), '0x'), '', 0, ''"},
+      {Dialect::kSqlServer, ", 0, '@ApptText@@ApptText@', '', CONVERT(BINARY(160), '0x'), '', 0, ''"},
       {Dialect::kMySql, ", 0, '@ApptText@@ApptText@', 0, CONVERT('0x',BINARY(160)), '', 0, 0"},
       {Dialect::kOracle, ", 0, '@ApptText@@ApptText@', '', '', '', 0, ''"},
       {Dialect::kSQLite, ", 0, '@ApptText@@ApptText@', '', '', '', 0, ''"},
@@ -51,8 +50,8 @@ TEST(ExtraColumnDefaults, GiveEachColumnKindItsEmptyValue) {
 // Custom fields get the empty literal of their MAPI type, in field order.
 TEST(CustomFieldDefaults, FollowTheMapiTypeAndTheDialect) {
   const std::vector<std::string> names = {"Cost", "Rate", "Flag", "When", "Note", "Untyped"};
-  const std::vector<uint32_t> types = {mapi::PT_LONG, mapi::PT_CURRENCY, mapi::PT_BOOLEAN,
-                                       mapi::PT_SYSTIME, mapi::PT_STRING8};
+  const std::vector<uint32_t> types = {mapi::PT_LONG, mapi::PT_CURRENCY, mapi::PT_BOOLEAN, mapi::PT_SYSTIME,
+                                       mapi::PT_STRING8};
   EXPECT_EQ(CustomFieldDefaults(names, types, Dialect::kAccess),
             (std::vector<std::string>{"0", "0.0", "False", "Now", "''", "''"}));
   EXPECT_EQ(CustomFieldDefaults(names, types, Dialect::kSqlServer),
@@ -89,8 +88,7 @@ TEST(AddRecordsBookedDuringScan, WritesOneRowPerMailboxWithTheUserRowValues) {
   calendar.Insert(booked);
 
   RecordingWriter writer;
-  AddRecordsBookedDuringScan(calendar.db(), "KorvaleTable1", kCycle, ", AllDayEvent, ApptText",
-                             writer);
+  AddRecordsBookedDuringScan(calendar.db(), "KorvaleTable1", kCycle, ", AllDayEvent, ApptText", writer);
   EXPECT_TRUE(calendar.log().events().empty()) << calendar.log().Describe();
   ASSERT_EQ(writer.rows.size(), 3u) << "Bob, Room 1, Ann; the status-2 booking is in the calendars";
   EXPECT_EQ(writer.rows[0].mailbox, "Bob");
@@ -132,9 +130,9 @@ TEST(AddRecordsBookedDuringScan, SharedTableModeNamesTheInstance) {
   canned.settings.table_mode = TableMode::kShared;
   RecordingWriter writer;
   AddRecordsBookedDuringScan(canned.Open(), "KorvaleTable1", kCycle, "", writer);
-  EXPECT_EQ(canned.connection().statements(),
-            std::vector<std::string>{
-                "SELECT * FROM Meetings WHERE ((BookingStatus=1) AND (Reserved2='Agent A'))"});
+  EXPECT_EQ(
+      canned.connection().statements(),
+      std::vector<std::string>{"SELECT * FROM Meetings WHERE ((BookingStatus=1) AND (Reserved2='Agent A'))"});
 }
 
 // A row whose start cannot be read is reported on its own (event 121 with its
@@ -187,8 +185,7 @@ TEST(AddRecordsBookedDuringScan, ReportsFailuresAsEvent121) {
     EXPECT_EQ(events[0].type, EventType::kError);
     ASSERT_EQ(events[0].texts.size(), 3u);
     EXPECT_EQ(events[0].texts[0], "Meetings");
-    EXPECT_EQ(events[0].texts[2].rfind("General Error reading / adding records booked during scan", 0),
-              0u);
+    EXPECT_EQ(events[0].texts[2].rfind("General Error reading / adding records booked during scan", 0), 0u);
     EXPECT_TRUE(writer.rows.empty());
   }
 }

@@ -17,13 +17,11 @@ std::string ExtraDefault(std::string_view column, Dialect dialect) {
     if (column != info.column) continue;
     switch (info.kind) {
       case OptionalKind::kBool:
-      case OptionalKind::kInt:
-        return ", 0";
+      case OptionalKind::kInt: return ", 0";
       case OptionalKind::kDate:
         // SQL Server and Oracle refuse a bare 0 for a date; SQLite follows SQL Server.
         return dialect == Dialect::kAccess || dialect == Dialect::kMySql ? ", 0" : ", ''";
-      case OptionalKind::kText:
-        return ", ''";
+      case OptionalKind::kText: return ", ''";
       case OptionalKind::kBinary:
         if (dialect == Dialect::kSqlServer) return ", CONVERT(BINARY(160), '0x')";
         if (dialect == Dialect::kMySql) return ", CONVERT('0x',BINARY(160))";
@@ -34,25 +32,20 @@ std::string ExtraDefault(std::string_view column, Dialect dialect) {
   return ", NULL";
 }
 
-
 }  // namespace
 
 std::string CustomFieldDefault(uint32_t mapi_type, Dialect dialect) {
   switch (mapi_type) {
     case mapi::PT_I2:
     case mapi::PT_LONG:
-    case mapi::PT_I8:
-      return "0";
+    case mapi::PT_I8: return "0";
     case mapi::PT_DOUBLE:
-    case mapi::PT_CURRENCY:
-      return "0.0";
+    case mapi::PT_CURRENCY: return "0.0";
     case mapi::PT_BOOLEAN:
       // SQL Server and Oracle have no boolean literal; their flag columns hold numbers.
       return dialect == Dialect::kSqlServer || dialect == Dialect::kOracle ? "0" : "False";
-    case mapi::PT_SYSTIME:
-      return TimeFunction(dialect);
-    default:
-      return "''";
+    case mapi::PT_SYSTIME: return TimeFunction(dialect);
+    default: return "''";
   }
 }
 

@@ -39,7 +39,7 @@ struct BookedAppointmentRow {
   std::vector<std::string> custom_values;
   // Continues the value list for the extra columns (", 0, ''" ...).
   std::string extra_values;
-  std::string appt_id;  // always empty: the appointment is not known yet
+  std::string appt_id;         // always empty: the appointment is not known yet
   std::string booking_number;  // written to KRVBookingNumber
   std::string aclw;
 };

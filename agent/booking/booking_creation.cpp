@@ -144,7 +144,8 @@ HRESULT UpdateChangedEntryId(BookingWriter& writer, IMessage& appointment, const
 
 // The request the attendees receive: a copy of the appointment with the
 // request's own state, response and busy values.
-HRESULT SendMeetingRequest(BookingWriter& writer, const MailboxBookingTarget& mailbox, IMessage& appointment) {
+HRESULT SendMeetingRequest(BookingWriter& writer, const MailboxBookingTarget& mailbox,
+                           IMessage& appointment) {
   namespace cp = calendar_prop;
   const CalendarTags& tags = mailbox.tags;
   std::shared_ptr<IMessage> request;
@@ -182,8 +183,7 @@ HRESULT SendMeetingRequest(BookingWriter& writer, const MailboxBookingTarget& ma
 
 }  // namespace
 
-HRESULT CreateBookedAppointment(BookingWriter& writer, const MailboxBookingTarget& mailbox,
-                                size_t position) {
+HRESULT CreateBookedAppointment(BookingWriter& writer, const MailboxBookingTarget& mailbox, size_t position) {
   const BookingRecord record = writer.bookings.at(position);
   const bool meeting = IsMeeting(record);
 
@@ -194,8 +194,8 @@ HRESULT CreateBookedAppointment(BookingWriter& writer, const MailboxBookingTarge
     WarnBooking(writer, "CreateMessage for new meeting failed with Code = " + HResultHex(hr));
     return hr;
   }
-  const char* set_props_text = meeting ? "SetProps for new appt failed with Code = "
-                                       : "SetProps failed with Code = ";
+  const char* set_props_text =
+      meeting ? "SetProps for new appt failed with Code = " : "SetProps failed with Code = ";
   std::optional<UtcSpan> span = AppointmentSpan(record, mailbox.zone);
   if (!span) {
     // A date the calendar cannot hold; the store would refuse it the same way.

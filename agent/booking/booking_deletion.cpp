@@ -48,7 +48,8 @@ HRESULT SendCancellation(BookingWriter& writer, const MailboxBookingTarget& mail
   auto appointment = mapi_cast<IMessage>(object);
   if (FAILED(hr) || !appointment) {
     hr = FAILED(hr) ? hr : MAPI_E_NOT_FOUND;
-    WarnBooking(writer, "OpenEntry for delete Message in CalendarFolder failed with Code = " + HResultHex(hr));
+    WarnBooking(writer,
+                "OpenEntry for delete Message in CalendarFolder failed with Code = " + HResultHex(hr));
     return hr;
   }
   std::shared_ptr<IMessage> cancellation;
@@ -103,15 +104,15 @@ HRESULT FindBookedAppointments(BookingWriter& writer, const MailboxBookingTarget
   } else {
     ENTRYID wanted;
     if (!FBinFromHex(record.entry_id, &wanted)) {
-      WarnBooking(writer, "AllocBuffer for FBinFromHex failed with Code = " +
-                              HResultHex(MAPI_E_INVALID_PARAMETER));
+      WarnBooking(writer,
+                  "AllocBuffer for FBinFromHex failed with Code = " + HResultHex(MAPI_E_INVALID_PARAMETER));
       return MAPI_E_INVALID_PARAMETER;
     }
     restriction = RestrictProperty(RELOP_EQ, PR_ENTRYID, {PR_ENTRYID, wanted});
   }
   const SPropTagArray columns{PR_ENTRYID, tags.Calendar(calendar_prop::kStart),
-                              tags.Calendar(calendar_prop::kEnd),
-                              tags.Calendar(calendar_prop::kKeywords), PR_SUBJECT};
+                              tags.Calendar(calendar_prop::kEnd), tags.Calendar(calendar_prop::kKeywords),
+                              PR_SUBJECT};
   SRowSet rows;
   hr = HrQueryAllRows(contents.get(), &columns, &restriction, nullptr, 0, &rows);
   if (FAILED(hr)) {
@@ -134,8 +135,8 @@ HRESULT FindBookedAppointments(BookingWriter& writer, const MailboxBookingTarget
 // Keeps what is deleted in the booking list (a change mail later in the cycle
 // describes the earlier version with it), queues the owner's notification and
 // reports the deletion.
-void RecordDeletion(BookingWriter& writer, const MailboxBookingTarget& mailbox,
-                    const BookingRecord& record, size_t position, const FoundAppointment& a) {
+void RecordDeletion(BookingWriter& writer, const MailboxBookingTarget& mailbox, const BookingRecord& record,
+                    size_t position, const FoundAppointment& a) {
   BookingRecord as_deleted = record;
   if (a.start) as_deleted.start = *a.start;
   if (a.end) as_deleted.end = *a.end;
@@ -148,13 +149,12 @@ void RecordDeletion(BookingWriter& writer, const MailboxBookingTarget& mailbox,
   const std::string end = DateOrUndetermined(a.end);
   if (record.booking_status == 3 && NotifiesMailbox(writer.settings, mailbox.mailbox_name)) {
     QueueDeletionNotification(writer.notifications, writer.settings,
-                              {start, end, a.subject, a.categories, record.booked_by},
-                              mailbox.mailbox_name, OwnerEntryId(writer, mailbox.mailbox_name));
+                              {start, end, a.subject, a.categories, record.booked_by}, mailbox.mailbox_name,
+                              OwnerEntryId(writer, mailbox.mailbox_name));
   }
   WarnBooking(writer, "Deleting the following meeting in mailbox " + mailbox.mailbox_name +
                           ":\r\nSubject: " + a.subject + "\r\nStart: " + start + "\r\nEnd: " + end +
-                          "\r\nCategory: " + a.categories + "\r\nKRVBookingNumber: " +
-                          record.booking_number +
+                          "\r\nCategory: " + a.categories + "\r\nKRVBookingNumber: " + record.booking_number +
                           "\r\nBookingStatus: " + std::to_string(record.booking_status));
 }
 

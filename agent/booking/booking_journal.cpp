@@ -21,10 +21,14 @@ std::string EscapeField(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    if (c == '%') out += "%25";
-    else if (c == '\n') out += "%0A";
-    else if (c == '\r') out += "%0D";
-    else out += c;
+    if (c == '%')
+      out += "%25";
+    else if (c == '\n')
+      out += "%0A";
+    else if (c == '\r')
+      out += "%0D";
+    else
+      out += c;
   }
   return out;
 }
@@ -54,7 +58,8 @@ std::string TimeField(const SYSTEMTIME& t) {
 std::optional<SYSTEMTIME> ParseTime(std::string_view text) {
   unsigned y, mo, d, h, mi, s;
   std::string copy(text);
-  if (std::sscanf(copy.c_str(), "%4u-%2u-%2u %2u:%2u:%2u", &y, &mo, &d, &h, &mi, &s) != 6) return std::nullopt;
+  if (std::sscanf(copy.c_str(), "%4u-%2u-%2u %2u:%2u:%2u", &y, &mo, &d, &h, &mi, &s) != 6)
+    return std::nullopt;
   SYSTEMTIME t;
   t.wYear = static_cast<uint16_t>(y);
   t.wMonth = static_cast<uint16_t>(mo);
@@ -81,11 +86,24 @@ std::string MarkKey(std::string_view entry, std::string_view mailbox) {
 }  // namespace
 
 std::string EncodeBookingRecord(const BookingRecord& r) {
-  const std::string fields[kFieldCount] = {
-      r.organizer, r.recipients, r.booked_by, TimeField(r.start), TimeField(r.end), r.title, r.location,
-      std::to_string(r.reminder_minutes), std::to_string(r.busy_status), r.acl, r.category,
-      r.personal_group ? "1" : "0", r.attendees ? "1" : "0", r.no_invitation ? "1" : "0",
-      std::to_string(r.booking_status), r.is_private ? "1" : "0", r.booking_number, r.entry_id};
+  const std::string fields[kFieldCount] = {r.organizer,
+                                           r.recipients,
+                                           r.booked_by,
+                                           TimeField(r.start),
+                                           TimeField(r.end),
+                                           r.title,
+                                           r.location,
+                                           std::to_string(r.reminder_minutes),
+                                           std::to_string(r.busy_status),
+                                           r.acl,
+                                           r.category,
+                                           r.personal_group ? "1" : "0",
+                                           r.attendees ? "1" : "0",
+                                           r.no_invitation ? "1" : "0",
+                                           std::to_string(r.booking_status),
+                                           r.is_private ? "1" : "0",
+                                           r.booking_number,
+                                           r.entry_id};
   std::string text;
   for (size_t i = 0; i < kFieldCount; ++i) {
     if (i > 0) text += '\n';
@@ -144,8 +162,9 @@ std::string BookingJournal::InstanceCondition() const {
 
 bool BookingJournal::Load(BookingList& bookings) {
   usable_ = false;
-  const std::string select = "SELECT Entry, Kind, Mailbox, BookingData FROM " + std::string(kBookingJournalTable) +
-                             " WHERE " + InstanceCondition() + " ORDER BY Entry";
+  const std::string select = "SELECT Entry, Kind, Mailbox, BookingData FROM " +
+                             std::string(kBookingJournalTable) + " WHERE " + InstanceCondition() +
+                             " ORDER BY Entry";
   auto rows = db_.Query(select);
   if (!rows.ok()) {
     // A database that has no journal yet gets one.
@@ -156,9 +175,10 @@ bool BookingJournal::Load(BookingList& bookings) {
                                SqlTypeName(s, 1024) + ")";
     auto created = db_.Execute(create);
     if (!created.ok()) {
-      Warn("The booking journal cannot be read or created; bookings of a cycle that ends early are not "
-           "carried out later.\r\n" + StripLineFeeds(rows.error().text) + "\r\n" +
-           StripLineFeeds(created.error().text));
+      Warn(
+          "The booking journal cannot be read or created; bookings of a cycle that ends early are not "
+          "carried out later.\r\n" +
+          StripLineFeeds(rows.error().text) + "\r\n" + StripLineFeeds(created.error().text));
       return false;
     }
     usable_ = true;
@@ -190,7 +210,7 @@ bool BookingJournal::AlreadyTaken(const BookingRecord& r) const {
   auto cancellation = [](int status) { return status == 3 || status == 4; };
   return std::any_of(loaded_.begin(), loaded_.end(), [&](const BookingRecord& l) {
     const bool same_kind = cancellation(l.booking_status) ? cancellation(r.booking_status)
-                                                         : l.booking_status == r.booking_status;
+                                                          : l.booking_status == r.booking_status;
     return same_kind && l.booking_number == r.booking_number && l.entry_id == r.entry_id &&
            l.start == r.start && l.end == r.end && l.title == r.title && l.booked_by == r.booked_by;
   });
@@ -203,8 +223,9 @@ SqlResult<SqlDone> BookingJournal::Record(BookingRecord& record) {
   const Dialect d = db_.dialect();
   return db_.Execute("INSERT INTO " + std::string(kBookingJournalTable) +
                      " (KRVService, Entry, Kind, Mailbox, BookingData) VALUES ('" +
-                     QuoteInstanceName(instance_name_, d) + "', '" + QuoteWholeForSql(record.journal_entry, d) +
-                     "', '" + kBooking + "', '-', '" + QuoteWholeForSql(EncodeBookingRecord(record), d) + "')");
+                     QuoteInstanceName(instance_name_, d) + "', '" +
+                     QuoteWholeForSql(record.journal_entry, d) + "', '" + kBooking + "', '-', '" +
+                     QuoteWholeForSql(EncodeBookingRecord(record), d) + "')");
 }
 
 bool BookingJournal::ReachedEarlier(const BookingRecord& record, const std::string& mailbox) const {
@@ -230,7 +251,8 @@ bool BookingJournal::Remember(const BookingRecord& record, const std::string& ma
 
 void BookingJournal::Finish() {
   if (!usable_ || mark_failed_) return;
-  const std::string sql = "DELETE FROM " + std::string(kBookingJournalTable) + " WHERE " + InstanceCondition();
+  const std::string sql =
+      "DELETE FROM " + std::string(kBookingJournalTable) + " WHERE " + InstanceCondition();
   auto done = db_.Execute(sql);
   if (!done.ok()) {
     // Harmless: the next cycle finds every mailbox marked.

@@ -115,8 +115,9 @@ TEST(BookingJournal, FailedMarkKeepsTheJournal) {
   ASSERT_TRUE(journal.Load(list));
   BookingRecord record = Hostile();
   ASSERT_TRUE(journal.Record(record).ok());
-  calendar.Run("CREATE TRIGGER NoMarks BEFORE INSERT ON KRVBookingJournal WHEN NEW.Kind = 'M' "
-               "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  calendar.Run(
+      "CREATE TRIGGER NoMarks BEFORE INSERT ON KRVBookingJournal WHEN NEW.Kind = 'M' "
+      "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
   EXPECT_FALSE(journal.Remember(record, "Ann"));
   EXPECT_EQ(calendar.log().EventsWithId(event_id::kGeneral).size(), 1u);
   journal.Finish();
@@ -142,10 +143,12 @@ TEST(BookingJournal, RowStatusAndJournalEntryCommitTogether) {
     BookingJournal journal(calendar.db(), "Agent A", "1");
     BookingList bookings;
     BookingNumberList numbers;
-    calendar.Run("CREATE TABLE KRVBookingJournal (KRVService varchar(250), Entry varchar(100), Kind "
-                 "varchar(1), Mailbox varchar(250), BookingData text)");
-    calendar.Run("CREATE TRIGGER Dies BEFORE INSERT ON KRVBookingJournal WHEN NEW.BookingData LIKE '%B-2%' "
-                 "BEGIN SELECT RAISE(ABORT, 'connection lost'); END");
+    calendar.Run(
+        "CREATE TABLE KRVBookingJournal (KRVService varchar(250), Entry varchar(100), Kind "
+        "varchar(1), Mailbox varchar(250), BookingData text)");
+    calendar.Run(
+        "CREATE TRIGGER Dies BEFORE INSERT ON KRVBookingJournal WHEN NEW.BookingData LIKE '%B-2%' "
+        "BEGIN SELECT RAISE(ABORT, 'connection lost'); END");
     EXPECT_FALSE(ReadMeetingsTable(calendar.db(), cycle, bookings, numbers, &journal));
     ASSERT_EQ(bookings.size(), 1u);
     EXPECT_EQ(bookings.at(0).booking_number, "B-1");

@@ -141,8 +141,8 @@ class BookingMailFixture : public ::testing::Test {
     Status prepared = PrepareDatabase(settings_, log_, "Korvale", prep_);
     ASSERT_TRUE(prepared.ok()) << prepared.message() << "\n" << log_.Describe();
     // The table the web pages read while KorvaleTable1 is filled.
-    auto created = prep_.database->Execute(
-        CreateCalendarTable(settings_, kKorvaleTable2, prep_.optional_columns));
+    auto created =
+        prep_.database->Execute(CreateCalendarTable(settings_, kKorvaleTable2, prep_.optional_columns));
     ASSERT_TRUE(created.ok()) << created.error().text;
     log_.Clear();
 
@@ -180,8 +180,8 @@ class BookingMailFixture : public ::testing::Test {
     m.calendar = mapi_cast<IMAPIFolder>(object);
     m.tags = ResolveTestTags(*m.calendar);
     ADRLIST owner;
-    owner.aEntries.push_back({{SPropValue(PR_DISPLAY_NAME, name),
-                               SPropValue(PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO))}});
+    owner.aEntries.push_back(
+        {{SPropValue(PR_DISPLAY_NAME, name), SPropValue(PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO))}});
     EXPECT_EQ(address_book_->ResolveName(0, 0, "", &owner), S_OK);
     if (const SPropValue* id = PpropFindProp(owner.aEntries[0].rgPropVals, PR_ENTRYID); id && id->Binary()) {
       m.owner = *id->Binary();

@@ -112,7 +112,9 @@ TEST_F(BookIntoMailboxTest, NoInvitationBooksEachNamedAttendeeWithoutRecipients)
 TEST_F(BookIntoMailboxTest, ResourceMarkersMakeBlindCopiesAndAreRemoved) {
   TestMailbox mia = Open("mia", "Mia"), room = Open("room1", "Room 1");
   BookingRecord r = Meeting();
-  r.recipients = "$R$Room 1$R$; \xA3R\xA3" "Ann; Bob\xC2\xA3R\xC2\xA3";
+  r.recipients =
+      "$R$Room 1$R$; \xA3R\xA3"
+      "Ann; Bob\xC2\xA3R\xC2\xA3";
   bookings_->list().Append(r);
 
   EXPECT_EQ(bookings_->BookIntoMailbox(mia.Target()), S_OK) << log_.Describe();
@@ -137,7 +139,8 @@ TEST_F(BookIntoMailboxTest, UnknownAttendeeIsInvitedByTheAddressOfTheUserRow) {
 
   EXPECT_EQ(bookings_->BookIntoMailbox(mia.Target()), S_OK);
 
-  EXPECT_TRUE(log_.Traced("SELECT Title FROM KorvaleTable2 WHERE ((Status=9) AND (Name LIKE 'Zed Outsider'))"));
+  EXPECT_TRUE(
+      log_.Traced("SELECT Title FROM KorvaleTable2 WHERE ((Status=9) AND (Name LIKE 'Zed Outsider'))"));
   auto outbound = org_->ListOutboundMail();
   ASSERT_TRUE(outbound.ok());
   std::vector<std::string> addresses;
@@ -151,8 +154,10 @@ TEST_F(BookIntoMailboxTest, UnknownAttendeeIsInvitedByTheAddressOfTheUserRow) {
     }
     return false;
   };
-  EXPECT_TRUE(said("Nobody Known could not be resolved in the Addressbook to send a meeting request "
-                   "and SMTP address not found in database")) << log_.Describe();
+  EXPECT_TRUE(
+      said("Nobody Known could not be resolved in the Addressbook to send a meeting request "
+           "and SMTP address not found in database"))
+      << log_.Describe();
   EXPECT_TRUE(said("Nobody Known could not be resolved in the Addressbook to send a meeting request"));
   EXPECT_FALSE(said("Zed Outsider could not be resolved in the Addressbook to send a meeting request"));
 }
@@ -216,9 +221,9 @@ TEST_F(BookIntoMailboxTest, CancellationDeletesByBookingNumberAndSendsCancellati
   auto left = Appointments(mia);
   ASSERT_EQ(left.size(), 1u);
   EXPECT_EQ(*left[0][2].String(), "B-OTHER");
-  EXPECT_EQ(Classes(*ann.inbox), (std::vector<std::string>{"IPM.Schedule.Meeting.Request",
-                                                           "IPM.Schedule.Meeting.Request",
-                                                           "IPM.Schedule.Meeting.Canceled"}));
+  EXPECT_EQ(Classes(*ann.inbox),
+            (std::vector<std::string>{"IPM.Schedule.Meeting.Request", "IPM.Schedule.Meeting.Request",
+                                      "IPM.Schedule.Meeting.Canceled"}));
   EXPECT_EQ(Classes(*bob.inbox).back(), "IPM.Schedule.Meeting.Canceled");
 
   const BookingRecord& kept = bookings_->list().at(0);
@@ -420,8 +425,16 @@ class FakeProgress : public BookingProgress {
 TEST_F(BookIntoMailboxTest, JournalMarksDecideWhatIsMadeAgain) {
   TestMailbox ann = Open("ann", "Ann");
   FakeProgress progress;
-  BookingWriter writer{settings_, log_, db(), *address_book_, "KorvaleTable2", bookings_->list(),
-                       bookings_->notifications(), {}, {}, &progress};
+  BookingWriter writer{settings_,
+                       log_,
+                       db(),
+                       *address_book_,
+                       "KorvaleTable2",
+                       bookings_->list(),
+                       bookings_->notifications(),
+                       {},
+                       {},
+                       &progress};
   bookings_->list().Append(DirectForAnn("B-1"));
   progress.earlier = {"B-1@Ann"};
   ASSERT_EQ(BookIntoMailbox(writer, ann.Target()), S_OK) << log_.Describe();
@@ -517,8 +530,8 @@ TEST(MeetingIdentifiersTest, LayoutAndFreshData) {
   const std::vector<uint8_t> class_id = {0x04, 0x00, 0x00, 0x00, 0x82, 0x00, 0xE0, 0x00,
                                          0x74, 0xC5, 0xB7, 0x10, 0x1A, 0x82, 0xE0, 0x08};
   EXPECT_TRUE(std::equal(class_id.begin(), class_id.end(), a.global.begin()));
-  EXPECT_EQ(std::vector<uint8_t>(a.global.begin() + 16, a.global.begin() + 20),
-            std::vector<uint8_t>(4, 0)) << "no instance date";
+  EXPECT_EQ(std::vector<uint8_t>(a.global.begin() + 16, a.global.begin() + 20), std::vector<uint8_t>(4, 0))
+      << "no instance date";
   EXPECT_EQ(a.global[20], 0x07);
   EXPECT_EQ(a.global[27], 0x01) << "creation time little-endian";
   EXPECT_EQ(a.global[36], 16);
@@ -532,7 +545,10 @@ TEST(MeetingRecipientsTest, NamesAndTypes) {
   bool resource = false;
   EXPECT_EQ(RecipientName("$R$Room 1$R$", &resource), "Room 1");
   EXPECT_TRUE(resource);
-  EXPECT_EQ(RecipientName("\xA3R\xA3" "Ann", &resource), "Ann");
+  EXPECT_EQ(RecipientName("\xA3R\xA3"
+                          "Ann",
+                          &resource),
+            "Ann");
   EXPECT_FALSE(resource) << "only $R$ makes a resource";
   ADRLIST list = MeetingRecipientList("Ann;  Bob; ;$R$Room$R$;");
   ASSERT_EQ(list.cEntries(), 3u);

@@ -39,10 +39,23 @@ inline AgentSettings SettingsFor(Dialect dialect) {
   s.db = "KorvaleDB";
   s.group_names = {"Sales", "Rooms"};
   switch (dialect) {
-    case Dialect::kOracle: s.oracle = 1; s.oracle_flag = true; break;
-    case Dialect::kMySql: s.my_sql = 1; s.mysql_flag = true; s.sql_server_family_flag = true; break;
-    case Dialect::kSqlServer: s.sql_server = 1; s.sql_server_family_flag = true; break;
-    case Dialect::kSQLite: s.sqlite = 1; s.sqlite_flag = true; break;
+    case Dialect::kOracle:
+      s.oracle = 1;
+      s.oracle_flag = true;
+      break;
+    case Dialect::kMySql:
+      s.my_sql = 1;
+      s.mysql_flag = true;
+      s.sql_server_family_flag = true;
+      break;
+    case Dialect::kSqlServer:
+      s.sql_server = 1;
+      s.sql_server_family_flag = true;
+      break;
+    case Dialect::kSQLite:
+      s.sqlite = 1;
+      s.sqlite_flag = true;
+      break;
     case Dialect::kAccess: break;
   }
   return s;
@@ -143,11 +156,9 @@ struct CannedDatabase {
 // a temporary SQLite file, or any other data source (the MariaDB test server).
 class TestCalendar {
  public:
-  explicit TestCalendar(AgentSettings settings)
-      : TestCalendar(std::move(settings), std::string()) {}
+  explicit TestCalendar(AgentSettings settings) : TestCalendar(std::move(settings), std::string()) {}
 
-  TestCalendar(AgentSettings settings, const std::string& connect_string)
-      : settings_(std::move(settings)) {
+  TestCalendar(AgentSettings settings, const std::string& connect_string) : settings_(std::move(settings)) {
     settings_.db = connect_string.empty() ? sqlite_.name() : "test server";
     auto conn = OpenSqlConnection(connect_string.empty() ? sqlite_.ConnectString() : connect_string);
     if (!conn.ok()) {
@@ -180,11 +191,12 @@ class TestCalendar {
     std::string sql =
         "INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, Office, "
         "Initials, ACL, Category, DL, Organizer, Attendees, TimeBooked, BookingStatus, Reserved2, "
-        "ACLw) VALUES (" + q(m.name) + ", " + lit(m.start) + ", " + lit(m.end) + ", " + q(m.title) +
-        ", " + std::to_string(m.status) + ", " + q(m.location) + ", " + q(m.phone) + ", " +
-        q(m.office) + ", " + q(m.initials) + ", " + q(m.acl) + ", " + q(m.category) + ", " +
-        q(m.dl) + ", " + q(m.organizer) + ", " + q(m.attendees) + ", " + lit(m.time_booked) +
-        ", " + std::to_string(m.booking_status) + ", " + q(m.reserved2) + ", " + q(m.aclw) + ")";
+        "ACLw) VALUES (" +
+        q(m.name) + ", " + lit(m.start) + ", " + lit(m.end) + ", " + q(m.title) + ", " +
+        std::to_string(m.status) + ", " + q(m.location) + ", " + q(m.phone) + ", " + q(m.office) + ", " +
+        q(m.initials) + ", " + q(m.acl) + ", " + q(m.category) + ", " + q(m.dl) + ", " + q(m.organizer) +
+        ", " + q(m.attendees) + ", " + lit(m.time_booked) + ", " + std::to_string(m.booking_status) + ", " +
+        q(m.reserved2) + ", " + q(m.aclw) + ")";
     Run(sql);
   }
 

@@ -30,8 +30,7 @@ bool IsNoInvitation(std::string_view initials);
 // with its two-character sequences \r, \n and \t made control characters and
 // the first %s replaced by the booking user (%% stands for one percent sign).
 //   BookingText("Booked by %s\\n", "Ann", "old") -> "Booked by Ann\nold"
-std::string BookingText(std::string_view text_template, std::string_view booked_by,
-                        std::string_view old_acl);
+std::string BookingText(std::string_view text_template, std::string_view booked_by, std::string_view old_acl);
 
 // Mailbox names of a ";"-separated list, each trimmed; empty names are left out
 // and the resource markers ("$R$", "£R£") removed, so a name is what the

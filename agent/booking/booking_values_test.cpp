@@ -16,9 +16,11 @@ TEST(ParseReminder, ReadsMinutesInAutomaticBaseAndThePrivacyMarker) {
     bool is_private;
   };
   const Case cases[] = {
-      {"15$P$", 15, true},   {"0x10$P$", 16, true}, {"", 0, false},      {"30", 30, false},
-      {"010", 8, false},     {"$P$", 0, true},      {"abc", 0, false},   {"-5$P$", 0, true},
-      {" 20$P$", 20, true},  {"99999999999", 0xFFFFFFFFu, false},
+      {"15$P$", 15, true},  {"0x10$P$", 16, true},
+      {"", 0, false},       {"30", 30, false},
+      {"010", 8, false},    {"$P$", 0, true},
+      {"abc", 0, false},    {"-5$P$", 0, true},
+      {" 20$P$", 20, true}, {"99999999999", 0xFFFFFFFFu, false},
   };
   for (const Case& c : cases) {
     Reminder r = ParseReminder(c.phone);

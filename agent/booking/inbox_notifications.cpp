@@ -40,8 +40,7 @@ void SendInboxNotifications(MailServices& services, const NotificationQueue& que
     auto log_new_booking = [&] {
       if (entry.kind == NotificationKind::kNewBooking && s.notify_admins_create_in_event_log != 0) {
         services.log.LogEvent(EventType::kWarning, event_id::kGeneral,
-                              "New meeting booking in Mailbox: " + entry.mailbox_name + "\r\n" +
-                                  entry.body);
+                              "New meeting booking in Mailbox: " + entry.mailbox_name + "\r\n" + entry.body);
       }
     };
     (void)SendNotificationNote(services, NotificationMail::kInbox, *inbox, entry.subject, entry.body,

@@ -74,8 +74,8 @@ std::string DateText(const std::optional<SYSTEMTIME>& time) {
 }
 
 std::string ChangedData(const std::string& mailbox, const ShownMeeting& shown) {
-  return "\r\n\r\nUser " + mailbox + ":\r\nStart: " + DateText(shown.start) + "\r\nEnd: " +
-         DateText(shown.end) + "\r\nTitle: " + shown.title + "\r\nLocation: " + shown.location +
+  return "\r\n\r\nUser " + mailbox + ":\r\nStart: " + DateText(shown.start) +
+         "\r\nEnd: " + DateText(shown.end) + "\r\nTitle: " + shown.title + "\r\nLocation: " + shown.location +
          "\r\nCategory: " + TrimBlanksAndCommas(ReplaceAll(shown.category, "//", ", "));
 }
 
@@ -101,10 +101,10 @@ Status DatabaseFailure(const SqlError& error) {
 
 std::string ReportBody(const Findings& f, const MeetingsRow& m) {
   return "The following meeting was changed or deleted in the mailbox(es):\r\n" + f.changed_list +
-         "\r\n\r\nOriginal meeting:\r\n\r\nBooked by: " + m.name + "\r\nStart: " +
-         NotificationDate(m.start) + "\r\nEnd: " + NotificationDate(m.end) + "\r\nTitle: " + m.title +
-         "\r\nLocation: " + m.location + "\r\nCategory: " + m.category + "\r\nOrganizer: " +
-         m.organizer + "\r\nAttendees: " + m.attendees + "\r\n" + f.details;
+         "\r\n\r\nOriginal meeting:\r\n\r\nBooked by: " + m.name + "\r\nStart: " + NotificationDate(m.start) +
+         "\r\nEnd: " + NotificationDate(m.end) + "\r\nTitle: " + m.title + "\r\nLocation: " + m.location +
+         "\r\nCategory: " + m.category + "\r\nOrganizer: " + m.organizer + "\r\nAttendees: " + m.attendees +
+         "\r\n" + f.details;
 }
 
 // Compares the booking with every mailbox that shows it; nullopt-free: a
@@ -162,12 +162,12 @@ MeetingsScope ScopeOf(const ModificationCheck& check) {
 std::string SelectUnreportedNonModifiable(const MeetingsScope& scope) {
   std::string sql = "SELECT * FROM Meetings WHERE (";
   if (scope.shared) sql += "(Reserved2='" + QuoteInstanceName(scope.instance_name, scope.dialect) + "') AND ";
-  return sql + "(BookingStatus=2) AND (Office LIKE '%$$nMMtg$$%') AND ((Reserved1 IS NULL) OR "
-               "(Reserved1 <> '1')))";
+  return sql +
+         "(BookingStatus=2) AND (Office LIKE '%$$nMMtg$$%') AND ((Reserved1 IS NULL) OR "
+         "(Reserved1 <> '1')))";
 }
 
-std::string SelectMailboxesShowing(std::string_view table, std::string_view booking_number,
-                                   Dialect dialect) {
+std::string SelectMailboxesShowing(std::string_view table, std::string_view booking_number, Dialect dialect) {
   return "SELECT DISTINCT Name FROM " + std::string(table) + " WHERE KRVBookingNumber = '" +
          QuoteWholeForSql(booking_number, dialect) + "'";
 }

@@ -42,8 +42,7 @@ Status CheckMeetingModifications(ModificationCheck& check);
 
 // The statements of the check.
 std::string SelectUnreportedNonModifiable(const MeetingsScope& scope);
-std::string SelectMailboxesShowing(std::string_view table, std::string_view booking_number,
-                                   Dialect dialect);
+std::string SelectMailboxesShowing(std::string_view table, std::string_view booking_number, Dialect dialect);
 std::string SelectMailboxRows(std::string_view table, std::string_view booking_number,
                               std::string_view mailbox, Dialect dialect);
 std::string CancelForRebooking(const MeetingsScope& scope, std::string_view booking_number);

@@ -57,8 +57,7 @@ ADRLIST MeetingRecipientList(std::string_view recipients) {
       if (!name.empty()) {
         ADRENTRY entry;
         entry.rgPropVals.emplace_back(PR_DISPLAY_NAME, name);
-        entry.rgPropVals.emplace_back(PR_RECIPIENT_TYPE,
-                                      static_cast<int32_t>(resource ? MAPI_BCC : MAPI_TO));
+        entry.rgPropVals.emplace_back(PR_RECIPIENT_TYPE, static_cast<int32_t>(resource ? MAPI_BCC : MAPI_TO));
         list.aEntries.push_back(std::move(entry));
       }
     }
@@ -68,8 +67,7 @@ ADRLIST MeetingRecipientList(std::string_view recipients) {
   return list;
 }
 
-std::string SelectRecipientAddress(std::string_view active_table, std::string_view name,
-                                   Dialect dialect) {
+std::string SelectRecipientAddress(std::string_view active_table, std::string_view name, Dialect dialect) {
   return "SELECT Title FROM " + std::string(active_table) + " WHERE ((Status=9) AND (Name LIKE '" +
          QuoteForSql(name, 50, dialect) + "'))";
 }
@@ -83,8 +81,9 @@ void ResolveMeetingRecipients(BookingWriter& writer, ADRLIST& list) {
     const std::string name = DisplayName(entry);
     const std::string address = StoredAddress(writer, name);
     if (address.empty()) {
-      WarnBooking(writer, name + " could not be resolved in the Addressbook to send a meeting request "
-                                 "and SMTP address not found in database");
+      WarnBooking(writer, name +
+                              " could not be resolved in the Addressbook to send a meeting request "
+                              "and SMTP address not found in database");
       continue;
     }
     SetValue(entry, {PR_EMAIL_ADDRESS, address});
@@ -101,8 +100,8 @@ void ResolveMeetingRecipients(BookingWriter& writer, ADRLIST& list) {
   (void)writer.address_book.ResolveName(0, 0, "", &list);
   for (const ADRENTRY& entry : list.aEntries) {
     if (!HasEntryId(entry)) {
-      WarnBooking(writer, DisplayName(entry) +
-                              " could not be resolved in the Addressbook to send a meeting request");
+      WarnBooking(writer,
+                  DisplayName(entry) + " could not be resolved in the Addressbook to send a meeting request");
     }
   }
 }

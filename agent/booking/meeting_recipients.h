@@ -24,8 +24,7 @@ std::string RecipientName(std::string_view name, bool* resource);
 mapi::ADRLIST MeetingRecipientList(std::string_view recipients);
 
 // "SELECT Title FROM %s WHERE ((Status=9) AND (Name LIKE '%s'))".
-std::string SelectRecipientAddress(std::string_view active_table, std::string_view name,
-                                   Dialect dialect);
+std::string SelectRecipientAddress(std::string_view active_table, std::string_view name, Dialect dialect);
 
 // Resolves the list; when some name is unknown or ambiguous, looks up an SMTP
 // address for each entry without an identifier, makes it a one-off recipient

@@ -4,13 +4,9 @@
 namespace korvale {
 namespace {
 
-std::string TextOf(const SqlRow& row, const char* column) {
-  return row.Text(column).value_or(std::string());
-}
+std::string TextOf(const SqlRow& row, const char* column) { return row.Text(column).value_or(std::string()); }
 
-int IntOf(const SqlRow& row, const char* column) {
-  return static_cast<int>(row.Int(column).value_or(0));
-}
+int IntOf(const SqlRow& row, const char* column) { return static_cast<int>(row.Int(column).value_or(0)); }
 
 }  // namespace
 

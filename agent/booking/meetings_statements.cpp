@@ -23,15 +23,12 @@ bool StoredAsNull(std::string_view value, bool is_null, Dialect dialect) {
   return is_null || (value.empty() && dialect == Dialect::kOracle);
 }
 
-std::string EqualsStored(std::string_view column, std::string_view value, bool is_null,
-                         Dialect dialect) {
+std::string EqualsStored(std::string_view column, std::string_view value, bool is_null, Dialect dialect) {
   if (StoredAsNull(value, is_null, dialect)) return "(" + std::string(column) + " IS NULL)";
   return "(" + std::string(column) + "='" + QuoteWholeForSql(value, dialect) + "')";
 }
 
-bool EscapesBrackets(Dialect dialect) {
-  return dialect == Dialect::kSqlServer || dialect == Dialect::kMySql;
-}
+bool EscapesBrackets(Dialect dialect) { return dialect == Dialect::kSqlServer || dialect == Dialect::kMySql; }
 
 }  // namespace
 
@@ -49,8 +46,8 @@ std::string LikePattern(std::string_view text, Dialect dialect) {
       continue;
     }
     char c = text[i];
-    bool wildcard = c == '%' || c == '_' ||
-                    (EscapesBrackets(dialect) && (c == '[' || c == ']' || c == '^' || c == '-'));
+    bool wildcard =
+        c == '%' || c == '_' || (EscapesBrackets(dialect) && (c == '[' || c == ']' || c == '^' || c == '-'));
     if (wildcard) pattern += kEscape;
     pattern += c;
   }
@@ -65,15 +62,16 @@ std::string LikeEscapeClause(Dialect dialect) {
 std::string SelectPendingMeetings(const MeetingsScope& scope) {
   std::string sql = "SELECT * FROM Meetings WHERE ";
   if (scope.shared) sql += InstanceCondition(scope) + " AND ";
-  sql += "((BookingStatus=1) OR (BookingStatus=3) OR (BookingStatus=4) OR (BookingStatus=5)) "
-         "ORDER BY BookingStatus";
+  sql +=
+      "((BookingStatus=1) OR (BookingStatus=3) OR (BookingStatus=4) OR (BookingStatus=5)) "
+      "ORDER BY BookingStatus";
   return sql;
 }
 
 std::string SelectPersonalGroup(std::string_view group, std::string_view user, Dialect dialect) {
   std::string table = dialect == Dialect::kOracle ? "KRVGroups" : "Groups";
-  return "SELECT * FROM " + table + " WHERE ((Name='" + QuoteForSql(group, 50, dialect) +
-         "') AND (NTUser='" + QuoteForSql(user, 50, dialect) + "'))";
+  return "SELECT * FROM " + table + " WHERE ((Name='" + QuoteForSql(group, 50, dialect) + "') AND (NTUser='" +
+         QuoteForSql(user, 50, dialect) + "'))";
 }
 
 std::string UpdateMeetingsRow(const MeetingsScope& scope, const MeetingsRow& row,
@@ -84,11 +82,11 @@ std::string UpdateMeetingsRow(const MeetingsScope& scope, const MeetingsRow& row
   // apostrophes doubled), and the booking would be made again every cycle.
   std::string sql = "UPDATE Meetings SET BookingStatus = " + std::to_string(update.new_status) +
                     ", TimeBooked = " + Literal(scope, update.time_booked) + ", ACL = '" +
-                    QuoteForSql(update.booking_text, 50, d) + "' WHERE ((BookingStatus = " +
-                    std::to_string(row.booking_status) + ") AND " +
-                    EqualsStored("Name", row.name, row.name_null, d) + " AND (" + StartColumn(d) +
-                    "=" + Literal(scope, row.start) + ") AND (EndTime=" + Literal(scope, row.end) +
-                    ") AND " + EqualsStored("Title", row.title, row.title_null, d) + " AND " +
+                    QuoteForSql(update.booking_text, 50, d) +
+                    "' WHERE ((BookingStatus = " + std::to_string(row.booking_status) + ") AND " +
+                    EqualsStored("Name", row.name, row.name_null, d) + " AND (" + StartColumn(d) + "=" +
+                    Literal(scope, row.start) + ") AND (EndTime=" + Literal(scope, row.end) + ") AND " +
+                    EqualsStored("Title", row.title, row.title_null, d) + " AND " +
                     EqualsStored("Office", row.office, row.office_null, d);
   if (StoredAsNull(row.attendees, row.attendees_null, d)) {
     sql += " AND (Attendees IS NULL)";
@@ -115,11 +113,9 @@ std::string FinishRebookings(const MeetingsScope& scope) {
   return sql + " (BookingStatus = 5)";
 }
 
-std::string DeleteFinishedMeetings(const MeetingsScope& scope, bool by_end_time,
-                                   const SYSTEMTIME& cut_off) {
-  std::string finished = std::string("(BookingStatus = 4) OR (") +
-                         (by_end_time ? "EndTime" : "TimeBooked") + " < " +
-                         Literal(scope, cut_off) + ")";
+std::string DeleteFinishedMeetings(const MeetingsScope& scope, bool by_end_time, const SYSTEMTIME& cut_off) {
+  std::string finished = std::string("(BookingStatus = 4) OR (") + (by_end_time ? "EndTime" : "TimeBooked") +
+                         " < " + Literal(scope, cut_off) + ")";
   if (scope.shared) {
     return "DELETE FROM Meetings WHERE ((" + InstanceCondition(scope) + ") AND (" + finished + "))";
   }

@@ -48,8 +48,7 @@ std::string UpdateMeetingsRow(const MeetingsScope& scope, const MeetingsRow& row
 std::string FinishRebookings(const MeetingsScope& scope);
 // Cancelled rows and rows past the age limit. by_end_time: the limit counts from
 // the meeting's end, otherwise from the time the agent booked it.
-std::string DeleteFinishedMeetings(const MeetingsScope& scope, bool by_end_time,
-                                   const SYSTEMTIME& cut_off);
+std::string DeleteFinishedMeetings(const MeetingsScope& scope, bool by_end_time, const SYSTEMTIME& cut_off);
 // Every booking number of Meetings (of this agent's rows in shared-table mode).
 std::string SelectBookingNumbers(const MeetingsScope& scope);
 

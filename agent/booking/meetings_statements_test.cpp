@@ -24,10 +24,8 @@ MeetingsScope Scope(Dialect dialect, bool shared = false) {
 TEST(LikePattern, EscapesTheWildcardsOfEachDialect) {
   const std::string text = "50%_[a]^-b'c¬d";
   const std::pair<Dialect, const char*> expected[] = {
-      {Dialect::kAccess, "50%_[a]^-b''c¬d"},
-      {Dialect::kSqlServer, "50¬%¬_¬[a¬]¬^¬-b''c¬¬d"},
-      {Dialect::kMySql, "50¬%¬_¬[a¬]¬^¬-b''c¬¬d"},
-      {Dialect::kOracle, "50¬%¬_[a]^-b''c¬¬d"},
+      {Dialect::kAccess, "50%_[a]^-b''c¬d"},       {Dialect::kSqlServer, "50¬%¬_¬[a¬]¬^¬-b''c¬¬d"},
+      {Dialect::kMySql, "50¬%¬_¬[a¬]¬^¬-b''c¬¬d"}, {Dialect::kOracle, "50¬%¬_[a]^-b''c¬¬d"},
       {Dialect::kSQLite, "50¬%¬_[a]^-b''c¬¬d"},
   };
   for (const auto& [dialect, pattern] : expected) {
@@ -74,19 +72,24 @@ TEST(UpdateMeetingsRow, NamesEveryIdentifyingColumnPerDialect) {
   const std::pair<Dialect, std::string> expected[] = {
       {Dialect::kAccess, head + "Start" + times +
                              " AND (Attendees LIKE 'Bob; C_arl') AND (Location='Room 1') AND "
-                             "(Phone='15$P$') AND (ACL LIKE 'old_acl')" + tail},
+                             "(Phone='15$P$') AND (ACL LIKE 'old_acl')" +
+                             tail},
       {Dialect::kSqlServer, head + "Start" + times +
                                 " AND (Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬') AND (Location='Room "
-                                "1') AND (Phone='15$P$') AND (ACL LIKE 'old¬_acl' ESCAPE '¬')" + tail},
+                                "1') AND (Phone='15$P$') AND (ACL LIKE 'old¬_acl' ESCAPE '¬')" +
+                                tail},
       {Dialect::kMySql, head + "Start" + times +
                             " AND (Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬') AND (Location='Room 1') "
-                            "AND (Phone='15$P$') AND (ACL LIKE 'old¬_acl' ESCAPE '¬')" + tail},
+                            "AND (Phone='15$P$') AND (ACL LIKE 'old¬_acl' ESCAPE '¬')" +
+                            tail},
       {Dialect::kOracle, head + "StartTime" + times +
                              " AND (Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬') AND (Location='Room "
-                             "1') AND (Phone='15$P$') AND (ACL LIKE 'old¬_acl' ESCAPE '¬')" + tail},
+                             "1') AND (Phone='15$P$') AND (ACL LIKE 'old¬_acl' ESCAPE '¬')" +
+                             tail},
       {Dialect::kSQLite, head + "Start" + times +
                              " AND (Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬') AND (Location='Room "
-                             "1') AND (Phone='15$P$') AND (ACL LIKE 'old¬_acl' ESCAPE '¬')" + tail},
+                             "1') AND (Phone='15$P$') AND (ACL LIKE 'old¬_acl' ESCAPE '¬')" +
+                             tail},
   };
   for (const auto& [dialect, sql] : expected) {
     EXPECT_EQ(UpdateMeetingsRow(Scope(dialect), row, update), sql) << testing::DialectName(dialect);
@@ -134,8 +137,9 @@ TEST(UpdateMeetingsRow, NamesEmptyAndNullColumnsAsStored) {
   // Oracle: an empty value is NULL in the table, even when the driver hands it over as ''.
   MeetingsRow oracle = row;
   oracle.title_null = oracle.office_null = oracle.attendees_null = false;
-  EXPECT_EQ(UpdateMeetingsRow(Scope(Dialect::kOracle), oracle, update),
-            head + "StartTime" + times + " AND (Title IS NULL) AND (Office IS NULL) AND (Attendees IS NULL))");
+  EXPECT_EQ(
+      UpdateMeetingsRow(Scope(Dialect::kOracle), oracle, update),
+      head + "StartTime" + times + " AND (Title IS NULL) AND (Office IS NULL) AND (Attendees IS NULL))");
   oracle.name = "";
   EXPECT_NE(UpdateMeetingsRow(Scope(Dialect::kOracle), oracle, update).find("(Name IS NULL)"),
             std::string::npos);
@@ -198,8 +202,7 @@ TEST(MeetingsStatements, PlainAndSharedTableForms) {
       {SelectBookingNumbers(Scope(Dialect::kAccess)), "SELECT Office FROM Meetings"},
       {SelectBookingNumbers(Scope(Dialect::kAccess, true)),
        "SELECT Office FROM Meetings WHERE Reserved2='Agent A'"},
-      {SelectNewBookings(Scope(Dialect::kAccess)),
-       "SELECT * FROM Meetings WHERE (BookingStatus=1)"},
+      {SelectNewBookings(Scope(Dialect::kAccess)), "SELECT * FROM Meetings WHERE (BookingStatus=1)"},
       {SelectNewBookings(Scope(Dialect::kAccess, true)),
        "SELECT * FROM Meetings WHERE ((BookingStatus=1) AND (Reserved2='Agent A'))"},
       {SelectPersonalGroup("Team", "Ann", Dialect::kSqlServer),

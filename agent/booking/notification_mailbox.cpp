@@ -26,15 +26,16 @@ std::string MessageFailure(NotificationMail mail, const std::string& call, HRESU
     return call + " failed with Code = " + HResultHex(hr) + kReportSuffix;
   }
   // The submit text has always lacked the blank after the second slash.
-  std::string what = call == "SubmitMessage" ? "Create /Modify / Delete Inbox Notification email"
-                                             : kInboxMail;
+  std::string what =
+      call == "SubmitMessage" ? "Create /Modify / Delete Inbox Notification email" : kInboxMail;
   return call + " for " + what + " failed with Code = " + HResultHex(hr);
 }
 
 std::string UnresolvedText(NotificationMail mail, const std::string& name) {
   if (mail == NotificationMail::kChangeReport) {
-    return name + " could not be resolved in the Addressbook while trying to send notification "
-                  "email for changed meeting";
+    return name +
+           " could not be resolved in the Addressbook while trying to send notification "
+           "email for changed meeting";
   }
   return name + " could not be resolved in the Addressbook while creating " + kInboxMail;
 }
@@ -68,8 +69,8 @@ std::shared_ptr<IMAPIFolder> OpenNotificationInbox(MailServices& services, Notif
   std::shared_ptr<IMsgStore> store;
   hr = services.session.OpenMsgStore(0, store_id, nullptr, MDB_NO_DIALOG | MAPI_BEST_ACCESS, &store);
   if (FAILED(hr) || !store) {
-    Warn(services.log, "OpenMsgStore failed with Code = " + HResultHex(FAILED(hr) ? hr : MAPI_E_NOT_FOUND) +
-                           Suffix(mail));
+    Warn(services.log,
+         "OpenMsgStore failed with Code = " + HResultHex(FAILED(hr) ? hr : MAPI_E_NOT_FOUND) + Suffix(mail));
     return nullptr;
   }
   ENTRYID inbox_id;

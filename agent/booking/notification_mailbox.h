@@ -30,8 +30,7 @@ enum class NotificationMail { kInbox, kChangeReport };
 
 // The Inbox of the notification mailbox, opened for writing; nullptr after a
 // failure, which has been reported (warning 137).
-std::shared_ptr<mapi::IMAPIFolder> OpenNotificationInbox(MailServices& services,
-                                                         NotificationMail mail);
+std::shared_ptr<mapi::IMAPIFolder> OpenNotificationInbox(MailServices& services, NotificationMail mail);
 
 // The parts of NotificationEmail: split at ";", each trimmed at the left,
 // empty parts left out.
@@ -45,9 +44,8 @@ mapi::ADRENTRY RecipientEntry(const std::string& display_name, mapi::ULONG type,
 // recipients (each one that stays unresolved is reported with its name), sets
 // the properties, adds the recipients and submits. `after_create` runs once
 // the message exists. Returns the first failure (reported) or S_OK.
-mapi::HRESULT SendNotificationNote(MailServices& services, NotificationMail mail,
-                                   mapi::IMAPIFolder& inbox, const std::string& subject,
-                                   const std::string& body, mapi::ADRLIST recipients,
-                                   const std::function<void()>& after_create = {});
+mapi::HRESULT SendNotificationNote(MailServices& services, NotificationMail mail, mapi::IMAPIFolder& inbox,
+                                   const std::string& subject, const std::string& body,
+                                   mapi::ADRLIST recipients, const std::function<void()>& after_create = {});
 
 }  // namespace korvale

@@ -41,12 +41,11 @@ bool NotifiesMailbox(const AgentSettings& settings, std::string_view mailbox_nam
 std::string NotificationDate(const SYSTEMTIME& time) { return FormatDateLiteral("%x %X", time); }
 
 NotificationValues ValuesOf(const BookingRecord& record) {
-  return {NotificationDate(record.start), NotificationDate(record.end), record.title,
-          record.category, record.booked_by};
+  return {NotificationDate(record.start), NotificationDate(record.end), record.title, record.category,
+          record.booked_by};
 }
 
-std::string FillPlaceholders(std::string text, const NotificationValues& values,
-                             std::string_view suffix) {
+std::string FillPlaceholders(std::string text, const NotificationValues& values, std::string_view suffix) {
   auto tag = [&](std::string_view name) { return "[" + std::string(name) + std::string(suffix) + "]"; };
   text = ReplaceAll(std::move(text), tag("START"), values.start);
   text = ReplaceAll(std::move(text), tag("END"), values.end);
@@ -62,10 +61,9 @@ void QueueBookingNotification(NotificationQueue& queue, const AgentSettings& set
                               const std::string& mailbox_name, const std::string& entry_id_hex) {
   const NotificationValues values = ValuesOf(record);
   if (record.booking_status != static_cast<int>(NotificationKind::kChange)) {
-    queue.QueueInboxNotification(
-        NotificationKind::kNewBooking, mailbox_name, entry_id_hex,
-        FillLineFeeds(FillPlaceholders(settings.notif_email_subject, values)),
-        FillLineFeeds(FillPlaceholders(settings.notif_email_body, values)));
+    queue.QueueInboxNotification(NotificationKind::kNewBooking, mailbox_name, entry_id_hex,
+                                 FillLineFeeds(FillPlaceholders(settings.notif_email_subject, values)),
+                                 FillLineFeeds(FillPlaceholders(settings.notif_email_body, values)));
     return;
   }
   std::string subject = settings.changed_email_subject;
@@ -81,17 +79,16 @@ void QueueBookingNotification(NotificationQueue& queue, const AgentSettings& set
   }
   subject = FillLineFeeds(FillPlaceholders(std::move(subject), values, "2"));
   body = FillLineFeeds(FillPlaceholders(std::move(body), values, "2"));
-  queue.QueueInboxNotification(NotificationKind::kChange, mailbox_name, entry_id_hex,
-                               std::move(subject), std::move(body));
+  queue.QueueInboxNotification(NotificationKind::kChange, mailbox_name, entry_id_hex, std::move(subject),
+                               std::move(body));
 }
 
 void QueueDeletionNotification(NotificationQueue& queue, const AgentSettings& settings,
                                const NotificationValues& deleted, const std::string& mailbox_name,
                                const std::string& entry_id_hex) {
-  queue.QueueInboxNotification(
-      NotificationKind::kDeletion, mailbox_name, entry_id_hex,
-      FillLineFeeds(FillPlaceholders(settings.delete_email_subject, deleted)),
-      FillLineFeeds(FillPlaceholders(settings.delete_email_body, deleted)));
+  queue.QueueInboxNotification(NotificationKind::kDeletion, mailbox_name, entry_id_hex,
+                               FillLineFeeds(FillPlaceholders(settings.delete_email_subject, deleted)),
+                               FillLineFeeds(FillPlaceholders(settings.delete_email_body, deleted)));
 }
 
 }  // namespace korvale

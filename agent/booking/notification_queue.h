@@ -41,8 +41,8 @@ class NotificationQueue {
   const std::vector<InboxNotification>& entries() const { return entries_; }
   // Appends in queueing order; an identifier longer than kMaxEntryIdHex (or
   // of odd length) is not kept, so the owner is then found by name.
-  void QueueInboxNotification(NotificationKind kind, std::string mailbox_name,
-                              std::string mailbox_entry_id, std::string subject, std::string body);
+  void QueueInboxNotification(NotificationKind kind, std::string mailbox_name, std::string mailbox_entry_id,
+                              std::string subject, std::string body);
 
  private:
   std::vector<InboxNotification> entries_;

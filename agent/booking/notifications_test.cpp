@@ -93,8 +93,9 @@ class ModificationCheckTest : public BookingMailFixture {
   // A row of the published table as the scan writes a booked appointment.
   void Shown(const std::string& mailbox, const std::string& title) {
     Run("INSERT INTO KorvaleTable1 (Name, Start, EndTime, Title, Status, Location, Category, "
-        "KRVBookingNumber) VALUES ('" + mailbox + "', '2024-06-12 10:00:00', '2024-06-12 11:00:00', '" +
-        title + "', 2, 'hall', '//Project//', 'N-1$$nMMtg$$')");
+        "KRVBookingNumber) VALUES ('" +
+        mailbox + "', '2024-06-12 10:00:00', '2024-06-12 11:00:00', '" + title +
+        "', 2, 'hall', '//Project//', 'N-1$$nMMtg$$')");
   }
 
   std::vector<std::string> Reports() {
@@ -149,7 +150,8 @@ TEST_F(ModificationCheckTest, ChangedAttendeeReportedOnceAndBookedBack) {
   EXPECT_TRUE(log_.Traced("5 AS Expr2"));
   bool logged_update = false;
   for (const auto& e : log_.EventsWithId(event_id::kGeneral)) {
-    logged_update |= e.texts.at(0) == "UPDATE Meetings SET BookingStatus = '4' WHERE (Office = 'N-1$$nMMtg$$')";
+    logged_update |=
+        e.texts.at(0) == "UPDATE Meetings SET BookingStatus = '4' WHERE (Office = 'N-1$$nMMtg$$')";
   }
   EXPECT_TRUE(logged_update) << log_.Describe();
 
@@ -167,7 +169,8 @@ TEST_F(ModificationCheckTest, DeletedFromAttendeeIsReportedAsMissing) {
 
   auto reports = Reports();
   ASSERT_EQ(reports.size(), 1u) << log_.Describe();
-  EXPECT_EQ(reports[0].rfind("The following meeting was changed or deleted in the mailbox(es):\r\nBob\r\n", 0), 0u)
+  EXPECT_EQ(
+      reports[0].rfind("The following meeting was changed or deleted in the mailbox(es):\r\nBob\r\n", 0), 0u)
       << reports[0];
   EXPECT_EQ(reports[0].find("Changed data"), std::string::npos);
   EXPECT_EQ(Statuses(), std::vector<std::string>{"2/1"});

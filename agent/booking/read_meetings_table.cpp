@@ -15,8 +15,7 @@ namespace {
 
 constexpr std::string_view kTable = "Meetings";
 constexpr std::string_view kSqlStatement = "\r\nSQL- statement:\r\n";
-constexpr std::string_view kReadingFailed =
-    "ReadMeetingsTable: General Error reading / updating records";
+constexpr std::string_view kReadingFailed = "ReadMeetingsTable: General Error reading / updating records";
 
 // A transaction around one row's status change and its journal entry, rolled
 // back unless committed; without a journal the update runs on its own.
@@ -82,7 +81,7 @@ class MeetingsReader {
     std::string text;
     bool attendees = false;
     bool personal_group = false;
-    std::string match_dl;   // the DL the scan groups are compared with
+    std::string match_dl;  // the DL the scan groups are compared with
   };
 
   RowOutcome ProcessRow(const SqlRow& sql_row) {
@@ -122,9 +121,8 @@ class MeetingsReader {
 
     BookingRecord record;
     record.organizer = no_invitation ? std::string() : row.organizer;
-    record.recipients = recipients.attendees || recipients.personal_group
-                            ? recipients.text
-                            : recipients.match_dl + "//";
+    record.recipients =
+        recipients.attendees || recipients.personal_group ? recipients.text : recipients.match_dl + "//";
     record.booked_by = row.name;
     record.start = row.start;
     record.end = row.end;
@@ -275,8 +273,8 @@ bool ReadMeetingsTable(Database& db, const BookingCycle& cycle, BookingList& boo
   }
 
   const bool by_end_time = settings.days_past_meeting_endtime_delete_bookings >= 1;
-  const int days = by_end_time ? settings.days_past_meeting_endtime_delete_bookings
-                               : settings.days_past_delete_bookings;
+  const int days =
+      by_end_time ? settings.days_past_meeting_endtime_delete_bookings : settings.days_past_delete_bookings;
   auto cut_off = tz::AddMinutes(cycle.now, -static_cast<int64_t>(days) * 24 * 60);
   if (cut_off) {
     if (!ExecuteStep(reader, db, DeleteFinishedMeetings(reader.scope(), by_end_time, *cut_off),

@@ -91,10 +91,12 @@ TEST_F(BookingCycleOnSqlite, CancellationComesFirstAndRebookingEndsAtTwo) {
 // "no invitation" with a personal group: the members come from Groups, and the
 // row is advanced although its DL names no scan group.
 TEST_F(BookingCycleOnSqlite, NoInvitationTakesThePersonalGroup) {
-  calendar_.Run("INSERT INTO Groups (Name, NTUser, Members, Title) VALUES "
-                "('Team', 'Ann', 'Xena; Yuri', 'My team')");
-  calendar_.Run("INSERT INTO Groups (Name, NTUser, Members, Title) VALUES "
-                "('Team', 'Bob', 'Zoe', 'His team')");
+  calendar_.Run(
+      "INSERT INTO Groups (Name, NTUser, Members, Title) VALUES "
+      "('Team', 'Ann', 'Xena; Yuri', 'My team')");
+  calendar_.Run(
+      "INSERT INTO Groups (Name, NTUser, Members, Title) VALUES "
+      "('Team', 'Bob', 'Zoe', 'His team')");
   Meeting m;
   m.initials = "No Invitation";
   m.attendees = "";
@@ -128,9 +130,9 @@ TEST_F(BookingCycleOnSqlite, LikePatternsMatchLiterally) {
     calendar_.Run("INSERT INTO Names VALUES ('" + QuoteForSql(value, 100, Dialect::kSQLite) + "')");
   }
   for (const char* value : {"50%_x", "a¬b", "O'Neil"}) {
-    auto rows = calendar_.Rows("SELECT Attendees FROM Names WHERE Attendees LIKE '" +
-                               LikePattern(value, Dialect::kSQLite) + "'" +
-                               LikeEscapeClause(Dialect::kSQLite));
+    auto rows =
+        calendar_.Rows("SELECT Attendees FROM Names WHERE Attendees LIKE '" +
+                       LikePattern(value, Dialect::kSQLite) + "'" + LikeEscapeClause(Dialect::kSQLite));
     ASSERT_EQ(rows.size(), 1u) << value;
     EXPECT_EQ(rows[0].Text("Attendees"), value);
   }
@@ -234,7 +236,6 @@ TEST_F(BookingCycleOnSqlite, SharedTableAgentsKeepApart) {
   EXPECT_EQ(calendar_.StatusOf("Agent B gone"), -1);
   EXPECT_EQ(numbers_.numbers(), (std::vector<std::string>{"Agent B new", "Agent B again"}));
 }
-
 
 // MySQL: backslashes in attendees and history are doubled once, by the
 // statement filter, so the per-row update still finds a row whose texts hold

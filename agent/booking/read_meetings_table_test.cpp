@@ -40,12 +40,10 @@ TEST(ReadMeetingsTable, RunsTheFiveStepsInEveryDialect) {
       {Dialect::kAccess, "(Start={ts '2024-06-12 10:00:00'})", "(Attendees LIKE 'Bob; C_arl')"},
       {Dialect::kSqlServer, "(Start={ts '2024-06-12 10:00:00'})",
        "(Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬')"},
-      {Dialect::kMySql, "(Start={ts '2024-06-12 10:00:00'})",
-       "(Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬')"},
+      {Dialect::kMySql, "(Start={ts '2024-06-12 10:00:00'})", "(Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬')"},
       {Dialect::kOracle, "(StartTime={ts '2024-06-12 10:00:00'})",
        "(Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬')"},
-      {Dialect::kSQLite, "(Start={ts '2024-06-12 10:00:00'})",
-       "(Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬')"},
+      {Dialect::kSQLite, "(Start={ts '2024-06-12 10:00:00'})", "(Attendees LIKE 'Bob; C¬_arl' ESCAPE '¬')"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::DialectName(c.dialect));
@@ -98,8 +96,7 @@ TEST(ReadMeetingsTable, EscapesMySqlBackslashesOnce) {
   ReadAll(canned);
   auto updates = canned.connection().StatementsWith("TimeBooked = ");
   ASSERT_EQ(updates.size(), 1u);
-  EXPECT_NE(updates[0].find("(Attendees LIKE 'DOM\\\\bob' ESCAPE '¬')"), std::string::npos)
-      << updates[0];
+  EXPECT_NE(updates[0].find("(Attendees LIKE 'DOM\\\\bob' ESCAPE '¬')"), std::string::npos) << updates[0];
 }
 
 // The state machine: 1 becomes 2, 3 becomes 4, 4 and 5 stay; the record keeps
@@ -116,8 +113,7 @@ TEST(ReadMeetingsTable, AdvancesEachStatus) {
     ASSERT_EQ(updates.size(), 1u);
     std::string expected = "UPDATE Meetings SET BookingStatus = " + std::to_string(to) + ",";
     EXPECT_EQ(updates[0].rfind(expected, 0), 0u) << updates[0];
-    EXPECT_NE(updates[0].find("WHERE ((BookingStatus = " + std::to_string(from) + ")"),
-              std::string::npos);
+    EXPECT_NE(updates[0].find("WHERE ((BookingStatus = " + std::to_string(from) + ")"), std::string::npos);
     ASSERT_EQ(out.bookings.size(), 1u);
     EXPECT_EQ(out.bookings.at(0).booking_status, from);
   }
@@ -136,8 +132,7 @@ TEST(ReadMeetingsTable, NoInvitationWithPersonalGroup) {
       {"FROM KRVGroups", {testing::CannedRow({{"MEMBERS", std::string("Xena; Yuri")}})}});
   Outcome out = ReadAll(canned);
   EXPECT_EQ(canned.connection().StatementsWith("KRVGroups"),
-            std::vector<std::string>{
-                "SELECT * FROM KRVGroups WHERE ((Name='Team') AND (NTUser='Ann'))"});
+            std::vector<std::string>{"SELECT * FROM KRVGroups WHERE ((Name='Team') AND (NTUser='Ann'))"});
   ASSERT_EQ(out.bookings.size(), 1u);
   const BookingRecord& r = out.bookings.at(0);
   EXPECT_EQ(r.organizer, "") << "a no-invitation booking has no organizer";
@@ -239,13 +234,11 @@ TEST(ReadMeetingsTable, ReportsEachFailureAndGoesOn) {
       {"select refused", kPending, false, 0, EventType::kError, ""},
       {"select broke", kPending, true, 121, EventType::kError,
        "ReadMeetingsTable: General Error reading / updating records"},
-      {"re-bookings refused", "BookingStatus = 2 WHERE", false, 118, EventType::kWarning,
-       "[drv] refused"},
+      {"re-bookings refused", "BookingStatus = 2 WHERE", false, 118, EventType::kWarning, "[drv] refused"},
       {"re-bookings broke", "BookingStatus = 2 WHERE", true, 121, EventType::kError,
        "General Error updating BookingStatus of records"},
       {"delete refused", "DELETE FROM", false, 118, EventType::kWarning, "[drv] refused"},
-      {"delete broke", "DELETE FROM", true, 121, EventType::kError,
-       "General Error deleting records"},
+      {"delete broke", "DELETE FROM", true, 121, EventType::kError, "General Error deleting records"},
       {"numbers refused", "SELECT Office", false, 0, EventType::kError, ""},
       {"numbers broke", "SELECT Office", true, 121, EventType::kError,
        "ReadMeetingsTable: General Error reading / updating records"},
@@ -256,8 +249,10 @@ TEST(ReadMeetingsTable, ReportsEachFailureAndGoesOn) {
     Meeting second;
     second.office = "B-2";
     CannedDatabase canned(Dialect::kSqlServer);
-    if (c.throws) canned.pending_throws.push_back(c.fragment);
-    else canned.pending_failures.push_back({c.fragment, "[drv]\nrefused"});
+    if (c.throws)
+      canned.pending_throws.push_back(c.fragment);
+    else
+      canned.pending_failures.push_back({c.fragment, "[drv]\nrefused"});
     canned.pending_rows.push_back(
         {kPending, {first.ToRow(Dialect::kSqlServer), second.ToRow(Dialect::kSqlServer)}});
     Outcome out = ReadAll(canned);

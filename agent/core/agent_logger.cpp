@@ -48,8 +48,8 @@ void AgentLogger::LogEvent(EventType type, uint32_t id, OptText text, OptText te
   Report(type, id, Prefix(type, instance_name_), text, text2, text3);
 }
 
-void AgentLogger::Report(EventType type, uint32_t id, const std::string& prefix, OptText t1,
-                         OptText t2, OptText t3) {
+void AgentLogger::Report(EventType type, uint32_t id, const std::string& prefix, OptText t1, OptText t2,
+                         OptText t3) {
   std::vector<std::string> texts{prefix};
   for (const OptText& t : {t1, t2, t3}) {
     if (t) texts.emplace_back(*t);
@@ -68,8 +68,8 @@ void AgentLogger::LogSqlStatement(OptText part1, OptText part2, OptText part3) {
       AppendSqlToFile(part1, part2, part3);
     } else {
       // The trace reaches the event log even when LogEvents is 0.
-      Report(EventType::kWarning, event_id::kSqlTraceOrTiming, SqlPrefix(instance_name_), part1,
-             part2, part3);
+      Report(EventType::kWarning, event_id::kSqlTraceOrTiming, SqlPrefix(instance_name_), part1, part2,
+             part3);
     }
   } catch (const std::exception&) {
     auto piece = [](OptText t) { return t ? std::string(*t) : std::string(); };

@@ -21,18 +21,16 @@ class AgentLogger : public AgentLog {
   AgentLogger(const AgentSettings& settings, const std::string& instance_name,
               EventSourceFactory factory = &eventlog::RegisterEventSource);
 
-  void LogEvent(EventType type, uint32_t id, OptText text = std::nullopt,
-                OptText text2 = std::nullopt, OptText text3 = std::nullopt) override;
-  void LogSqlStatement(OptText part1, OptText part2 = std::nullopt,
-                       OptText part3 = std::nullopt) override;
+  void LogEvent(EventType type, uint32_t id, OptText text = std::nullopt, OptText text2 = std::nullopt,
+                OptText text3 = std::nullopt) override;
+  void LogSqlStatement(OptText part1, OptText part2 = std::nullopt, OptText part3 = std::nullopt) override;
 
   // The prefix of a report type ("The %s reported the following error:\r\n" ...).
   static std::string Prefix(EventType type, const std::string& instance_name);
   static std::string SqlPrefix(const std::string& instance_name);
 
  private:
-  void Report(EventType type, uint32_t id, const std::string& prefix, OptText t1, OptText t2,
-              OptText t3);
+  void Report(EventType type, uint32_t id, const std::string& prefix, OptText t1, OptText t2, OptText t3);
   void AppendSqlToFile(OptText part1, OptText part2, OptText part3);
 
   // The trace file stays open while its name stays the same: a cycle traces

@@ -46,9 +46,9 @@ void AgentProcessTest::CreateOrganisation(const std::string& json) {
 }
 
 void AgentProcessTest::WriteIni(const std::string& config, const std::string& sections) {
-  WriteFileBytes(dir_.path() / "Caldrun.ini",
-                 "[Config]\r\nDB=" + dsn_name_ + "\r\n" + (IsMariaDb() ? "mySQL=1" : "SQLite=1") +
-                     "\r\n" + config + sections);
+  WriteFileBytes(dir_.path() / "Caldrun.ini", "[Config]\r\nDB=" + dsn_name_ + "\r\n" +
+                                                  (IsMariaDb() ? "mySQL=1" : "SQLite=1") + "\r\n" + config +
+                                                  sections);
 }
 
 void AgentProcessTest::RunCycle(const std::string& instance) {

@@ -16,12 +16,12 @@
 #include <filesystem>
 #include <map>
 
-#include "tests/support/dates.h"
 #include "agent/core/update_agent.h"
 #include "platform/eventlog/eventlog.h"
 #include "platform/mapi/mapi.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "platform/odbc/odbc.h"
+#include "tests/support/dates.h"
 #include "tests/support/mariadb_dsn.h"
 #include "tests/support/process.h"
 #include "tests/support/sqlite_dsn.h"
@@ -68,7 +68,8 @@ std::unique_ptr<eventlog::EventSource> KillingSources(const std::string& name) {
 // The agent with a stop request at its Nth stop check (0: none).
 class StoppedAgent : public UpdateAgent {
  public:
-  StoppedAgent(AgentPaths paths, int stop_at) : UpdateAgent(std::move(paths), &KillingSources), stop_at_(stop_at) {}
+  StoppedAgent(AgentPaths paths, int stop_at)
+      : UpdateAgent(std::move(paths), &KillingSources), stop_at_(stop_at) {}
   bool CheckStopRequest() override {
     if (stop_at_ > 0 && ++checks_ == stop_at_) {
       SetStopFlag();
@@ -108,8 +109,8 @@ class BookingRecoveryTest : public ::testing::Test {
       // The server keeps the tables of earlier tests.
       auto connection = OpenSqlConnection(ConnectString());
       ASSERT_TRUE(connection.ok());
-      for (const char* table : {"Meetings", "Groups", "KorvaleConfig", "KorvaleTable1", "KorvaleTable2",
-                                "KRVBookingJournal"}) {
+      for (const char* table :
+           {"Meetings", "Groups", "KorvaleConfig", "KorvaleTable1", "KorvaleTable2", "KRVBookingJournal"}) {
         (void)(*connection)->Execute(std::string("DROP TABLE IF EXISTS ") + table);
       }
     }
@@ -122,11 +123,13 @@ class BookingRecoveryTest : public ::testing::Test {
     testing::WriteFileBytes(
         dir_.path() / "Caldrun.ini",
         "[Config]\r\nDB=" + DsnName() + (OnMariaDb() ? "\r\nmySQL=1" : "\r\nSQLite=1") +
-        "\r\nSQLLog=1\r\nLogonServer=SRV1\r\n"
-        "LogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\nDL1=Anna Berg;Ben Carter;Dora Ek\r\n"
-        "Group1=Team\r\nServer1=SRV1\r\n[Server1]\r\nDS=" + DsnName() + "\r\n[Group1]\r\n"
-        "Addr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\nAddr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\n"
-        "Addr3=/o=Org/ou=Site/cn=Recipients/cn=dora\r\n");
+            "\r\nSQLLog=1\r\nLogonServer=SRV1\r\n"
+            "LogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\nDL1=Anna Berg;Ben Carter;Dora Ek\r\n"
+            "Group1=Team\r\nServer1=SRV1\r\n[Server1]\r\nDS=" +
+            DsnName() +
+            "\r\n[Group1]\r\n"
+            "Addr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\nAddr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\n"
+            "Addr3=/o=Org/ou=Site/cn=Recipients/cn=dora\r\n");
     setenv("KORVALE_EVENTLOG", dir_.File("events.jsonl").c_str(), 1);
     setenv("KORVALE_ATOM_DIR", dir_.File("atoms").c_str(), 1);
     RunCycle();  // creates the tables
@@ -183,9 +186,10 @@ class BookingRecoveryTest : public ::testing::Test {
   void Book(const std::string& number, const std::string& organizer, const std::string& attendees,
             const std::string& initials) {
     Sql("INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, Office, Initials, ACL, "
-        "Category, DL, Organizer, Attendees, BookingStatus) VALUES ('Anna Berg', '" + DayFromToday(2) +
-        " 09:00:00', '" + DayFromToday(2) + " 10:00:00', 'Booking " + number + "', 2, '', '', '" + number + "', '" +
-        initials + "', '', '', 'Team', '" + organizer + "', '" + attendees + "', 1)");
+        "Category, DL, Organizer, Attendees, BookingStatus) VALUES ('Anna Berg', '" +
+        DayFromToday(2) + " 09:00:00', '" + DayFromToday(2) + " 10:00:00', 'Booking " + number +
+        "', 2, '', '', '" + number + "', '" + initials + "', '', '', 'Team', '" + organizer + "', '" +
+        attendees + "', 1)");
   }
 
   // A meeting (Anna invites Ben and Dora), a booking into the whole group and
@@ -268,7 +272,8 @@ class BookingRecoveryTest : public ::testing::Test {
       EXPECT_EQ(Appointments(alias, "R-1"), attendee ? 0 : 1);
       EXPECT_EQ(Requests(alias, "R-1"), attendee ? 1 : 0) << "one meeting request per attendee";
     }
-    for (const SqlRow& row : Rows("SELECT Office, BookingStatus FROM Meetings WHERE Office IN ('R-1', 'R-2', 'R-3')")) {
+    for (const SqlRow& row :
+         Rows("SELECT Office, BookingStatus FROM Meetings WHERE Office IN ('R-1', 'R-2', 'R-3')")) {
       EXPECT_EQ(row.Int("BookingStatus"), 2) << row.Text("Office").value_or("");
     }
   }

@@ -142,9 +142,11 @@ TEST_F(CaldrunProcessTest, DamagedSettingsFileIsReportedFirst) {
     std::string bytes;
     std::vector<std::string> reasons;
   } cases[] = {
-      {"cut after 300 bytes", full.substr(0, 300),
+      {"cut after 300 bytes",
+       full.substr(0, 300),
        {"it ends inside a line", "it names no scan group (no Group1 key)"}},
-      {"random bytes", noise,
+      {"random bytes",
+       noise,
        {"it holds no [Config] section", "it ends inside a line", "it names no scan group"}},
   };
   const std::string ini = (dir_.path() / "Caldrun.ini").string();
@@ -159,7 +161,8 @@ TEST_F(CaldrunProcessTest, DamagedSettingsFileIsReportedFirst) {
     const auto& first = events.front();
     EXPECT_EQ(first.id, 152u);
     EXPECT_EQ(first.type, 2) << "a warning";
-    EXPECT_TRUE(HasText(first, "The settings file " + ini + " is incomplete or damaged: ")) << first.texts.back();
+    EXPECT_TRUE(HasText(first, "The settings file " + ini + " is incomplete or damaged: "))
+        << first.texts.back();
     for (const auto& reason : c.reasons) {
       EXPECT_NE(first.texts[1].find(reason), std::string::npos) << reason << " in " << first.texts[1];
     }
@@ -245,7 +248,8 @@ class InstanceClaimTest : public CaldrunProcessTest {
     int fd = ::open(pipe_.c_str(), O_RDONLY);
     char buffer[4096];
     ssize_t n;
-    while (fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(n));
+    while (fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0)
+      bytes.append(buffer, static_cast<size_t>(n));
     if (fd >= 0) ::close(fd);
     int status = 0;
     ::waitpid(first_, &status, 0);
@@ -273,7 +277,8 @@ TEST_F(InstanceClaimTest, SecondStartOfARunningNameEndsAtOnce) {
   ASSERT_EQ(events.size(), 1u) << "one event and nothing else:\n" << seen;
   EXPECT_EQ(events[0].id, 153u);
   EXPECT_EQ(events[0].type, 2);
-  EXPECT_TRUE(HasText(events[0], "Another agent named korvale UPDATE service is already running on this machine."))
+  EXPECT_TRUE(
+      HasText(events[0], "Another agent named korvale UPDATE service is already running on this machine."))
       << events[0].texts.back();
   EXPECT_NE(atoms::GlobalFindAtom(StopAtomName("Korvale Update Service")), 0)
       << "the stop request stays for the running agent";

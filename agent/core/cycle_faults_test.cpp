@@ -10,11 +10,11 @@
 #include <functional>
 #include <sstream>
 
-#include "tests/support/dates.h"
 #include "agent/core/update_agent.h"
 #include "platform/eventlog/eventlog.h"
 #include "platform/mapi/mapi.h"
 #include "tests/fakes/fault_injecting_connection.h"
+#include "tests/support/dates.h"
 #include "tests/support/sqlite_dsn.h"
 #include "tests/support/temp_dir.h"
 #include "tools/orgadmin/commands.h"
@@ -409,9 +409,10 @@ TEST_F(CycleFaultsTest, StopMidScanPublishesNothingAndTheNextCyclePublishesAll) 
   WriteIni("DelayAfterNumMbx=1\r\nDelaySecs=2\r\n");
   int pauses = 0;
   auto plan = std::make_shared<FaultPlan>();
-  EXPECT_EQ(Cycle(plan, "", [&pauses](UpdateAgent& agent) {
-              if (++pauses == 2) agent.SetStopFlag();
-            }),
+  EXPECT_EQ(Cycle(plan, "",
+                  [&pauses](UpdateAgent& agent) {
+                    if (++pauses == 2) agent.SetStopFlag();
+                  }),
             1);
   EXPECT_EQ(pauses, 2) << "one pause per mailbox, the scan ending at the second";
   EXPECT_GT(plan->CountWith("'anna-1'"), 0u) << "the first mailbox was read";

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "tests/support/dates.h"
 #include "platform/eventlog/eventlog.h"
 #include "platform/odbc/odbc.h"
+#include "tests/support/dates.h"
 #include "tests/support/process.h"
 #include "tests/support/sqlite_dsn.h"
 #include "tests/support/temp_dir.h"
@@ -37,17 +37,24 @@ std::string Organisation() {
                    { "mailbox": "ben", "member": "Default", "rights": "None" },
                    { "mailbox": "ben", "member": "anna", "rights": "Editor" } ],
   "appointments": [
-    { "mailbox": "anna", "subject": "Visit", "start": ")" + DayFromToday(1) + R"( 10:00", "end": ")" + DayFromToday(1) + R"( 11:00",
+    { "mailbox": "anna", "subject": "Visit", "start": ")" +
+         DayFromToday(1) + R"( 10:00", "end": ")" + DayFromToday(1) + R"( 11:00",
       "location": "Zurich", "categories": ["Customer"] },
-    { "mailbox": "anna", "subject": "Fair", "start": ")" + DayFromToday(3) + R"( 22:00", "end": ")" + DayFromToday(5) + R"( 02:00" },
-    { "mailbox": "anna", "subject": "Doctor", "start": ")" + DayFromToday(2) + R"( 08:00", "end": ")" + DayFromToday(2) + R"( 09:00",
+    { "mailbox": "anna", "subject": "Fair", "start": ")" +
+         DayFromToday(3) + R"( 22:00", "end": ")" + DayFromToday(5) + R"( 02:00" },
+    { "mailbox": "anna", "subject": "Doctor", "start": ")" +
+         DayFromToday(2) + R"( 08:00", "end": ")" + DayFromToday(2) + R"( 09:00",
       "private": true },
-    { "mailbox": "anna", "subject": "Holiday", "start": ")" + DayFromToday(4) + R"( 00:00", "end": ")" + DayFromToday(5) + R"( 00:00",
+    { "mailbox": "anna", "subject": "Holiday", "start": ")" +
+         DayFromToday(4) + R"( 00:00", "end": ")" + DayFromToday(5) + R"( 00:00",
       "categories": ["Holiday"] },
-    { "mailbox": "anna", "subject": "Old", "start": ")" + DayFromToday(-30) + R"( 10:00", "end": ")" + DayFromToday(-30) + R"( 11:00" },
-    { "mailbox": "ben", "subject": "Review", "start": ")" + DayFromToday(1) + R"( 14:00", "end": ")" + DayFromToday(1) + R"( 15:00",
+    { "mailbox": "anna", "subject": "Old", "start": ")" +
+         DayFromToday(-30) + R"( 10:00", "end": ")" + DayFromToday(-30) + R"( 11:00" },
+    { "mailbox": "ben", "subject": "Review", "start": ")" +
+         DayFromToday(1) + R"( 14:00", "end": ")" + DayFromToday(1) + R"( 15:00",
       "attendees": ["anna"] },
-    { "mailbox": "carl", "subject": "Remote", "start": ")" + DayFromToday(1) + R"( 09:00", "end": ")" + DayFromToday(1) + R"( 10:00" } ]
+    { "mailbox": "carl", "subject": "Remote", "start": ")" +
+         DayFromToday(1) + R"( 09:00", "end": ")" + DayFromToday(1) + R"( 10:00" } ]
 })";
 }
 
@@ -70,17 +77,20 @@ class CycleTest : public ::testing::Test {
   void WriteIni(const std::string& config_extra) {
     testing::WriteFileBytes(
         dir_.path() / "Caldrun.ini",
-        "[Config]\r\n" + config_extra + "DB=" + dsn_.name() + "\r\nSQLite=1\r\nLogonServer=SRV1\r\nLogonMailbox=Service\r\n"
-        "DaysPast=5\r\nDaysAhead=30\r\nDL1=Anna Berg;Ben Carter;Carl Dunn;Dora Ek\r\nGroup1=Team\r\n"
-        "Server1=SRV1\r\nServer2=SRV2\r\n[Server1]\r\nDS=" + dsn_.name() + "\r\n[Server2]\r\nDS=elsewhere\r\n"
-        "TimeDiff=-2\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n"
-        "Addr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\nAddr3=/o=Org/ou=Site/cn=Recipients/cn=carl\r\n"
-        "Addr4=/o=Org/ou=Site/cn=Recipients/cn=dora\r\n");
+        "[Config]\r\n" + config_extra + "DB=" + dsn_.name() +
+            "\r\nSQLite=1\r\nLogonServer=SRV1\r\nLogonMailbox=Service\r\n"
+            "DaysPast=5\r\nDaysAhead=30\r\nDL1=Anna Berg;Ben Carter;Carl Dunn;Dora Ek\r\nGroup1=Team\r\n"
+            "Server1=SRV1\r\nServer2=SRV2\r\n[Server1]\r\nDS=" +
+            dsn_.name() +
+            "\r\n[Server2]\r\nDS=elsewhere\r\n"
+            "TimeDiff=-2\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n"
+            "Addr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\nAddr3=/o=Org/ou=Site/cn=Recipients/cn=carl\r\n"
+            "Addr4=/o=Org/ou=Site/cn=Recipients/cn=dora\r\n");
   }
   void RunCycle() {
-    auto result = testing::RunProcess(dir_.File("Caldrun"), {"Korvale Test"},
-                                      {{"KORVALE_EVENTLOG", dir_.File("events.jsonl")},
-                                       {"KORVALE_ATOM_DIR", dir_.File("atoms")}});
+    auto result = testing::RunProcess(
+        dir_.File("Caldrun"), {"Korvale Test"},
+        {{"KORVALE_EVENTLOG", dir_.File("events.jsonl")}, {"KORVALE_ATOM_DIR", dir_.File("atoms")}});
     ASSERT_EQ(result.exit_code, 0) << result.output;
   }
   std::vector<SqlRow> Rows(const std::string& sql) {
@@ -185,12 +195,15 @@ TEST_F(CycleTest, SkipListAndForcedScanOfARemoteMailbox) {
   EXPECT_TRUE(Titles("KorvaleTable1", "Carl Dunn").empty());
   auto connection = OpenSqlConnection(dsn_.ConnectString());
   ASSERT_TRUE(connection.ok());
-  auto inserted = (*connection)->Execute(
-      "INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, Office, Initials, ACL, "
-      "Category, DL, Organizer, Attendees, BookingStatus) VALUES "
-      "('Anna Berg', datetime('now','localtime','start of day','+2 days','+9 hours'), "
-      "datetime('now','localtime','start of day','+2 days','+10 hours'), 'Team day', 2, '', '', 'B-1', "
-      "'no invitation', '', '', 'Team', '', '', 1)");
+  auto inserted = (*connection)
+                      ->Execute(
+                          "INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, "
+                          "Office, Initials, ACL, "
+                          "Category, DL, Organizer, Attendees, BookingStatus) VALUES "
+                          "('Anna Berg', datetime('now','localtime','start of day','+2 days','+9 hours'), "
+                          "datetime('now','localtime','start of day','+2 days','+10 hours'), 'Team day', 2, "
+                          "'', '', 'B-1', "
+                          "'no invitation', '', '', 'Team', '', '', 1)");
   ASSERT_TRUE(inserted.ok()) << inserted.error().text;
   RunCycle();
   ASSERT_EQ(Active(), "KorvaleTable2");

@@ -42,8 +42,8 @@ int UpdateAgent::DoCycle() {
 // Steps 2 to 17. Returning ends the cycle: the clean-up follows in FinishCycle.
 int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
   int result = 1;
-  LogBanner();  // 2
-  ClearCycleState();  // 3
+  LogBanner();                                                                           // 2
+  ClearCycleState();                                                                     // 3
   if (settings_.recreate_mapi_profile != 0) DeleteTempProfile(instance_name_, logger_);  // 4
   if (FAILED(CreateTempProfile(settings_.logon_server, settings_.logon_mailbox, instance_name_,
                                settings_.msx2k, logger_))) {  // 5
@@ -51,12 +51,9 @@ int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
     return result;
   }
   switch (LogOn(instance_name_, settings_, logger_, logon)) {  // 6
-    case LogonOutcome::kLoggedOn:
-      break;
-    case LogonOutcome::kAddressBookFailed:
-      return 0;
-    case LogonOutcome::kFailed:
-      return result;
+    case LogonOutcome::kLoggedOn: break;
+    case LogonOutcome::kAddressBookFailed: return 0;
+    case LogonOutcome::kFailed: return result;
   }
   Status prepared = PrepareDatabase(settings_, logger_, instance_name_, prep, env_.connector);  // 7
   if (prep.stop_requested) stop_flag_ = true;
@@ -71,7 +68,7 @@ int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
                       fill_table_, instance_name_});
 
   ScanGroups groups(settings_, logger_, *this, *logon.address_book);
-  groups.BuildGroupArrays(membership_);  // 8
+  groups.BuildGroupArrays(membership_);                  // 8
   (void)MarkStaleRows(db, fill_table_, instance_name_);  // 9 (shared-table mode only)
   if (database_fault_) return 0;  // no booking is taken for a cycle that cannot publish
 
@@ -85,8 +82,8 @@ int UpdateAgent::CycleSteps(DatabasePreparation& prep, MapiLogon& logon) {
     // taken; otherwise the journal keeps them for the next cycle.
     if (!StopFlag()) bookings_->FinishTakenBookings();
     if (!StopFlag() && groups.last_result() != mapi::MAPI_E_AMBIGUOUS_RECIP) {
-      if (!AppendTable(db, fill_table_).ok()) return 0;  // 12
-      (void)DeleteStaleRows(db, fill_table_, instance_name_);  // 13
+      if (!AppendTable(db, fill_table_).ok()) return 0;               // 12
+      (void)DeleteStaleRows(db, fill_table_, instance_name_);         // 13
       LocalWindow window = ScanWindow(settings_, booking_cycle.now);  // 14
       RowWriterContext writer{.db = db,
                               .settings = settings_,
@@ -110,15 +107,14 @@ bool UpdateAgent::SendNotifications(Database* db, const std::string& published_t
   bookings_->SendInboxNotifications();  // 16
   if (settings_.check_meeting_modifications == 0) return true;
   Status checked = bookings_->CheckMeetingModifications(  // 17
-      published_table, [this](const std::string& mailbox) {
-        return scan_state_.calendars_read.count(mailbox) > 0;
-      });
+      published_table,
+      [this](const std::string& mailbox) { return scan_state_.calendars_read.count(mailbox) > 0; });
   if (checked.ok()) return true;
-  std::string text = checked.code() == kCheckDatabaseFailure
-                         ? "DoCycle - General Error reading / updating records. Database returned " +
-                               checked.message()
-                         : "DoCycle - General Error reading / updating records. Exception occured while "
-                           "reading database.";
+  std::string text =
+      checked.code() == kCheckDatabaseFailure
+          ? "DoCycle - General Error reading / updating records. Database returned " + checked.message()
+          : "DoCycle - General Error reading / updating records. Exception occured while "
+            "reading database.";
   LogTableEvent(*db, event_id::kRecords, "Meetings", text);
   return false;
 }
@@ -137,7 +133,7 @@ int UpdateAgent::FinishCycle(int result, std::chrono::steady_clock::time_point c
     (void)RunStoredProcEnd(*prep.database);  // 21
   }
   LogSummary(std::chrono::steady_clock::now() - cycle_start);  // 22, 23
-  prep.database.reset();  // 24
+  prep.database.reset();                                       // 24
   accounts_.reset();
   if (database_fault_) return 0;
   return stop_flag_ ? 1 : result;
@@ -160,7 +156,8 @@ void UpdateAgent::OpenAccountDirectory() {
   logger_.LogEvent(EventType::kWarning, event_id::kGeneral,
                    "The Windows accounts of server " + settings_.logon_server +
                        " cannot be read; calendar permissions name only everybody (Korvale_Any), each "
-                       "other member is reported and left out. " + directory.status().message());
+                       "other member is reported and left out. " +
+                       directory.status().message());
   // The permission tables are still read: a default entry needs no account,
   // and each member that cannot be resolved is reported on its own.
   accounts_ = accounts::UnreadableAccountDirectory(directory.status().message());

@@ -28,9 +28,12 @@ std::string Organisation() {
     { "alias": "anna", "name": "Anna Berg", "server": "SRV1", "account": "CORP\\anna" },
     { "alias": "ben", "name": "Ben Carter", "server": "SRV1" } ],
   "appointments": [
-    { "mailbox": "anna", "subject": "Visit", "start": ")" + day + R"( 10:00", "end": ")" + day + R"( 11:00" },
-    { "mailbox": "anna", "subject": "Call", "start": ")" + day + R"( 15:00", "end": ")" + day + R"( 15:30" },
-    { "mailbox": "ben", "subject": "Review", "start": ")" + day + R"( 14:00", "end": ")" + day + R"( 15:00" } ]
+    { "mailbox": "anna", "subject": "Visit", "start": ")" +
+         day + R"( 10:00", "end": ")" + day + R"( 11:00" },
+    { "mailbox": "anna", "subject": "Call", "start": ")" +
+         day + R"( 15:00", "end": ")" + day + R"( 15:30" },
+    { "mailbox": "ben", "subject": "Review", "start": ")" +
+         day + R"( 14:00", "end": ")" + day + R"( 15:00" } ]
 })";
 }
 
@@ -45,10 +48,12 @@ class InstanceNameCycleTest : public AgentProcessTest {
     AgentProcessTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     CreateOrganisation(Organisation());
-    WriteIni("NewDB=1\r\nMBCustAttrBookMeetings=3\r\nDL1=Anna Berg;Ben Carter\r\nGroup1=Team\r\n"
-             "Server1=SRV1\r\nLogonServer=SRV1\r\nLogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\n",
-             "[Server1]\r\nDS=" + DsnName() + "\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n"
-             "Addr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\n");
+    WriteIni(
+        "NewDB=1\r\nMBCustAttrBookMeetings=3\r\nDL1=Anna Berg;Ben Carter\r\nGroup1=Team\r\n"
+        "Server1=SRV1\r\nLogonServer=SRV1\r\nLogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\n",
+        "[Server1]\r\nDS=" + DsnName() +
+            "\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n"
+            "Addr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\n");
   }
 
   // "Name/Title" of every row of the shared table, per KRVService value.
@@ -56,7 +61,7 @@ class InstanceNameCycleTest : public AgentProcessTest {
     std::map<std::string, std::multiset<std::string>> out;
     for (const auto& row : Rows("SELECT Name, Title, KRVService FROM KorvaleTable1")) {
       out[row.Text("KRVService").value_or("<NULL>")].insert(row.Text("Name").value_or("") + "/" +
-                                                           row.Text("Title").value_or(""));
+                                                            row.Text("Title").value_or(""));
     }
     return out;
   }
@@ -64,7 +69,7 @@ class InstanceNameCycleTest : public AgentProcessTest {
   // Rows of one agent after a complete cycle: its marker rows, two user rows
   // (Title: the SMTP address, empty here) and three appointments.
   static std::multiset<std::string> OneAgentsRows() {
-    return {"$maintenance/",  "$canbookmeetings/", "Anna Berg/",     "Ben Carter/",
+    return {"$maintenance/",   "$canbookmeetings/", "Anna Berg/",       "Ben Carter/",
             "Anna Berg/Visit", "Anna Berg/Call",    "Ben Carter/Review"};
   }
 

@@ -65,8 +65,8 @@ class InvalidTextCycleTest : public ::testing::TestWithParam<Backend> {
         dir_.path() / "Caldrun.ini",
         "[Config]\r\nDB=" + dsn_ + "\r\n" + (GetParam() == Backend::kMariaDb ? "mySQL=1" : "SQLite=1") +
             "\r\nLogonServer=SRV1\r\nLogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\n"
-            "DL1=Anna Berg\r\nGroup1=Team\r\nServer1=SRV1\r\n[Server1]\r\nDS=" + dsn_ +
-            "\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n");
+            "DL1=Anna Berg\r\nGroup1=Team\r\nServer1=SRV1\r\n[Server1]\r\nDS=" +
+            dsn_ + "\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n");
   }
   void TearDown() override {
     if (mariadb_ && mariadb_->available()) DropTables();
@@ -86,9 +86,9 @@ class InvalidTextCycleTest : public ::testing::TestWithParam<Backend> {
   }
 
   void RunCycle() {
-    auto result = testing::RunProcess(dir_.File("Caldrun"), {"Korvale Update Service"},
-                                      {{"KORVALE_EVENTLOG", dir_.File("events.jsonl")},
-                                       {"KORVALE_ATOM_DIR", dir_.File("atoms")}});
+    auto result = testing::RunProcess(
+        dir_.File("Caldrun"), {"Korvale Update Service"},
+        {{"KORVALE_EVENTLOG", dir_.File("events.jsonl")}, {"KORVALE_ATOM_DIR", dir_.File("atoms")}});
     ASSERT_EQ(result.exit_code, 0) << result.output;
   }
 
@@ -112,7 +112,8 @@ class InvalidTextCycleTest : public ::testing::TestWithParam<Backend> {
   void DropTables() {
     auto connection = OpenSqlConnection("DSN=" + dsn_);
     if (connection.ok()) {
-      (void)(*connection)->Execute("DROP TABLE IF EXISTS KorvaleTable1, KorvaleTable2, KorvaleConfig, Meetings");
+      (void)(*connection)
+          ->Execute("DROP TABLE IF EXISTS KorvaleTable1, KorvaleTable2, KorvaleConfig, Meetings");
     }
   }
 
@@ -144,7 +145,8 @@ TEST_P(InvalidTextCycleTest, BrokenTextIsRepairedAndPublished) {
   EXPECT_EQ(rows[1].Text("Location").value_or(""), "Büro 1");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, InvalidTextCycleTest, ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
+INSTANTIATE_TEST_SUITE_P(Dialects, InvalidTextCycleTest,
+                         ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
                          [](const ::testing::TestParamInfo<Backend>& info) {
                            return info.param == Backend::kSqlite ? "SQLite" : "MariaDB";
                          });

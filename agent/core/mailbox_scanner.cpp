@@ -42,7 +42,7 @@ std::unique_ptr<MailboxVisitor> UpdateAgent::MakeMailboxScanner(Database& db, Ma
                       .membership = membership_,
                       .default_zone = local_time_zone_,
                       .cycle = scan_state_,
-                      .bookings = nullptr,   // the services follow in ConnectScanServices
+                      .bookings = nullptr,  // the services follow in ConnectScanServices
                       .access_lists = {},
                       .sid_lookup = {},
                       .local_now = [now = env_.now] { return LocalSystemTime(now()); },

@@ -24,12 +24,12 @@ LogonOutcome Fail134(AgentLog& log, const std::string& text) {
 
 LogonOutcome LogOn(const std::string& profile_name, const AgentSettings& settings, AgentLog& log,
                    MapiLogon& logon) {
-  HRESULT hr = MAPILogonEx(0, profile_name, "", MAPI_NT_SERVICE | MAPI_NO_MAIL | MAPI_EXTENDED,
-                           &logon.session);
+  HRESULT hr =
+      MAPILogonEx(0, profile_name, "", MAPI_NT_SERVICE | MAPI_NO_MAIL | MAPI_EXTENDED, &logon.session);
   if (FAILED(hr) || !logon.session) {
-    log.LogEvent(EventType::kWarning, event_id::kGeneral,
-                 "Logon failed. Used credentials: " + settings.logon_server + "\r\n" +
-                     settings.logon_mailbox);
+    log.LogEvent(
+        EventType::kWarning, event_id::kGeneral,
+        "Logon failed. Used credentials: " + settings.logon_server + "\r\n" + settings.logon_mailbox);
     return LogonOutcome::kFailed;
   }
 
@@ -59,9 +59,8 @@ LogonOutcome LogOn(const std::string& profile_name, const AgentSettings& setting
   if (FAILED(logon.stores_table->QueryRows(1, 0, &logon.store_row)) || logon.store_row.empty()) {
     return Fail134(log, "Failed to QueryRows on MsgStoresTable");
   }
-  const SBinary* entry_id = logon.store_row.aRow[0].lpProps.empty()
-                                ? nullptr
-                                : logon.store_row.aRow[0].lpProps[0].Binary();
+  const SBinary* entry_id =
+      logon.store_row.aRow[0].lpProps.empty() ? nullptr : logon.store_row.aRow[0].lpProps[0].Binary();
   hr = entry_id ? logon.session->OpenMsgStore(0, *entry_id, nullptr, MDB_NO_DIALOG | MAPI_BEST_ACCESS,
                                               &logon.default_store)
                 : MAPI_E_NOT_FOUND;

@@ -43,11 +43,14 @@ std::string Organisation() {
                    { "mailbox": "dora", "member": "Default", "rights": "Reviewer" },
                    { "mailbox": "dora", "member": "ben", "rights": "Reviewer" } ],
   "appointments": [
-    { "mailbox": "anna", "subject": "Budget", "start": ")" + day + R"( 10:00", "end": ")" + day + R"( 11:00",
+    { "mailbox": "anna", "subject": "Budget", "start": ")" +
+         day + R"( 10:00", "end": ")" + day + R"( 11:00",
       "location": "Room 1", "categories": ["Finance"], "attendees": ["ben"] },
-    { "mailbox": "ben", "subject": "Review", "start": ")" + day + R"( 14:00", "end": ")" + day + R"( 15:00",
+    { "mailbox": "ben", "subject": "Review", "start": ")" +
+         day + R"( 14:00", "end": ")" + day + R"( 15:00",
       "location": "Lab", "categories": ["Team"], "attendees": ["anna"] },
-    { "mailbox": "dora", "subject": "Plan", "start": ")" + day + R"( 09:00", "end": ")" + day + R"( 09:30",
+    { "mailbox": "dora", "subject": "Plan", "start": ")" +
+         day + R"( 09:00", "end": ")" + day + R"( 09:30",
       "location": "Desk", "categories": ["Own"], "attendees": ["anna"] } ]
 })";
 }
@@ -57,7 +60,8 @@ const char kGroups[] =
     "LogonServer=SRV1\r\nLogonMailbox=Service\r\nDaysPast=5\r\nDaysAhead=30\r\n";
 
 std::string Sections(const std::string& dsn) {
-  return "[Server1]\r\nDS=" + dsn + "\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n"
+  return "[Server1]\r\nDS=" + dsn +
+         "\r\n[Group1]\r\nAddr1=/o=Org/ou=Site/cn=Recipients/cn=anna\r\n"
          "Addr2=/o=Org/ou=Site/cn=Recipients/cn=ben\r\nAddr3=/o=Org/ou=Site/cn=Recipients/cn=dora\r\n";
 }
 
@@ -183,8 +187,8 @@ TEST_P(PrivacyCycleTest, UnreadableAccountDirectoryStillPublishesEverybody) {
   Cycle("LogonServer=SRV9\r\nRecreateMAPIProfile=0\r\n");
   bool reported = false;
   for (const auto& e : Events(137)) {
-    reported |= e.texts.size() > 1 &&
-                e.texts[1].rfind("The Windows accounts of server SRV9 cannot be read", 0) == 0;
+    reported |=
+        e.texts.size() > 1 && e.texts[1].rfind("The Windows accounts of server SRV9 cannot be read", 0) == 0;
   }
   EXPECT_TRUE(reported) << DescribeEvents();
   EXPECT_EQ(UserAcl("Anna Berg", "ACL"), "Korvale_Any") << "everybody may read: no account needed";

@@ -58,8 +58,8 @@ int ParseTimeDiff(const std::string& text) {
 
 void ReadScanGroups(const IniReader& ini, AgentSettings& s) {
   for (int n = 1;; ++n) {
-    std::string names = ini.Text(keys::kConfigSection, keys::Numbered(keys::kMemberNames, n), "",
-                                 keys::kListBuffer);
+    std::string names =
+        ini.Text(keys::kConfigSection, keys::Numbered(keys::kMemberNames, n), "", keys::kListBuffer);
     if (names.empty()) break;
     s.member_name_lists.push_back(names);
     s.skip_lists.push_back(
@@ -72,13 +72,12 @@ void ReadScanGroups(const IniReader& ini, AgentSettings& s) {
     s.group_names.push_back(name);
     s.local_flags.push_back(
         static_cast<uint8_t>(ini.Int(keys::kConfigSection, keys::Numbered(keys::kGroupLocal, n), 1)));
-    s.group_datasources.push_back(ini.Text(keys::kConfigSection,
-                                           keys::Numbered(keys::kGroupDataSource, n), "",
-                                           keys::kNameBuffer));
+    s.group_datasources.push_back(
+        ini.Text(keys::kConfigSection, keys::Numbered(keys::kGroupDataSource, n), "", keys::kNameBuffer));
     s.group_time_zones.push_back(
-        s.set_tz_all >= 1 ? std::string()
-                          : ini.Text(keys::kConfigSection, keys::Numbered(keys::kGroupTimeZone, n),
-                                     "", keys::kNameBuffer));
+        s.set_tz_all >= 1
+            ? std::string()
+            : ini.Text(keys::kConfigSection, keys::Numbered(keys::kGroupTimeZone, n), "", keys::kNameBuffer));
     std::vector<std::string> addresses;
     for (const auto& key : ini.KeyNames(section, keys::kGroupKeyNamesBuffer)) {
       addresses.push_back(ini.Text(section, key, "", keys::kGroupValueBuffer));
@@ -155,9 +154,9 @@ uint32_t CustomFieldTypeFromName(const std::string& name) {
   static const struct {
     const char* name;
     uint32_t type;
-  } kTypes[] = {{"PT_I2", 2},         {"PT_LONG", 3},      {"PT_DOUBLE", 5},        {"PT_CURRENCY", 6},
-                {"PT_BOOLEAN", 11},   {"PT_I8", 20},       {"PT_STRING8", 30},      {"PT_UNICODE", 31},
-                {"PT_SYSTIME", 64},   {"PT_MV_STRING8", 4126}, {"PT_MV_UNICODE", 4127}};
+  } kTypes[] = {{"PT_I2", 2},       {"PT_LONG", 3},          {"PT_DOUBLE", 5},       {"PT_CURRENCY", 6},
+                {"PT_BOOLEAN", 11}, {"PT_I8", 20},           {"PT_STRING8", 30},     {"PT_UNICODE", 31},
+                {"PT_SYSTIME", 64}, {"PT_MV_STRING8", 4126}, {"PT_MV_UNICODE", 4127}};
   for (const auto& t : kTypes) {
     if (strcasecmp(name.c_str(), t.name) == 0) return t.type;
   }
@@ -184,8 +183,8 @@ SettingsFileFacts ReadSettings(const std::string& ini_path, AgentSettings& s, Ag
     }
     // The administrators' addresses serve the change reports and the copies of
     // the inbox notifications alike; without them a copy is silently dropped.
-    if (s.check_meeting_modifications != 0 || s.notify_admins_create != 0 ||
-        s.notify_admins_modify != 0 || s.notify_admins_delete != 0) {
+    if (s.check_meeting_modifications != 0 || s.notify_admins_create != 0 || s.notify_admins_modify != 0 ||
+        s.notify_admins_delete != 0) {
       s.notification_email = ini.Config(keys::kNotificationEmail, defaults);
     }
     if (s.sql_log != 0) s.sql_log_to_file = ini.Config(keys::kSqlLogToFile, defaults);

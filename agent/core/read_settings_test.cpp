@@ -56,8 +56,9 @@ TEST_F(ReadSettingsTest, MissingFileGivesEveryDefault) {
 
 // Keys are found without regard to case and the first occurrence wins.
 TEST_F(ReadSettingsTest, IntegersAndTextsAsTheProfileReadsThem) {
-  auto s = Read("[config]\r\ndayspast = 3\r\nDaysPast=9\r\nDaysAhead=12abc\r\nCycleTime=x5\r\n"
-                "DB=korvale\r\nDateTimeFormat=%d.%m.%Y %H:%M\r\n");
+  auto s = Read(
+      "[config]\r\ndayspast = 3\r\nDaysPast=9\r\nDaysAhead=12abc\r\nCycleTime=x5\r\n"
+      "DB=korvale\r\nDateTimeFormat=%d.%m.%Y %H:%M\r\n");
   EXPECT_EQ(s.days_past, 3);
   EXPECT_EQ(s.days_ahead, 12);
   EXPECT_EQ(s.cycle_time, 0);
@@ -70,8 +71,9 @@ TEST_F(ReadSettingsTest, DateFormatPercentCInAnyCaseIsTheTimestampEscape) {
 }
 
 TEST_F(ReadSettingsTest, ConditionalKeysReadOnlyWhenTheirSwitchIsOn) {
-  std::string body = "NotificationMailbox=svc\nNotificationEmail=admin@x\nSQLLogToFile=/tmp/x\n"
-                     "InboxNotificationExceptionList=Boss\n";
+  std::string body =
+      "NotificationMailbox=svc\nNotificationEmail=admin@x\nSQLLogToFile=/tmp/x\n"
+      "InboxNotificationExceptionList=Boss\n";
   auto off = Read("[Config]\nInboxNotificationDirectBookedAppt=0\n" + body);
   EXPECT_EQ(off.notification_mailbox, "");
   EXPECT_EQ(off.notification_email, "");
@@ -99,9 +101,10 @@ TEST_F(ReadSettingsTest, AdministratorAddressesReadForEveryCopySetting) {
 
 // Group numbering must be gap-free; DL and Group lists are read by separate loops.
 TEST_F(ReadSettingsTest, ScanGroupsStopAtTheFirstGap) {
-  auto s = Read("[Config]\nDL1=Anna;Bert\nGroup1Skip=Bert\nDL2=Carl\nGroup1=Sales\nGroup1DS=dsA\n"
-                "Group1SetTZ=Tokyo Standard Time\nGroup1Local=0\nGroup3=Lost\n"
-                "[Group1]\nAddr1=/o=Org/cn=anna\nAddr2=/o=Org/cn=bert\n");
+  auto s = Read(
+      "[Config]\nDL1=Anna;Bert\nGroup1Skip=Bert\nDL2=Carl\nGroup1=Sales\nGroup1DS=dsA\n"
+      "Group1SetTZ=Tokyo Standard Time\nGroup1Local=0\nGroup3=Lost\n"
+      "[Group1]\nAddr1=/o=Org/cn=anna\nAddr2=/o=Org/cn=bert\n");
   ASSERT_EQ(s.group_names, std::vector<std::string>{"Sales"});
   EXPECT_EQ(s.member_name_lists, (std::vector<std::string>{"Anna;Bert", "Carl"}));
   EXPECT_EQ(s.skip_lists, (std::vector<std::string>{"Bert", ""}));
@@ -123,8 +126,9 @@ TEST_F(ReadSettingsTest, SetTzAllBlanksEveryGroupZone) {
 }
 
 TEST_F(ReadSettingsTest, ServersWithTruncatedTimeDifference) {
-  auto s = Read("[Config]\nServer1=SRV1\nServer2=SRV2\nServer4=SRV4\n"
-                "[Server1]\nTimeDiff=-1.5\nDS=ds1\nPDC=dc1\n[Server2]\nTimeDiff=abc\n");
+  auto s = Read(
+      "[Config]\nServer1=SRV1\nServer2=SRV2\nServer4=SRV4\n"
+      "[Server1]\nTimeDiff=-1.5\nDS=ds1\nPDC=dc1\n[Server2]\nTimeDiff=abc\n");
   ASSERT_EQ(s.servers.size(), 2u);
   EXPECT_EQ(s.servers[0].time_diff, -1);
   EXPECT_EQ(s.servers[0].ds, "ds1");
@@ -155,8 +159,9 @@ TEST_F(ReadSettingsTest, TableModeIsSharedOnlyForNewDbOne) {
 }
 
 TEST_F(ReadSettingsTest, CustomFieldsPairByPosition) {
-  auto s = Read("[Config]\nCustomFieldsSelected=Cost; 0x8503;Text\n"
-                "CustomFieldsTypesSelected=pt_long; PT_BOGUS;PT_BOOLEAN\n");
+  auto s = Read(
+      "[Config]\nCustomFieldsSelected=Cost; 0x8503;Text\n"
+      "CustomFieldsTypesSelected=pt_long; PT_BOGUS;PT_BOOLEAN\n");
   EXPECT_EQ(s.custom_field_names, (std::vector<std::string>{"Cost", "0x8503", "Text"}));
   EXPECT_EQ(s.custom_field_types, (std::vector<uint32_t>{3, 11}));
   // "Text" is left without a type: it is published as text, and the reader says so.
@@ -181,8 +186,9 @@ TEST_F(ReadSettingsTest, PasswordFromGuid2) {
 }
 
 TEST_F(ReadSettingsTest, DstPeriodReadOnlyWithGlobalTimeDiff) {
-  std::string dst = "[DST]\nStartYear=2026\nStartMonth=3\nStartDay=29\nStartHour=2\n"
-                    "EndYear=2026\nEndMonth=10\nEndDay=25\nEndHour=3\n";
+  std::string dst =
+      "[DST]\nStartYear=2026\nStartMonth=3\nStartDay=29\nStartHour=2\n"
+      "EndYear=2026\nEndMonth=10\nEndDay=25\nEndHour=3\n";
   auto off = Read("[Config]\n" + dst);
   EXPECT_EQ(off.dst_start.wYear, 0);
   auto on = Read("[Config]\nGlobalTimeDiff=1\n" + dst);

@@ -26,8 +26,7 @@ const SPropValue* FindProp(const std::vector<SPropValue>& props, ULONG tag) {
 
 }  // namespace
 
-ScanGroups::ScanGroups(const AgentSettings& settings, AgentLog& log, StopCheck& stop,
-                       IAddrBook& address_book)
+ScanGroups::ScanGroups(const AgentSettings& settings, AgentLog& log, StopCheck& stop, IAddrBook& address_book)
     : settings_(settings), log_(log), stop_(stop), address_book_(address_book) {}
 
 void ScanGroups::BuildGroupArrays(MembershipMap& map) {
@@ -86,9 +85,9 @@ bool ScanGroups::WalkGroup(size_t group, Mode mode, MailboxVisitor* visitor, Mem
     const SPropValue* display = FindProp(props, PR_DISPLAY_NAME);
     member.display_name = display && display->String() ? *display->String() : std::string();
     if (member.display_name.empty()) {
-      log_.LogEvent(EventType::kError, event_id::kResolveMember,
-                    "EX:" + address +
-                        "' - Mailbox name has been read from Caldrun.ini file and could not be verified");
+      log_.LogEvent(
+          EventType::kError, event_id::kResolveMember,
+          "EX:" + address + "' - Mailbox name has been read from Caldrun.ini file and could not be verified");
       member.display_name = name;
     }
 
@@ -104,8 +103,8 @@ bool ScanGroups::WalkGroup(size_t group, Mode mode, MailboxVisitor* visitor, Mem
   return true;
 }
 
-HRESULT ScanGroups::DoDistList(size_t group, const ENTRYID& entry_id, const std::string& name,
-                               Mode mode, MailboxVisitor* visitor, MembershipMap* map) {
+HRESULT ScanGroups::DoDistList(size_t group, const ENTRYID& entry_id, const std::string& name, Mode mode,
+                               MailboxVisitor* visitor, MembershipMap* map) {
   const std::string& group_name = settings_.group_names[group];
   const bool scan = mode == Mode::kScan;
   try {
@@ -168,8 +167,7 @@ HRESULT ScanGroups::DoDistList(size_t group, const ENTRYID& entry_id, const std:
   }
 }
 
-void ScanGroups::AddUserToGroupArrays(const std::string& group, const std::string& user,
-                                      MembershipMap& map) {
+void ScanGroups::AddUserToGroupArrays(const std::string& group, const std::string& user, MembershipMap& map) {
   try {
     const auto& names = settings_.group_names;
     auto it = std::find(names.begin(), names.end(), group);

@@ -27,8 +27,7 @@ class MailboxVisitor {
 
 class ScanGroups {
  public:
-  ScanGroups(const AgentSettings& settings, AgentLog& log, StopCheck& stop,
-             mapi::IAddrBook& address_book);
+  ScanGroups(const AgentSettings& settings, AgentLog& log, StopCheck& stop, mapi::IAddrBook& address_book);
 
   // Fills the membership map from every group's members.
   void BuildGroupArrays(MembershipMap& map);
@@ -42,8 +41,8 @@ class ScanGroups {
  private:
   enum class Mode { kScan, kMembership };
   bool WalkGroup(size_t group, Mode mode, MailboxVisitor* visitor, MembershipMap* map);
-  mapi::HRESULT DoDistList(size_t group, const mapi::ENTRYID& entry_id, const std::string& name,
-                           Mode mode, MailboxVisitor* visitor, MembershipMap* map);
+  mapi::HRESULT DoDistList(size_t group, const mapi::ENTRYID& entry_id, const std::string& name, Mode mode,
+                           MailboxVisitor* visitor, MembershipMap* map);
   void AddUserToGroupArrays(const std::string& group, const std::string& user, MembershipMap& map);
 
   const AgentSettings& settings_;

@@ -60,9 +60,9 @@ TEST_F(ScanGroupsTest, VisitsMembersInOrderAndExpandsListsOncePerGroup) {
   ScanGroups groups(settings_, log_, stop_, *book);
   RecordingVisitor visitor;
   ASSERT_TRUE(groups.ScanAll(visitor));
-  EXPECT_EQ(visitor.visits, (std::vector<std::string>{"0:Anna Berg", "0:Ben Carter", "0:Carl Dunn",
-                                                       "0:Dora Ek", "1:Anna Berg", "1:Ben Carter",
-                                                       "1:Carl Dunn"}));
+  EXPECT_EQ(visitor.visits,
+            (std::vector<std::string>{"0:Anna Berg", "0:Ben Carter", "0:Carl Dunn", "0:Dora Ek",
+                                      "1:Anna Berg", "1:Ben Carter", "1:Carl Dunn"}));
   EXPECT_TRUE(log_.events().empty());
 }
 

@@ -14,8 +14,8 @@ void UpdateAgent::ConnectScanServices(ScanEnvironment& env) {
   mapi::IAddrBook& address_book = env.address_book;
   env.access_lists = [this, &directory, &session, &address_book](
                          mapi::IMsgStore& store, const mapi::ENTRYID& calendar_id,
-                         const mapi::ENTRYID& owner_id, const std::string& mailbox,
-                         const std::string& pdc, bool book_meetings, std::string& booking_accounts) {
+                         const mapi::ENTRYID& owner_id, const std::string& mailbox, const std::string& pdc,
+                         bool book_meetings, std::string& booking_accounts) {
     FolderRights rights(address_book, directory, logger_, settings_, mailbox, pdc);
     CalendarAccessLists lists = ReadCalendarAccessLists(rights, &session, &store, calendar_id, owner_id,
                                                         book_meetings, booking_accounts);

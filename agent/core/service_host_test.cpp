@@ -105,8 +105,9 @@ TEST_F(ServiceHostTest, StopTheAgentDidNotSeeEndsWithItsCycle) {
   // An agent that never looks at the atom: it says it runs, then waits to be let go.
   const fs::path agent = dir_.path() / "Caldrun";
   fs::remove(agent);
-  testing::WriteFileBytes(agent, "#!/bin/sh\ntouch \"$0.started\"\n"
-                                 "while [ ! -e \"$0.release\" ]; do sleep 0.05; done\n");
+  testing::WriteFileBytes(agent,
+                          "#!/bin/sh\ntouch \"$0.started\"\n"
+                          "while [ ! -e \"$0.release\" ]; do sleep 0.05; done\n");
   fs::permissions(agent, fs::perms::owner_all);
   pid_t pid = fork();
   if (pid == 0) {
@@ -157,7 +158,8 @@ TEST_F(ServiceHostTest, InstallAndRemoveTheService) {
   r = testing::RunProcess(Host(), {"-u", "Korvale Update Service"}, env);
   EXPECT_EQ(r.exit_code, 0) << r.output;
   EXPECT_TRUE(services->EnumerateServices()->empty());
-  EXPECT_EQ(CountEvents("Korvale Update Service", kHostStoppedEvent), 1) << "the running host was stopped first";
+  EXPECT_EQ(CountEvents("Korvale Update Service", kHostStoppedEvent), 1)
+      << "the running host was stopped first";
 
   r = testing::RunProcess(Host(), {"-u", "Korvale Update Service"}, env);
   EXPECT_EQ(r.exit_code, 1);

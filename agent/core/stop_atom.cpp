@@ -4,9 +4,7 @@
 
 namespace korvale {
 
-std::string StopAtomName(const std::string& instance_name) {
-  return "KorvaleStopService" + instance_name;
-}
+std::string StopAtomName(const std::string& instance_name) { return "KorvaleStopService" + instance_name; }
 
 bool ConsumeStopAtom(const std::string& instance_name) {
   atoms::ATOM atom = atoms::GlobalFindAtom(StopAtomName(instance_name));

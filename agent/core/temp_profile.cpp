@@ -65,8 +65,8 @@ HRESULT SetIgnoreNoPublicFolders(IMsgServiceAdmin& services, AgentLog& log) {
   return hr;
 }
 
-HRESULT Create(const std::string& server, const std::string& mailbox, const std::string& name,
-               int msx2k, AgentLog& log) {
+HRESULT Create(const std::string& server, const std::string& mailbox, const std::string& name, int msx2k,
+               AgentLog& log) {
   std::shared_ptr<IProfAdmin> admin;
   HRESULT hr = MAPIAdminProfiles(0, &admin);
   if (FAILED(hr)) return Report139(log, "MAPIAdminProfiles", HResultHex(hr)), hr;
@@ -113,9 +113,8 @@ HRESULT Create(const std::string& server, const std::string& mailbox, const std:
   MAPIUID uid;
   std::copy_n(uid_bytes->begin(), 16, uid.begin());
 
-  hr = services->ConfigureMsgService(uid, 0, 0,
-                                     {{PR_PROFILE_UNRESOLVED_NAME, mailbox},
-                                      {PR_PROFILE_UNRESOLVED_SERVER, server}});
+  hr = services->ConfigureMsgService(
+      uid, 0, 0, {{PR_PROFILE_UNRESOLVED_NAME, mailbox}, {PR_PROFILE_UNRESOLVED_SERVER, server}});
   if (FAILED(hr)) {
     std::optional<MAPIERROR> error;
     std::string text;
@@ -151,7 +150,8 @@ HRESULT DeleteTempProfile(const std::string& profile_name, AgentLog& log) {
     }
     hr = admin->DeleteProfile(profile_name, 0);
     if (hr == MAPI_E_NOT_FOUND) return S_OK;
-    if (FAILED(hr)) log.LogEvent(EventType::kError, event_id::kDeleteProfile, "DeleteProfile", HResultHex(hr));
+    if (FAILED(hr))
+      log.LogEvent(EventType::kError, event_id::kDeleteProfile, "DeleteProfile", HResultHex(hr));
     return hr;
   } catch (...) {
     log.LogEvent(EventType::kWarning, event_id::kGeneral, "General Error deleting temporary MAPI profile.");

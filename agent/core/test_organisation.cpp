@@ -35,10 +35,14 @@ OrganisationSpec SmallOrganisation() {
   inner.members = {"carl", "team"};
   RecipientSpec room = mailbox("room1", "Room One", "SRV1");
   room.kind = RecipientKind::kRoom;
-  spec.recipients = {mailbox("svc", "Service Account", "SRV1"), mailbox("anna", "Anna Berg", "SRV1"),
-                     mailbox("ben", "Ben Carter", "SRV1"),      mailbox("carl", "Carl Dunn", "SRV2"),
-                     mailbox("dora", "Dora Ek", "SRV1"),        room,
-                     team,                                      inner};
+  spec.recipients = {mailbox("svc", "Service Account", "SRV1"),
+                     mailbox("anna", "Anna Berg", "SRV1"),
+                     mailbox("ben", "Ben Carter", "SRV1"),
+                     mailbox("carl", "Carl Dunn", "SRV2"),
+                     mailbox("dora", "Dora Ek", "SRV1"),
+                     room,
+                     team,
+                     inner};
   return spec;
 }
 
@@ -50,11 +54,15 @@ void OrganisationTest::SetUp() {
   Status applied = (*org)->Apply(SmallOrganisation());
   ASSERT_TRUE(applied.ok()) << applied.message();
   std::string error;
-  ASSERT_TRUE(UpdateProfileFile(profile_file_, [&](ProfileData& data) {
-    data.servers["SRV1"] = store_path_;
-    data.servers["SRV2"] = store_path_;
-    return true;
-  }, &error)) << error;
+  ASSERT_TRUE(UpdateProfileFile(
+      profile_file_,
+      [&](ProfileData& data) {
+        data.servers["SRV1"] = store_path_;
+        data.servers["SRV2"] = store_path_;
+        return true;
+      },
+      &error))
+      << error;
   MAPIINIT_0 init{MAPI_INIT_VERSION, MAPI_NT_SERVICE, profile_file_};
   ASSERT_EQ(MAPIInitialize(&init), S_OK);
   ASSERT_EQ(OpenOrgStoreSession(store_path_, "svc", &admin_session_), S_OK);

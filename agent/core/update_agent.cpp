@@ -121,19 +121,21 @@ void UpdateAgent::LogBanner() {
            std::to_string((*v)[1]) + ", Build: " + std::to_string((*v)[2]) +
            ", Revision: " + std::to_string((*v)[3]) + "\r\nEngine: " + paths_.executable;
   } else {
-    text = "Starting to scan calendars.\r\nScan engine version information could not be "
-           "retrieved.\r\nEngine: " + paths_.executable;
+    text =
+        "Starting to scan calendars.\r\nScan engine version information could not be "
+        "retrieved.\r\nEngine: " +
+        paths_.executable;
   }
   logger_.LogEvent(EventType::kInformation, event_id::kBanner, text);
 }
 
 void UpdateAgent::LogSummary(std::chrono::steady_clock::duration elapsed) {
   if (StopFlag() || settings_.success_log == 0) return;
-  logger_.LogEvent(EventType::kInformation, event_id::kBanner,
-                   "Task finished.\r\nElapsed Time: " + ElapsedText(elapsed) +
-                       ".\r\nMailboxes Scanned: " + std::to_string(scan_state_.handled - scan_state_.remote) +
-                       ".\r\nMailboxes on other sites (not scanned locally): " +
-                       std::to_string(scan_state_.remote) + ".");
+  logger_.LogEvent(
+      EventType::kInformation, event_id::kBanner,
+      "Task finished.\r\nElapsed Time: " + ElapsedText(elapsed) +
+          ".\r\nMailboxes Scanned: " + std::to_string(scan_state_.handled - scan_state_.remote) +
+          ".\r\nMailboxes on other sites (not scanned locally): " + std::to_string(scan_state_.remote) + ".");
 }
 
 int RunThread(const char* instance_name, const AgentPaths& paths) {

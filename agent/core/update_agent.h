@@ -16,8 +16,8 @@
 #include "agent/core/agent_logger.h"
 #include "agent/core/scan_groups.h"
 #include "agent/database/open_database.h"
-#include "common/agent_settings.h"
 #include "agent/scan/mailbox_scan.h"
+#include "common/agent_settings.h"
 #include "common/membership_map.h"
 #include "common/stop_check.h"
 #include "platform/tz/tz_types.h"
@@ -47,8 +47,7 @@ class UpdateAgent : public StopCheck {
  public:
   // Everything the agent takes from the machine comes from `env` (tests put
   // faults between the agent and its database, set the clock, stop at a pause).
-  explicit UpdateAgent(AgentPaths paths,
-                       EventSourceFactory event_sources = &eventlog::RegisterEventSource,
+  explicit UpdateAgent(AgentPaths paths, EventSourceFactory event_sources = &eventlog::RegisterEventSource,
                        AgentEnvironment env = MachineEnvironment());
   virtual ~UpdateAgent();
   UpdateAgent(const UpdateAgent&) = delete;
@@ -80,8 +79,8 @@ class UpdateAgent : public StopCheck {
   int RunCycle();
   // Steps 2 to 17; returning ends the cycle.
   int CycleSteps(DatabasePreparation& prep, MapiLogon& logon);
-  int FinishCycle(int result, std::chrono::steady_clock::time_point cycle_start,
-                  DatabasePreparation& prep, MapiLogon& logon);
+  int FinishCycle(int result, std::chrono::steady_clock::time_point cycle_start, DatabasePreparation& prep,
+                  MapiLogon& logon);
   void ClearCycleState();
   // Sets accounts_: the logon server's directory, or (reported) one whose
   // every lookup fails when it cannot be opened.
@@ -111,8 +110,8 @@ class UpdateAgent : public StopCheck {
   std::string fill_table_;
   TIME_ZONE_INFORMATION local_time_zone_;
   MembershipMap membership_;
-  ScanCycleState scan_state_;  // scanned mailboxes, counters, collected booking accounts
-  std::unique_ptr<AgentBookings> bookings_;          // booking list, numbers, notification queue
+  ScanCycleState scan_state_;                // scanned mailboxes, counters, collected booking accounts
+  std::unique_ptr<AgentBookings> bookings_;  // booking list, numbers, notification queue
   // Windows accounts of the logon server; from OpenAccountDirectory to the end
   // of the cycle never null (a directory that cannot be opened fails each lookup).
   std::unique_ptr<accounts::AccountDirectory> accounts_;

@@ -15,9 +15,9 @@ Status AppendTable(Database& db, std::string_view fill_table) {
   const std::string statement = AppendTableStatement(fill_table, append_table);
   auto done = db.Execute(statement);
   if (done.ok()) return Status::Ok();
-  LogTableEvent(db, event_id::kAppendOrConfigRead, fill_table,
-                "Error appending table. SQL- Statement: " + statement +
-                    ", Error returned: " + ErrorText(done.error()));
+  LogTableEvent(
+      db, event_id::kAppendOrConfigRead, fill_table,
+      "Error appending table. SQL- Statement: " + statement + ", Error returned: " + ErrorText(done.error()));
   return ToStatus(done.error());
 }
 

@@ -18,13 +18,9 @@ const char* SmallIntTypeName(const AgentSettings& settings) {
   return IsOracleTypes(settings) ? "NUMBER" : "smallint";
 }
 
-const char* IntTypeName(const AgentSettings& settings) {
-  return IsOracleTypes(settings) ? "NUMBER" : "int";
-}
+const char* IntTypeName(const AgentSettings& settings) { return IsOracleTypes(settings) ? "NUMBER" : "int"; }
 
-const char* BitTypeName(const AgentSettings& settings) {
-  return IsOracleTypes(settings) ? "NUMBER" : "bit";
-}
+const char* BitTypeName(const AgentSettings& settings) { return IsOracleTypes(settings) ? "NUMBER" : "bit"; }
 
 std::string BoolColumnType(const AgentSettings& settings) {
   return BitTypeName(settings) + DefaultClause(settings, 0);

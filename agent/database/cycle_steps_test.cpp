@@ -22,9 +22,11 @@ class CycleStepsTest : public DatabaseBackendTest {
   // A calendar row as a mailbox scan of agent `owner` would write it ("" = no owner).
   void AddRow(const std::string& name, const std::string& owner, int stale) {
     const std::string service = owner.empty() ? "NULL" : "'" + owner + "'";
-    Exec("insert into KorvaleTable1 (Name, Start, EndTime, Status, KRVUpdate, KRVService) "
-         "values('" + name + "', {ts '2010-12-03 09:00:00'}, {ts '2010-12-03 10:00:00'}, 1, " +
-         std::to_string(stale) + ", " + service + ")");
+    Exec(
+        "insert into KorvaleTable1 (Name, Start, EndTime, Status, KRVUpdate, KRVService) "
+        "values('" +
+        name + "', {ts '2010-12-03 09:00:00'}, {ts '2010-12-03 10:00:00'}, 1, " + std::to_string(stale) +
+        ", " + service + ")");
   }
 
   std::vector<std::string> Names(const std::string& where) {
@@ -106,8 +108,9 @@ TEST_P(CycleStepsTest, RefusedMarkingIsReportedWithTheFillTable) {
 TEST_P(CycleStepsTest, AppendTableRowsAreCopiedIntoTheFillTable) {
   DatabasePreparation prep = Prepare();
   Exec("CREATE TABLE AppendSource AS SELECT * FROM KorvaleTable1 WHERE 1=0");
-  Exec("insert into AppendSource (Name, Start, EndTime, Status) values('holiday', {ts "
-       "'2010-12-24 00:00:00'}, {ts '2010-12-27 00:00:00'}, 1)");
+  Exec(
+      "insert into AppendSource (Name, Start, EndTime, Status) values('holiday', {ts "
+      "'2010-12-24 00:00:00'}, {ts '2010-12-27 00:00:00'}, 1)");
   settings_.append_table = "AppendSource";
   ASSERT_TRUE(AppendTable(*prep.database, prep.fill_table).ok()) << log_.Describe();
   EXPECT_EQ(Names("Status=1"), std::vector<std::string>{"holiday"});
@@ -177,8 +180,7 @@ TEST_P(CycleStepsTest, RefusedStoredProcStartDoesNotStopThePreparation) {
   EXPECT_NE(events[0].texts.at(0).find("CALL korvale_missing_procedure()"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, CycleStepsTest,
-                         ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
+INSTANTIATE_TEST_SUITE_P(Backends, CycleStepsTest, ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
                          testing::BackendName);
 
 // MySQL receives every statement with its backslashes doubled, so values keep them.

@@ -77,9 +77,10 @@ class Database::WatchedConnection final : public SqlConnection {
   bool wrote_fill_table_ = false;
 };
 
-Database::Database(const AgentSettings& settings, AgentLog& log,
-                   std::unique_ptr<SqlConnection> connection)
-    : settings_(settings), log_(log), dialect_(StatementDialect(settings)),
+Database::Database(const AgentSettings& settings, AgentLog& log, std::unique_ptr<SqlConnection> connection)
+    : settings_(settings),
+      log_(log),
+      dialect_(StatementDialect(settings)),
       connection_(std::make_unique<WatchedConnection>(*this, std::move(connection))) {}
 
 Database::~Database() = default;
@@ -92,9 +93,7 @@ std::string Database::Prepare(const std::string& sql) {
   return text;
 }
 
-SqlResult<SqlDone> Database::Execute(const std::string& sql) {
-  return connection_->Execute(Prepare(sql));
-}
+SqlResult<SqlDone> Database::Execute(const std::string& sql) { return connection_->Execute(Prepare(sql)); }
 
 SqlResult<std::vector<SqlRow>> Database::Query(const std::string& sql) {
   return connection_->Query(Prepare(sql));
@@ -124,8 +123,7 @@ void Database::Failed(const SqlError& error, const std::string& statement, bool 
   if (always_fault && kind == SqlFailureKind::kRowData) kind = SqlFailureKind::kDatabase;
   last_failure_ = kind;
   ++failures_since_fault_;
-  if (kind == SqlFailureKind::kConnectionLost ||
-      (kind == SqlFailureKind::kDatabase && names_fill_table)) {
+  if (kind == SqlFailureKind::kConnectionLost || (kind == SqlFailureKind::kDatabase && names_fill_table)) {
     RecordFault(kind, error, statement);
   }
 }

@@ -27,8 +27,7 @@ namespace korvale::testing {
 // data) and a message that has a line feed in it.
 class RefusingConnection : public SqlConnection {
  public:
-  RefusingConnection(std::unique_ptr<SqlConnection> inner, std::string fragment,
-                     std::string state = "42000")
+  RefusingConnection(std::unique_ptr<SqlConnection> inner, std::string fragment, std::string state = "42000")
       : inner_(std::move(inner)), fragment_(std::move(fragment)), state_(std::move(state)) {}
   SqlResult<SqlDone> Execute(std::string_view sql) override {
     if (Refused(sql)) return Refusal();
@@ -131,9 +130,7 @@ class DatabaseBackendTest : public ::testing::TestWithParam<Backend> {
     return rows.ok() ? *rows : std::vector<SqlRow>{};
   }
 
-  bool TableExists(const std::string& table) {
-    return Checker().QueryFirst("SELECT * FROM " + table).ok();
-  }
+  bool TableExists(const std::string& table) { return Checker().QueryFirst("SELECT * FROM " + table).ok(); }
 
   // KorvaleConfig's rows, "" for a NULL value.
   std::vector<std::string> ActiveTables() {

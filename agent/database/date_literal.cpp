@@ -9,9 +9,9 @@ namespace {
 
 constexpr std::array<const char*, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                   "Thursday", "Friday", "Saturday"};
-constexpr std::array<const char*, 12> kMonthNames = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
+constexpr std::array<const char*, 12> kMonthNames = {"January",   "February", "March",    "April",
+                                                     "May",       "June",     "July",     "August",
+                                                     "September", "October",  "November", "December"};
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -50,7 +50,6 @@ void AppendNumber(std::string& out, int value, int width, bool no_padding) {
 
 void AppendFormatted(std::string& out, std::string_view format, const SYSTEMTIME& t);
 
-
 void AppendConversion(std::string& out, char c, bool no_padding, const SYSTEMTIME& t) {
   const int year = t.wYear, month = t.wMonth, day = t.wDay, hour = t.wHour;
   const int month_index = (month >= 1 && month <= 12) ? month - 1 : 0;
@@ -71,7 +70,8 @@ void AppendConversion(std::string& out, char c, bool no_padding, const SYSTEMTIM
     case 'p': out += hour < 12 ? "AM" : "PM"; return;
     case 'a': out.append(kDayNames[DayOfWeek(year, month, day)], 3); return;
     case 'A': out += kDayNames[DayOfWeek(year, month, day)]; return;
-    case 'b': case 'h': out.append(kMonthNames[month_index], 3); return;
+    case 'b':
+    case 'h': out.append(kMonthNames[month_index], 3); return;
     case 'B': out += kMonthNames[month_index]; return;
     case 'c': return AppendFormatted(out, "%a %b %e %H:%M:%S %Y", t);
     case 'x': return AppendFormatted(out, "%m/%d/%y", t);

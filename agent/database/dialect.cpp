@@ -24,9 +24,7 @@ const char* TimeFunction(Dialect dialect) {
   return "Now";
 }
 
-const char* StartColumn(Dialect dialect) {
-  return dialect == Dialect::kOracle ? "StartTime" : "Start";
-}
+const char* StartColumn(Dialect dialect) { return dialect == Dialect::kOracle ? "StartTime" : "Start"; }
 
 TypeFamily ColumnTypeFamily(const AgentSettings& settings) {
   // Column types look at the SQL Server family first; the embedded database
@@ -41,12 +39,10 @@ TypeFamily ColumnTypeFamily(const AgentSettings& settings) {
 
 std::string SqlTypeName(const AgentSettings& settings, int size) {
   switch (ColumnTypeFamily(settings)) {
-    case TypeFamily::kSqlServer:
-      return size <= 254 ? "varchar(" + std::to_string(size) + ")" : "text";
+    case TypeFamily::kSqlServer: return size <= 254 ? "varchar(" + std::to_string(size) + ")" : "text";
     case TypeFamily::kOracle:
       return size <= 254 ? "varchar2(" + std::to_string(size) + ")" : "varchar2(2000)";
-    case TypeFamily::kAccess:
-      break;
+    case TypeFamily::kAccess: break;
   }
   return size <= 254 ? "TEXT(" + std::to_string(size) + ")" : "LONGTEXT";
 }

@@ -10,10 +10,23 @@ inline AgentSettings SettingsFor(Dialect dialect) {
   AgentSettings s;
   switch (dialect) {
     case Dialect::kAccess: break;
-    case Dialect::kSqlServer: s.sql_server = 1; s.sql_server_family_flag = true; break;
-    case Dialect::kMySql: s.my_sql = 1; s.mysql_flag = true; s.sql_server_family_flag = true; break;
-    case Dialect::kOracle: s.oracle = 1; s.oracle_flag = true; break;
-    case Dialect::kSQLite: s.sqlite = 1; s.sqlite_flag = true; break;
+    case Dialect::kSqlServer:
+      s.sql_server = 1;
+      s.sql_server_family_flag = true;
+      break;
+    case Dialect::kMySql:
+      s.my_sql = 1;
+      s.mysql_flag = true;
+      s.sql_server_family_flag = true;
+      break;
+    case Dialect::kOracle:
+      s.oracle = 1;
+      s.oracle_flag = true;
+      break;
+    case Dialect::kSQLite:
+      s.sqlite = 1;
+      s.sqlite_flag = true;
+      break;
   }
   return s;
 }

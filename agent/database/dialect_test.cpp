@@ -17,8 +17,8 @@ namespace {
 using testing::DialectName;
 using testing::SettingsFor;
 
-constexpr Dialect kAll[] = {Dialect::kAccess, Dialect::kSqlServer, Dialect::kMySql,
-                            Dialect::kOracle, Dialect::kSQLite};
+constexpr Dialect kAll[] = {Dialect::kAccess, Dialect::kSqlServer, Dialect::kMySql, Dialect::kOracle,
+                            Dialect::kSQLite};
 
 struct DialectRow {
   Dialect dialect;
@@ -37,19 +37,17 @@ struct DialectRow {
 };
 
 const DialectRow kDialectTable[] = {
-    {Dialect::kAccess, "Now", "Start", "TEXT(50)", "TEXT(254)", "LONGTEXT", "", "datetime",
-     "smallint", "REAL", "BINARY(160)", "bit", "DROP TABLE KorvaleTable2"},
-    {Dialect::kSqlServer, "GETDATE()", "Start", "varchar(50)", "varchar(254)", "text",
-     " DEFAULT 0", "datetime", "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0",
-     "TRUNCATE TABLE KorvaleTable2"},
-    {Dialect::kMySql, "NOW()", "Start", "varchar(50)", "varchar(254)", "text", " DEFAULT 0",
-     "datetime", "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0",
-     "TRUNCATE TABLE KorvaleTable2"},
+    {Dialect::kAccess, "Now", "Start", "TEXT(50)", "TEXT(254)", "LONGTEXT", "", "datetime", "smallint",
+     "REAL", "BINARY(160)", "bit", "DROP TABLE KorvaleTable2"},
+    {Dialect::kSqlServer, "GETDATE()", "Start", "varchar(50)", "varchar(254)", "text", " DEFAULT 0",
+     "datetime", "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0", "TRUNCATE TABLE KorvaleTable2"},
+    {Dialect::kMySql, "NOW()", "Start", "varchar(50)", "varchar(254)", "text", " DEFAULT 0", "datetime",
+     "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0", "TRUNCATE TABLE KorvaleTable2"},
     {Dialect::kOracle, "SYSDATE", "StartTime", "varchar2(50)", "varchar2(254)", "varchar2(2000)",
      " DEFAULT 0", "DATE", "NUMBER", "NUMBER(2,1)", "RAW(160)", "NUMBER DEFAULT 0",
      "TRUNCATE TABLE KorvaleTable2"},
-    {Dialect::kSQLite, "datetime('now','localtime')", "Start", "varchar(50)", "varchar(254)",
-     "text", " DEFAULT 0", "datetime", "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0",
+    {Dialect::kSQLite, "datetime('now','localtime')", "Start", "varchar(50)", "varchar(254)", "text",
+     " DEFAULT 0", "datetime", "smallint", "NUMERIC(2,1)", "BINARY(160)", "bit DEFAULT 0",
      "DELETE FROM KorvaleTable2"},
 };
 
@@ -110,24 +108,22 @@ TEST(QuoteForSql, DoublesApostrophesCutsAndNeverLeavesADanglingHalf) {
   const std::string sixty = std::string(49, 'a') + "'" + std::string(10, 'b');
   const std::vector<QuoteCase> cases = {
       {"one apostrophe doubled", "O'Neil", 50, Dialect::kAccess, "O''Neil"},
-      {"cut through a doubled pair drops its half", sixty, 50, Dialect::kAccess,
-       std::string(49, 'a')},
+      {"cut through a doubled pair drops its half", sixty, 50, Dialect::kAccess, std::string(49, 'a')},
       {"a pair that fits stays", std::string(48, 'a') + "'b", 50, Dialect::kAccess,
        std::string(48, 'a') + "''"},
       {"cut counts the escaped text", "''''", 3, Dialect::kAccess, "''"},
       {"a lone apostrophe after a cut goes", "'", 1, Dialect::kAccess, ""},
-      {"no cut at 1024 and above", std::string(5000, 'x'), 1024, Dialect::kSqlServer,
-       std::string(5000, 'x')},
-      {"Oracle cuts at 4000", std::string(5000, 'x'), 1024, Dialect::kOracle,
-       std::string(4000, 'x')},
-      {"Oracle below 1024 uses max_len", std::string(100, 'x'), 50, Dialect::kOracle,
-       std::string(50, 'x')},
+      {"no cut at 1024 and above", std::string(5000, 'x'), 1024, Dialect::kSqlServer, std::string(5000, 'x')},
+      {"Oracle cuts at 4000", std::string(5000, 'x'), 1024, Dialect::kOracle, std::string(4000, 'x')},
+      {"Oracle below 1024 uses max_len", std::string(100, 'x'), 50, Dialect::kOracle, std::string(50, 'x')},
       {"empty stays empty", "", 50, Dialect::kAccess, ""},
       {"counts characters, not bytes", "äöüß€😀xyz", 6, Dialect::kSQLite, "äöüß€😀"},
       {"never cuts inside a character", "ab😀", 3, Dialect::kMySql, "ab😀"},
       {"multi-byte text with apostrophe", "Zoë's €", 5, Dialect::kSQLite, "Zoë''"},
-      {"broken UTF-8 is repaired, each bad byte one U+FFFD", "a\xff\xfe" "b", 3, Dialect::kSQLite,
-       "a\uFFFD\uFFFD"},
+      {"broken UTF-8 is repaired, each bad byte one U+FFFD",
+       "a\xff\xfe"
+       "b",
+       3, Dialect::kSQLite, "a\uFFFD\uFFFD"},
       {"a cut-off sequence is one U+FFFD", "\xE2\x82'x", 50, Dialect::kMySql, "\uFFFD''x"},
       {"the cut counts repaired characters", "\xE0\x80\x80yz", 2, Dialect::kOracle, "\uFFFD\uFFFD"},
   };
@@ -142,8 +138,7 @@ TEST(QuoteForSql, OddRunOfApostrophesAtTheCutLosesOnlyTheBrokenPair) {
 }
 
 TEST(StripLineFeeds, EveryLineFeedBecomesABlank) {
-  EXPECT_EQ(StripLineFeeds("[SQLite]no such table\nsecond\r\nthird"),
-            "[SQLite]no such table second\r third");
+  EXPECT_EQ(StripLineFeeds("[SQLite]no such table\nsecond\r\nthird"), "[SQLite]no such table second\r third");
 }
 
 TEST(MySqlFilter, EveryBackslashIsDoubled) {

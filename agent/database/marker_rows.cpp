@@ -22,8 +22,7 @@ std::string Str(std::string_view text) { return std::string(text); }
 bool MarkerExists(Database& db, const std::string& select, std::string_view table) {
   auto row = db.QueryFirst(select);
   if (!row.ok()) {
-    LogTableEvent(db, event_id::kRecords, table,
-                  WithStatement("Error reading record in database.", select));
+    LogTableEvent(db, event_id::kRecords, table, WithStatement("Error reading record in database.", select));
     return false;
   }
   return row->has_value();
@@ -49,8 +48,8 @@ std::string MaintenanceUpdateStatement(const AgentSettings& settings, std::strin
                                        std::string_view instance) {
   const Dialect dialect = StatementDialect(settings);
   const std::string now = TimeFunction(dialect);
-  std::string sql = "UPDATE " + Str(table) + " SET " + StartColumn(dialect) + " = " + now +
-                    ", EndTime = " + now;
+  std::string sql =
+      "UPDATE " + Str(table) + " SET " + StartColumn(dialect) + " = " + now + ", EndTime = " + now;
   if (SharedTableMode(settings)) {
     return sql + ", KRVUpdate=0 WHERE ((Status = 8) AND (Name = '$maintenance') AND (KRVService = '" +
            Instance(settings, instance) + "'))";
@@ -64,8 +63,8 @@ std::string MarkerInsertStatement(const AgentSettings& settings, std::string_vie
   const std::string now = TimeFunction(dialect);
   std::string sql = "insert into " + Str(table) + " (" + StartColumn(dialect) + ", EndTime, Name, Status";
   if (SharedTableMode(settings)) {
-    return sql + ", KRVUpdate, KRVService) values(" + now + ", " + now + ", '" + Str(marker) +
-           "', 8, 0, '" + Instance(settings, instance) + "')";
+    return sql + ", KRVUpdate, KRVService) values(" + now + ", " + now + ", '" + Str(marker) + "', 8, 0, '" +
+           Instance(settings, instance) + "')";
   }
   return sql + ") values(" + now + ", " + now + ", '" + Str(marker) + "', 8)";
 }
@@ -81,8 +80,8 @@ std::string CanBookMeetingsEndStatement(const AgentSettings& settings, std::stri
            "' WHERE ((Status = 8) AND (Name = '$canbookmeetings') AND (KRVService = '" +
            Instance(settings, instance) + "'))";
   }
-  return "INSERT INTO " + Str(table) + " (" + start + ", EndTime, ACL, Status, Name) values (" + now +
-         ", " + now + ", '" + Literal(settings, acl) + "', 8, '$canbookmeetings')";
+  return "INSERT INTO " + Str(table) + " (" + start + ", EndTime, ACL, Status, Name) values (" + now + ", " +
+         now + ", '" + Literal(settings, acl) + "', 8, '$canbookmeetings')";
 }
 
 Status WriteMaintenanceRow(Database& db, std::string_view table, std::string_view instance) {
@@ -105,8 +104,7 @@ Status EnsureCanBookMeetingsRow(Database& db, std::string_view table, std::strin
 Status WriteCanBookMeetingsRow(Database& db, std::string_view table, std::string_view acl,
                                std::string_view instance) {
   if (db.settings().mb_cust_attr_book_meetings <= 0) return Status::Ok();
-  return ExecuteMarkerWrite(db, CanBookMeetingsEndStatement(db.settings(), table, acl, instance),
-                            table);
+  return ExecuteMarkerWrite(db, CanBookMeetingsEndStatement(db.settings(), table, acl, instance), table);
 }
 
 }  // namespace korvale

@@ -85,8 +85,7 @@ TEST(MarkerStatements, MaintenanceRow) {
     EXPECT_EQ(MaintenanceUpdateStatement(plain, "KorvaleTable2", "Svc 1"), row.update);
     EXPECT_EQ(MarkerInsertStatement(plain, "KorvaleTable2", "$maintenance", "Svc 1"), row.insert);
     EXPECT_EQ(MaintenanceUpdateStatement(shared, "KorvaleTable1", "Svc 1"), row.shared_update);
-    EXPECT_EQ(MarkerInsertStatement(shared, "KorvaleTable1", "$maintenance", "Svc 1"),
-              row.shared_insert);
+    EXPECT_EQ(MarkerInsertStatement(shared, "KorvaleTable1", "$maintenance", "Svc 1"), row.shared_insert);
   }
 }
 
@@ -144,8 +143,8 @@ TEST(MarkerStatements, CanBookMeetingsAtTheEndOfTheCycle) {
 }
 
 TEST(CycleStatements, SharedTableAppendAndPublication) {
-  for (Dialect d : {Dialect::kAccess, Dialect::kSqlServer, Dialect::kMySql, Dialect::kOracle,
-                    Dialect::kSQLite}) {
+  for (Dialect d :
+       {Dialect::kAccess, Dialect::kSqlServer, Dialect::kMySql, Dialect::kOracle, Dialect::kSQLite}) {
     SCOPED_TRACE(DialectName(d));
     const AgentSettings s = Shared(d);
     EXPECT_EQ(MarkStaleRowsStatement(s, "KorvaleTable1", "Korvale Update Service"),

@@ -80,25 +80,24 @@ std::string ColumnType(const AgentSettings& settings, const OptionalColumnInfo& 
 
 }  // namespace
 
-const OptionalColumnInfo& Describe(OptionalColumn column) {
-  return kColumns[static_cast<size_t>(column)];
-}
+const OptionalColumnInfo& Describe(OptionalColumn column) { return kColumns[static_cast<size_t>(column)]; }
 
 OptionalColumns SelectOptionalColumns(std::string_view fields) {
   OptionalColumns result;
   for (size_t i = 0; i < kOptionalColumnCount; ++i) {
     if (fields.find(kColumns[i].key_word) == std::string_view::npos) continue;
     result.enabled[i] = true;
-    if (i < kSecondGroupStart) ++result.first_group_count;
-    else ++result.second_group_count;
+    if (i < kSecondGroupStart)
+      ++result.first_group_count;
+    else
+      ++result.second_group_count;
     result.column_name_list += ", ";
     result.column_name_list += kColumns[i].column;
   }
   return result;
 }
 
-std::string OptionalColumnDefinitions(const AgentSettings& settings,
-                                      const OptionalColumns& columns) {
+std::string OptionalColumnDefinitions(const AgentSettings& settings, const OptionalColumns& columns) {
   std::string definitions;
   for (size_t i = 0; i < kOptionalColumnCount; ++i) {
     if (!columns.enabled[i]) continue;

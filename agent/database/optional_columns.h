@@ -15,16 +15,59 @@ namespace korvale {
 // In table order. The first group runs from kAllDayEvent to kSigned, the
 // second from kStoreId to kTimeSent.
 enum class OptionalColumn {
-  kAllDayEvent, kBillingInformation, kContacts, kDirectoryServer, kDoNotAutoArchive, kDuration,
-  kEventAddress, kLabel, kMeetingStatus, kMileage, kNetMeetingAutoStart,
-  kNetMeetingOfficeDocumentPath, kNetMeetingOrganizerEmail, kOnlineMeeting, kOnlineMeetingType,
-  kOutlookInternalVersion, kOutlookVersion, kRecurrence, kRecurrencePattern,
-  kRecurrenceRangeStart, kRecurrenceRangeEnd, kRemindBeforehand, kReminder,
-  kReminderOverrideDefault, kReminderSound, kReminderSoundFile, kMeetingResponseStatus,
-  kReplyTime, kAttachment, kAutoForwarded, kCreated, kImportance, kMessageClass, kModified,
-  kOptionalAttendees, kRequiredAttendees, kResources, kMsgRead, kResponseRequested,
-  kSensitivity, kSent, kSize, kDeliveryReceipt, kEncrypted, kReadReceipt, kSigned,
-  kStoreId, kApptText, kTimeCreated, kTimeExpired, kTimeLastModified, kTimeReceived, kTimeSent,
+  kAllDayEvent,
+  kBillingInformation,
+  kContacts,
+  kDirectoryServer,
+  kDoNotAutoArchive,
+  kDuration,
+  kEventAddress,
+  kLabel,
+  kMeetingStatus,
+  kMileage,
+  kNetMeetingAutoStart,
+  kNetMeetingOfficeDocumentPath,
+  kNetMeetingOrganizerEmail,
+  kOnlineMeeting,
+  kOnlineMeetingType,
+  kOutlookInternalVersion,
+  kOutlookVersion,
+  kRecurrence,
+  kRecurrencePattern,
+  kRecurrenceRangeStart,
+  kRecurrenceRangeEnd,
+  kRemindBeforehand,
+  kReminder,
+  kReminderOverrideDefault,
+  kReminderSound,
+  kReminderSoundFile,
+  kMeetingResponseStatus,
+  kReplyTime,
+  kAttachment,
+  kAutoForwarded,
+  kCreated,
+  kImportance,
+  kMessageClass,
+  kModified,
+  kOptionalAttendees,
+  kRequiredAttendees,
+  kResources,
+  kMsgRead,
+  kResponseRequested,
+  kSensitivity,
+  kSent,
+  kSize,
+  kDeliveryReceipt,
+  kEncrypted,
+  kReadReceipt,
+  kSigned,
+  kStoreId,
+  kApptText,
+  kTimeCreated,
+  kTimeExpired,
+  kTimeLastModified,
+  kTimeReceived,
+  kTimeSent,
   kCount
 };
 
@@ -39,7 +82,7 @@ struct OptionalColumnInfo {
   const char* key_word;  // searched for in `Fields`
   const char* column;    // the column's name ("Read" is MsgRead, "Text" is ApptText)
   OptionalKind kind;
-  int size;              // for text columns
+  int size;  // for text columns
 };
 
 const OptionalColumnInfo& Describe(OptionalColumn column);
@@ -60,7 +103,6 @@ struct OptionalColumns {
 OptionalColumns SelectOptionalColumns(std::string_view fields);
 
 // ", AllDayEvent bit DEFAULT 0, ApptText varchar(250) NULL" for the enabled columns.
-std::string OptionalColumnDefinitions(const AgentSettings& settings,
-                                      const OptionalColumns& columns);
+std::string OptionalColumnDefinitions(const AgentSettings& settings, const OptionalColumns& columns);
 
 }  // namespace korvale

@@ -21,8 +21,7 @@ bool TableExists(Database& db, const std::string& table) {
 }
 
 // Creates `table` with `create`; a refusal is event `event` (table, DB, error text).
-Status CreateTable(Database& db, const std::string& table, const std::string& create,
-                   uint32_t event) {
+Status CreateTable(Database& db, const std::string& table, const std::string& create, uint32_t event) {
   auto done = db.Execute(create);
   if (done.ok()) return Status::Ok();
   LogTableEvent(db, event, table, ErrorText(done.error()));
@@ -57,8 +56,9 @@ Expected<bool> EmptyFillTable(Database& db, const std::string& table) {
   auto done = db.Execute(statement);
   if (done.ok()) return true;
   LogTableEvent(db, event_id::kFillTableStatement, table,
-                table + " could not be emptied, so nothing is filled and nothing is published in this "
-                        "cycle.\r\nDatabase returned: " +
+                table +
+                    " could not be emptied, so nothing is filled and nothing is published in this "
+                    "cycle.\r\nDatabase returned: " +
                     WithStatement(ErrorText(done.error()), statement));
   return ToStatus(done.error());
 }
@@ -98,9 +98,9 @@ Status PrepareSteps(Database& db, std::string_view instance_name, DatabasePrepar
     if (!empty.ok()) return empty.status();
   }
   if (!out.fill_table_existed) {
-    Status created = CreateTable(db, out.fill_table,
-                                 CreateCalendarTable(settings, out.fill_table, out.optional_columns),
-                                 event_id::kDbCreateTable);
+    Status created =
+        CreateTable(db, out.fill_table, CreateCalendarTable(settings, out.fill_table, out.optional_columns),
+                    event_id::kDbCreateTable);
     if (!created.ok()) return created;
     // Only speed depends on the index: a refusal is a warning.
     const std::string index = CreateCalendarTableIndex(out.fill_table);

@@ -40,8 +40,7 @@ struct DatabasePreparation {
 // database watches it (Database::WatchFillTable): a failure of the database
 // on it, from the marker rows on, is the cycle's fault.
 Status PrepareDatabase(const AgentSettings& settings, AgentLog& log, std::string_view instance_name,
-                       DatabasePreparation& out,
-                       const SqlConnector& connector = OpenSqlConnection);
+                       DatabasePreparation& out, const SqlConnector& connector = OpenSqlConnection);
 
 // The preparation after the connection is open (the part PrepareDatabase runs
 // on out.database).

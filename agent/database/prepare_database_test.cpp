@@ -36,8 +36,8 @@ TEST_P(PrepareDatabaseTest, EmptyDatabaseGetsAllTablesAndFillsTable1) {
   EXPECT_EQ(prep.fill_table, "KorvaleTable1");
   EXPECT_FALSE(prep.fill_table_existed);
   EXPECT_FALSE(prep.stop_requested);
-  for (const char* table : {"Groups", "Meetings", "Profiles", "UserPics", "KRVUsers",
-                            "KorvaleConfig", "KorvaleTable1"}) {
+  for (const char* table :
+       {"Groups", "Meetings", "Profiles", "UserPics", "KRVUsers", "KorvaleConfig", "KorvaleTable1"}) {
     EXPECT_TRUE(TableExists(table)) << table;
   }
   EXPECT_FALSE(TableExists("KorvaleTable2"));
@@ -54,8 +54,9 @@ TEST_P(PrepareDatabaseTest, EmptyDatabaseGetsAllTablesAndFillsTable1) {
 TEST_P(PrepareDatabaseTest, CyclesAlternateBetweenTheTwoTables) {
   {
     DatabasePreparation first = Prepare();
-    Exec("insert into KorvaleTable1 (Name, Start, EndTime, Status) values('alice', {ts "
-         "'2010-12-03 09:00:00'}, {ts '2010-12-03 10:00:00'}, 1)");
+    Exec(
+        "insert into KorvaleTable1 (Name, Start, EndTime, Status) values('alice', {ts "
+        "'2010-12-03 09:00:00'}, {ts '2010-12-03 10:00:00'}, 1)");
     ASSERT_TRUE(PublishFillTable(*first.database, first.fill_table).ok());
   }
   {
@@ -136,8 +137,9 @@ TEST_P(PrepareDatabaseTest, FillTableThatCannotBeEmptiedEndsThePreparation) {
     DatabasePreparation prep = Prepare();
     ASSERT_TRUE(PublishFillTable(*prep.database, prep.fill_table).ok());
   }
-  Exec("insert into KorvaleTable1 (Name, Start, EndTime, Status) values('old', {ts "
-       "'2010-12-03 09:00:00'}, {ts '2010-12-03 10:00:00'}, 1)");
+  Exec(
+      "insert into KorvaleTable1 (Name, Start, EndTime, Status) values('old', {ts "
+      "'2010-12-03 09:00:00'}, {ts '2010-12-03 10:00:00'}, 1)");
   log_.Clear();
   DatabasePreparation out;
   const std::string emptying = IsMariaDb() ? "TRUNCATE TABLE KorvaleTable1" : "DELETE FROM KorvaleTable1";
@@ -163,9 +165,10 @@ TEST_P(PrepareDatabaseTest, ConfiguredColumnsAreCreated) {
             ", AllDayEvent, Reminder, ReminderSound, ReminderSoundFile, Created, MsgRead, StoreID, "
             "ApptText");
   const std::string quote = IsMariaDb() ? "`" : "\"";
-  auto probe = Checker().QueryFirst("SELECT Reminder, ReminderSound, ReminderSoundFile, ApptText, "
-                                    "StoreID, MsgRead, ContactCompanyName, " + quote + "Cost Centre" +
-                                    quote + ", " + quote + "Rate" + quote + " FROM KorvaleTable1");
+  auto probe = Checker().QueryFirst(
+      "SELECT Reminder, ReminderSound, ReminderSoundFile, ApptText, "
+      "StoreID, MsgRead, ContactCompanyName, " +
+      quote + "Cost Centre" + quote + ", " + quote + "Rate" + quote + " FROM KorvaleTable1");
   EXPECT_TRUE(probe.ok()) << (probe.ok() ? "" : probe.error().text);
 }
 
@@ -319,8 +322,7 @@ TEST_P(PrepareDatabaseTest, RefusedPublicationKeepsThePreviousActiveTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PrepareDatabaseTest,
-                         ::testing::Values(Backend::kSqlite, Backend::kMariaDb),
-                         testing::BackendName);
+                         ::testing::Values(Backend::kSqlite, Backend::kMariaDb), testing::BackendName);
 
 // SQLite refuses a statement for real: a broken view named like a table.
 TEST(PrepareDatabaseSqlite, RealRefusalOfTheDriverIsReported) {

@@ -51,7 +51,7 @@ Status PublishFillTable(Database& db, std::string_view fill_table) {
   // The fault's own report said why.
   if (db.fault()) return Status::Error(std::string(fill_table) + " is not published.");
   Status published = db.settings().table_mode == TableMode::kShared ? PublishShared(db, fill_table)
-                                               : PublishRotated(db, fill_table);
+                                                                    : PublishRotated(db, fill_table);
   // Published: a later failure on the table has nothing left to withhold.
   if (published.ok()) db.WatchFillTable("");
   return published;

@@ -20,16 +20,21 @@ struct StatementRow {
 
 TEST(Schema, GroupsTable) {
   const StatementRow rows[] = {
-      {Dialect::kAccess, "create table Groups (Name TEXT(50) NOT NULL, NTUser TEXT(50) NOT NULL, "
-                         "Members LONGTEXT, Title TEXT(250) NOT NULL)"},
-      {Dialect::kSqlServer, "create table Groups (Name varchar(50) NOT NULL, NTUser varchar(50) NOT "
-                            "NULL, Members text, Title varchar(250) NOT NULL)"},
-      {Dialect::kMySql, "create table Groups (Name varchar(50) NOT NULL, NTUser varchar(50) NOT "
-                        "NULL, Members text, Title varchar(250) NOT NULL)"},
-      {Dialect::kOracle, "create table KRVGroups (Name varchar2(50) NOT NULL, NTUser varchar2(50) "
-                         "NOT NULL, Members varchar2(2000), Title varchar2(250) NOT NULL)"},
-      {Dialect::kSQLite, "create table Groups (Name varchar(50) NOT NULL, NTUser varchar(50) NOT "
-                         "NULL, Members text, Title varchar(250) NOT NULL)"},
+      {Dialect::kAccess,
+       "create table Groups (Name TEXT(50) NOT NULL, NTUser TEXT(50) NOT NULL, "
+       "Members LONGTEXT, Title TEXT(250) NOT NULL)"},
+      {Dialect::kSqlServer,
+       "create table Groups (Name varchar(50) NOT NULL, NTUser varchar(50) NOT "
+       "NULL, Members text, Title varchar(250) NOT NULL)"},
+      {Dialect::kMySql,
+       "create table Groups (Name varchar(50) NOT NULL, NTUser varchar(50) NOT "
+       "NULL, Members text, Title varchar(250) NOT NULL)"},
+      {Dialect::kOracle,
+       "create table KRVGroups (Name varchar2(50) NOT NULL, NTUser varchar2(50) "
+       "NOT NULL, Members varchar2(2000), Title varchar2(250) NOT NULL)"},
+      {Dialect::kSQLite,
+       "create table Groups (Name varchar(50) NOT NULL, NTUser varchar(50) NOT "
+       "NULL, Members text, Title varchar(250) NOT NULL)"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(CreateGroupsTable(SettingsFor(row.dialect)), row.expected) << DialectName(row.dialect);

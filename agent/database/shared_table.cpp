@@ -17,8 +17,7 @@ Status RunOnFillTable(Database& db, const std::string& statement, std::string_vi
 Status RunReportingStatement(Database& db, const std::string& statement, std::string_view table) {
   auto done = db.Execute(statement);
   if (done.ok()) return Status::Ok();
-  LogTableEvent(db, event_id::kFillTableStatement, table,
-                WithStatement(ErrorText(done.error()), statement));
+  LogTableEvent(db, event_id::kFillTableStatement, table, WithStatement(ErrorText(done.error()), statement));
   return ToStatus(done.error());
 }
 
@@ -67,11 +66,11 @@ Status KeepMailboxRows(Database& db, std::string_view table, std::string_view ma
   return RunOnFillTable(db, KeepMailboxRowsStatement(db.settings(), table, mailbox, instance), table);
 }
 
-std::string MarkMailboxRowsStatement(Dialect dialect, std::string_view table,
-                                     std::string_view quoted_mailbox, std::string_view instance) {
-  return "UPDATE " + std::string(table) + " SET KRVUpdate = 1 WHERE ((Name='" +
-         std::string(quoted_mailbox) + "') AND (Status <> 9) AND ((KRVService='" +
-         QuoteInstanceName(instance, dialect) + "') OR (KRVService IS NULL)))";
+std::string MarkMailboxRowsStatement(Dialect dialect, std::string_view table, std::string_view quoted_mailbox,
+                                     std::string_view instance) {
+  return "UPDATE " + std::string(table) + " SET KRVUpdate = 1 WHERE ((Name='" + std::string(quoted_mailbox) +
+         "') AND (Status <> 9) AND ((KRVService='" + QuoteInstanceName(instance, dialect) +
+         "') OR (KRVService IS NULL)))";
 }
 
 std::string DeleteUnconfirmedMailboxRowsStatement(Dialect dialect, std::string_view table,
@@ -84,15 +83,14 @@ std::string DeleteUnconfirmedMailboxRowsStatement(Dialect dialect, std::string_v
 
 Status MarkMailboxRows(Database& db, std::string_view table, std::string_view quoted_mailbox,
                        std::string_view instance) {
-  return RunReportingStatement(
-      db, MarkMailboxRowsStatement(db.dialect(), table, quoted_mailbox, instance), table);
+  return RunReportingStatement(db, MarkMailboxRowsStatement(db.dialect(), table, quoted_mailbox, instance),
+                               table);
 }
 
-Status DeleteUnconfirmedMailboxRows(Database& db, std::string_view table,
-                                    std::string_view quoted_mailbox, std::string_view instance) {
+Status DeleteUnconfirmedMailboxRows(Database& db, std::string_view table, std::string_view quoted_mailbox,
+                                    std::string_view instance) {
   return RunReportingStatement(
-      db, DeleteUnconfirmedMailboxRowsStatement(db.dialect(), table, quoted_mailbox, instance),
-      table);
+      db, DeleteUnconfirmedMailboxRowsStatement(db.dialect(), table, quoted_mailbox, instance), table);
 }
 
 }  // namespace korvale

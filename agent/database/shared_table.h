@@ -53,13 +53,12 @@ Status KeepMailboxRows(Database& db, std::string_view table, std::string_view ma
 // writes it (quoted, at most 50 characters).
 //   "UPDATE <table> SET KRVUpdate = 1 WHERE ((Name='<mailbox>') AND (Status <> 9)
 //    AND ((KRVService='<instance>') OR (KRVService IS NULL)))"
-std::string MarkMailboxRowsStatement(Dialect dialect, std::string_view table,
-                                     std::string_view quoted_mailbox, std::string_view instance);
+std::string MarkMailboxRowsStatement(Dialect dialect, std::string_view table, std::string_view quoted_mailbox,
+                                     std::string_view instance);
 //   "DELETE FROM <table> WHERE ((Name='<mailbox>') AND (Status <> 9) AND
 //    (KRVUpdate = 1) AND (KRVService = '<instance>'))"
 std::string DeleteUnconfirmedMailboxRowsStatement(Dialect dialect, std::string_view table,
-                                                  std::string_view quoted_mailbox,
-                                                  std::string_view instance);
+                                                  std::string_view quoted_mailbox, std::string_view instance);
 
 // Before a mailbox's calendar is read in shared-table mode, every row of it is
 // unconfirmed until the scan writes it again; after a complete scan the rows
@@ -67,7 +66,7 @@ std::string DeleteUnconfirmedMailboxRowsStatement(Dialect dialect, std::string_v
 // statement; the scan goes on. Both run whatever the mode: the caller decides.
 Status MarkMailboxRows(Database& db, std::string_view table, std::string_view quoted_mailbox,
                        std::string_view instance);
-Status DeleteUnconfirmedMailboxRows(Database& db, std::string_view table,
-                                    std::string_view quoted_mailbox, std::string_view instance);
+Status DeleteUnconfirmedMailboxRows(Database& db, std::string_view table, std::string_view quoted_mailbox,
+                                    std::string_view instance);
 
 }  // namespace korvale

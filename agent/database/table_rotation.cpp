@@ -23,8 +23,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::string FillTableFor(std::string_view active_table) {
-  return EqualsIgnoringCase(Utf8Prefix(active_table, 13), kKorvaleTable1) ? kKorvaleTable2
-                                                                           : kKorvaleTable1;
+  return EqualsIgnoringCase(Utf8Prefix(active_table, 13), kKorvaleTable1) ? kKorvaleTable2 : kKorvaleTable1;
 }
 
 Expected<std::string> ChooseFillTable(Database& db) {

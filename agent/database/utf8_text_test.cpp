@@ -44,9 +44,10 @@ TEST(RepairUtf8, MaximalSubpartsOfTheStandardsExamples) {
 
 // Valid text, the edges of each range included, passes unchanged.
 TEST(RepairUtf8, ValidTextIsUnchanged) {
-  for (std::string text : {std::string(""), std::string("plain ASCII with a NUL\0 inside", 30),
-                           std::string("\xC2\x80\xDF\xBF"), std::string("\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80"),
-                           std::string("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), std::string("Zoë's €😀")}) {
+  for (std::string text :
+       {std::string(""), std::string("plain ASCII with a NUL\0 inside", 30), std::string("\xC2\x80\xDF\xBF"),
+        std::string("\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80"), std::string("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"),
+        std::string("Zoë's €😀")}) {
     EXPECT_TRUE(IsValidUtf8(text)) << text;
     EXPECT_EQ(RepairUtf8(text), text);
   }
@@ -55,8 +56,14 @@ TEST(RepairUtf8, ValidTextIsUnchanged) {
 // A cut never splits a character and counts an ill-formed sequence as one.
 TEST(Utf8Prefix, CountsCharactersAndIllFormedSequences) {
   EXPECT_EQ(Utf8Prefix("ab😀cd", 3), "ab😀");
-  EXPECT_EQ(Utf8Prefix("a\xE2\x82" "bc", 2), "a\xE2\x82") << "the broken sequence is one character";
-  EXPECT_EQ(Utf8Length("a\xE2\x82" "bc"), 4u);
+  EXPECT_EQ(Utf8Prefix("a\xE2\x82"
+                       "bc",
+                       2),
+            "a\xE2\x82")
+      << "the broken sequence is one character";
+  EXPECT_EQ(Utf8Length("a\xE2\x82"
+                       "bc"),
+            4u);
   EXPECT_EQ(Utf8Prefix("xyz", 10), "xyz");
   EXPECT_EQ(Utf8Prefix("xyz", 0), "");
 }

@@ -33,7 +33,9 @@ class BrokenItem : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-void Warn(AgentLog& log, const std::string& text) { log.LogEvent(EventType::kWarning, event_id::kGeneral, text); }
+void Warn(AgentLog& log, const std::string& text) {
+  log.LogEvent(EventType::kWarning, event_id::kGeneral, text);
+}
 
 std::optional<std::string_view> ZoneBytes(const ItemRow& row) {
   const SBinary* bytes = row.Binary(mc::kTimeZoneStruct);
@@ -95,7 +97,8 @@ HRESULT ItemReader::Read() {
 
   item_.private_item = IsPrivateItem(settings_, row_.Boolean(mc::kPrivate), row_.Long(mc::kSensitivity));
   item_.zone = recurrence::AppointmentZone(ZoneBytes(row_), ctx_.mailbox_zone);
-  if (const std::optional<std::string_view> subject = row_.Text(mc::kSubject)) item_.raw_subject = std::string(*subject);
+  if (const std::optional<std::string_view> subject = row_.Text(mc::kSubject))
+    item_.raw_subject = std::string(*subject);
   const std::optional<FILETIME> start = row_.Time(mc::kStart);
   const std::optional<FILETIME> end = row_.Time(mc::kEnd);
   if (!start || !end) throw BrokenItem("no start or end");
@@ -111,9 +114,9 @@ HRESULT ItemReader::Read() {
     row.custom_field_values.push_back(
         CustomFieldLiteral(settings_, i, row_.At(ctx_.columns.custom_begin + i), dialect_, item_.zone));
   }
-  const ExtraValueInput extra_input{settings_,    ctx_.optional_columns, ctx_.columns,
-                                    dialect_,     item_.zone,            mailbox_name_,
-                                    item_.private_item, recipients_ ? &*recipients_ : nullptr};
+  const ExtraValueInput extra_input{
+      settings_,  ctx_.optional_columns, ctx_.columns,       dialect_,
+      item_.zone, mailbox_name_,         item_.private_item, recipients_ ? &*recipients_ : nullptr};
   item_.extra = BuildExtraValues(extra_input, row_);
   row.start = ToZoneTime(item_.zone, *start);
   row.end = ToZoneTime(item_.zone, *end);
@@ -127,7 +130,8 @@ HRESULT ItemReader::Read() {
   if (left_out_ || (item_.private_item && settings_.show_no_private != 0)) return S_OK;
 
   row.appt_id = settings_.table_mode == TableMode::kShared ? HexFromBin(*entry_id) : std::string();
-  if (const SBinary* global_id = row_.Binary(mc::kGlobalObjectId)) item_.global_object_id = HexFromBin(*global_id);
+  if (const SBinary* global_id = row_.Binary(mc::kGlobalObjectId))
+    item_.global_object_id = HexFromBin(*global_id);
   PrepareBookingNumber(*entry_id, state);
 
   if (settings_.get_contact_company != 0) {

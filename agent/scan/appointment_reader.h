@@ -27,7 +27,7 @@ enum class PassKind { kSingle, kRecurring };
 
 // What the owner's user row holds, as every appointment row of the mailbox repeats it.
 struct MailboxRowValues {
-  std::string name;        // quoted, at most 50
+  std::string name;  // quoted, at most 50
   std::string phone;
   std::string dl;          // membership text, quoted, at most 250
   std::string datasource;  // quoted, at most 50
@@ -45,8 +45,8 @@ struct AppointmentReaderContext {
   AgentLog& log;
   StopCheck& stop;
   Database& db;
-  RowWriterContext& writer;             // where rows go (fill table, window, extra columns)
-  mapi::IMAPIFolder& calendar;          // to open items, their recipients, streams, attachments
+  RowWriterContext& writer;     // where rows go (fill table, window, extra columns)
+  mapi::IMAPIFolder& calendar;  // to open items, their recipients, streams, attachments
   const CalendarTags& tags;
   const MeetingColumns& columns;
   const OptionalColumns& optional_columns;
@@ -62,8 +62,8 @@ struct AppointmentReaderContext {
 // Reads every row of `rows` (read with MeetingColumns::tags) as items of the
 // pass. Returns 0, or a MAPI error code (< 0) when an item, its recipient
 // table or its rows could not be opened (the pass ends then, as reported).
-mapi::HRESULT ReadAppointments(AppointmentReaderContext& ctx, const MailboxRowValues& mailbox,
-                               PassKind pass, const mapi::SRowSet& rows);
+mapi::HRESULT ReadAppointments(AppointmentReaderContext& ctx, const MailboxRowValues& mailbox, PassKind pass,
+                               const mapi::SRowSet& rows);
 
 // The category filter: true when the item is to be left out.
 bool CategoryFilterExcludes(const AgentSettings& settings, const std::string& mailbox_name,

@@ -26,7 +26,8 @@ org::RecipientSpec Mailbox(const std::string& alias, const std::string& display_
 
 // The source tree: from CTest's environment, else from where this file was compiled.
 std::string DataDir() {
-  if (const char* source = std::getenv("KORVALE_SOURCE_DIR")) return std::string(source) + "/tests/data/recurrence/";
+  if (const char* source = std::getenv("KORVALE_SOURCE_DIR"))
+    return std::string(source) + "/tests/data/recurrence/";
   const std::string here = __FILE__;
   return here.substr(0, here.rfind("/agent/scan/")) + "/tests/data/recurrence/";
 }
@@ -136,7 +137,7 @@ ULONG AppointmentReaderTest::OptionalTag(OptionalColumn column) const {
 }
 
 std::vector<SPropValue> AppointmentReaderTest::Appointment(const std::string& subject, SYSTEMTIME start_utc,
-                                                            SYSTEMTIME end_utc) const {
+                                                           SYSTEMTIME end_utc) const {
   namespace cp = calendar_prop;
   return {{PR_MESSAGE_CLASS, std::string("IPM.Appointment")},
           {PR_SUBJECT, subject},
@@ -156,7 +157,8 @@ std::shared_ptr<IMessage> AppointmentReaderTest::NewItem(const std::vector<SProp
   if (!recipients.empty()) {
     ADRLIST list;
     for (const auto& [name, type] : recipients) {
-      list.aEntries.push_back(ADRENTRY{{{PR_DISPLAY_NAME, name}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(type)}}});
+      list.aEntries.push_back(
+          ADRENTRY{{{PR_DISPLAY_NAME, name}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(type)}}});
     }
     EXPECT_EQ(item->ModifyRecipients(MODRECIP_ADD, list), S_OK);
   }
@@ -188,16 +190,16 @@ HRESULT AppointmentReaderTest::RunOver(PassKind pass, const SRestriction* restri
   EXPECT_EQ(queried, S_OK);
   if (FAILED(queried)) return queried;
 
-  RowWriterContext writer{*db_, settings_, kKorvaleTable1, "Caldrun", optional_.column_name_list,
+  RowWriterContext writer{*db_,          settings_,   kKorvaleTable1, "Caldrun", optional_.column_name_list,
                           window_start_, window_end_, nullptr};
   const FILETIME window_start = FileTime(tz::LocalToUniversal(mailbox_zone_, window_start_));
   const FILETIME window_end = FileTime(tz::LocalToUniversal(mailbox_zone_, window_end_));
   auto is_booking_number = [this](const std::string& number) {
     return std::find(booking_numbers_.begin(), booking_numbers_.end(), number) != booking_numbers_.end();
   };
-  AppointmentReaderContext ctx{settings_,   log_,         stop_,         *db_,          writer,
-                               *calendar_,  tags_,        columns_,      optional_,     "Caldrun",
-                               window_start, window_end,  mailbox_zone_, is_booking_number, nullptr};
+  AppointmentReaderContext ctx{
+      settings_, log_,      stop_,        *db_,       writer,        *calendar_,        tags_,  columns_,
+      optional_, "Caldrun", window_start, window_end, mailbox_zone_, is_booking_number, nullptr};
   return ReadAppointments(ctx, mailbox_, pass, rows);
 }
 

@@ -51,8 +51,10 @@ TEST_F(SinglePassTest, PrivacyFollowsShowPersonalAndShowNoPrivate) {
         EXPECT_EQ(row.Text("ApptText"), "") << "nor its body";
       }
       std::vector<std::string> expected;
-      if (show_personal != 0) expected.push_back("Dentist");
-      else if (show_no_private == 0) expected.push_back("private");
+      if (show_personal != 0)
+        expected.push_back("Dentist");
+      else if (show_no_private == 0)
+        expected.push_back("private");
       if (show_no_private == 0) expected.insert(expected.end(), {"private", "private"});
       expected.push_back("Team");
       EXPECT_EQ(titles, expected);
@@ -143,7 +145,8 @@ TEST_F(SinglePassTest, MeetingOrganizerAndAttendees) {
   rows = Rows();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].Text("Organizer"), "") << "NoOrganizer";
-  EXPECT_EQ(rows[0].Text("Attendees"), "Carol Cook; Dan O'Brien; Room One") << "the organizer stays no attendee";
+  EXPECT_EQ(rows[0].Text("Attendees"), "Carol Cook; Dan O'Brien; Room One")
+      << "the organizer stays no attendee";
 }
 
 // A cancelled meeting is published unless SkipCancelledMeetings says otherwise.
@@ -223,8 +226,9 @@ TEST_F(SinglePassTest, CustomFieldValuesByType) {
 
 // The optional columns read their properties and the derived values by kind.
 TEST_F(SinglePassTest, OptionalColumnValues) {
-  settings_.fields = "AllDayEvent, Contacts, Duration, BillingInformation, RecurrenceRangeStart, "
-                     "ReplyTime, Read, Sent, Encrypted, Signed, StoreID, Text, Importance";
+  settings_.fields =
+      "AllDayEvent, Contacts, Duration, BillingInformation, RecurrenceRangeStart, "
+      "ReplyTime, Read, Sent, Encrypted, Signed, StoreID, Text, Importance";
   Open();
   auto props = Appointment("Optional", At(2023, 1, 10, 9), At(2023, 1, 10, 10));
   props.push_back({OptionalTag(OptionalColumn::kAllDayEvent), true});
@@ -276,8 +280,9 @@ TEST_F(SinglePassTest, BrokenItemsAreReportedAndSkipped) {
   EXPECT_EQ(rows[0].Text("Title"), "") << "a subject of the wrong type is missing";
   EXPECT_EQ(rows[0].Text("Status"), "2") << "so is a busy status of the wrong type";
   EXPECT_EQ(rows[1].Text("Title"), "Good");
-  const std::string tail = "' in mailbox Olivia Owner. Some data of this appointment is errorneous. The service "
-                           "is skipping reading this appointment";
+  const std::string tail =
+      "' in mailbox Olivia Owner. Some data of this appointment is errorneous. The service "
+      "is skipping reading this appointment";
   EXPECT_TRUE(Reported("Error while reading appointment 'Wrong start" + tail)) << Events();
   EXPECT_TRUE(Reported("Error while reading appointment '[unknown or empty subject]" + tail)) << Events();
 }

@@ -101,8 +101,8 @@ bool BookedRowMatches(const SqlRow& row, const BookedItemView& item, Dialect dia
   return AttendeesMatch(row, item, organizer);
 }
 
-std::string CheckBookingNumber(Database& db, std::string_view instance_name, const std::string& booking_number,
-                               const BookedItemView& item) {
+std::string CheckBookingNumber(Database& db, std::string_view instance_name,
+                               const std::string& booking_number, const BookedItemView& item) {
   std::string sql = "SELECT * FROM Meetings WHERE (BookingStatus=2) AND Office='" +
                     QuoteWholeForSql(booking_number, db.dialect()) + "'";
   if (db.settings().table_mode == TableMode::kShared) {

@@ -55,8 +55,8 @@ bool BookedRowMatches(const SqlRow& row, const BookedItemView& item, Dialect dia
 // `booking_number` when a row matches, else an empty text. A refused query is
 // reported as error 121 "ReadMeetingsTable: General Error reading / updating
 // records while checking for OL modifications" and the number is kept.
-std::string CheckBookingNumber(Database& db, std::string_view instance_name, const std::string& booking_number,
-                               const BookedItemView& item);
+std::string CheckBookingNumber(Database& db, std::string_view instance_name,
+                               const std::string& booking_number, const BookedItemView& item);
 
 // A name of a booking without its resource markers and surrounding blanks.
 std::string BookingName(std::string_view name);

@@ -21,10 +21,12 @@ class BookingCheckTest : public AppointmentReaderTest {
   void Book(const std::string& office, const std::string& title, const std::string& organizer = "",
             const std::string& attendees = "", const std::string& phone = "15") {
     const std::string sql =
-        "INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, Office, Initials, Category, "
+        "INSERT INTO Meetings (Name, Start, EndTime, Title, Status, Location, Phone, Office, Initials, "
+        "Category, "
         "Organizer, Attendees, BookingStatus) VALUES ('web', {ts '2023-01-10 09:00:00'}, "
-        "{ts '2023-01-10 10:00:00'}, '" + title + "', 2, 'Room 1', '" + phone + "', '" + office +
-        "', '', 'Team', '" + organizer + "', '" + attendees + "', 2)";
+        "{ts '2023-01-10 10:00:00'}, '" +
+        title + "', 2, 'Room 1', '" + phone + "', '" + office + "', '', 'Team', '" + organizer + "', '" +
+        attendees + "', 2)";
     ASSERT_TRUE(db_->Execute(sql).ok());
     booking_numbers_.push_back(office);
   }
@@ -39,7 +41,8 @@ class BookingCheckTest : public AppointmentReaderTest {
 
   std::vector<std::string> Numbers() {
     std::vector<std::string> numbers;
-    for (const StoredRow& row : Rows("Title")) numbers.push_back(row.Text("Title") + "=" + row.Text("KRVBookingNumber"));
+    for (const StoredRow& row : Rows("Title"))
+      numbers.push_back(row.Text("Title") + "=" + row.Text("KRVBookingNumber"));
     std::sort(numbers.begin(), numbers.end());
     return numbers;
   }
@@ -56,8 +59,8 @@ TEST_F(BookingCheckTest, NumberKeptOnlyWhileTheItemShowsTheBooking) {
   CreateItem(Booked("BK-9", "Unknown"));
 
   ASSERT_EQ(Run(PassKind::kSingle), S_OK) << Events();
-  EXPECT_EQ(Numbers(), (std::vector<std::string>{"Review moved=" + HexFromBin(changed), "Review=BK-1",
-                                                 "Unknown=BK-9"}));
+  EXPECT_EQ(Numbers(),
+            (std::vector<std::string>{"Review moved=" + HexFromBin(changed), "Review=BK-1", "Unknown=BK-9"}));
 }
 
 // A meeting's attendees must be the booked ones, resources and case aside.
@@ -85,7 +88,8 @@ TEST_F(BookingCheckTest, PrivacyMarkerTakesPart) {
   Book("BK-P", "Review", "", "", "15$P$");
   const ENTRYID id = CreateItem(Booked("BK-P"));
   ASSERT_EQ(Run(PassKind::kSingle), S_OK) << Events();
-  EXPECT_EQ(Numbers(), (std::vector<std::string>{"Review=" + HexFromBin(id)})) << "booked private, shown public";
+  EXPECT_EQ(Numbers(), (std::vector<std::string>{"Review=" + HexFromBin(id)}))
+      << "booked private, shown public";
 }
 
 // When Meetings cannot be read the check is reported and the item keeps its number.
@@ -99,14 +103,21 @@ TEST_F(BookingCheckTest, DatabaseFailureKeepsTheNumber) {
   const auto events = log_.EventsWithId(121);
   ASSERT_EQ(events.size(), 1u) << Events();
   EXPECT_EQ(events[0].type, EventType::kError);
-  EXPECT_EQ(events[0].texts.at(0),
-            "ReadMeetingsTable: General Error reading / updating records while checking for OL modifications");
+  EXPECT_EQ(
+      events[0].texts.at(0),
+      "ReadMeetingsTable: General Error reading / updating records while checking for OL modifications");
 }
 
 TEST(BookingName, ResourceMarkersAndBlanksGo) {
   EXPECT_EQ(BookingName("  $R$Room One$R$ "), "Room One");
-  EXPECT_EQ(BookingName("\xC2\xA3R\xC2\xA3" "Beamer"), "Beamer") << "the marker in UTF-8";
-  EXPECT_EQ(BookingName("\xA3R\xA3" "Beamer"), "Beamer") << "and as the old single bytes";
+  EXPECT_EQ(BookingName("\xC2\xA3R\xC2\xA3"
+                        "Beamer"),
+            "Beamer")
+      << "the marker in UTF-8";
+  EXPECT_EQ(BookingName("\xA3R\xA3"
+                        "Beamer"),
+            "Beamer")
+      << "and as the old single bytes";
 }
 
 }  // namespace

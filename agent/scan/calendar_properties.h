@@ -49,8 +49,8 @@ std::vector<mapi::MAPINAMEID> CalendarNamedPropertyList(const AgentSettings& set
 
 // The resolved tags with their types forced.
 struct CalendarTags {
-  std::vector<mapi::ULONG> calendar;    // indexed by calendar_prop::k*; PR_NULL where absent
-  std::vector<mapi::ULONG> custom;      // one per custom field name (PR_NULL for an empty name)
+  std::vector<mapi::ULONG> calendar;  // indexed by calendar_prop::k*; PR_NULL where absent
+  std::vector<mapi::ULONG> custom;    // one per custom field name (PR_NULL for an empty name)
   // One per enabled named optional column, in the order of the optional-column list.
   std::vector<std::pair<OptionalColumn, mapi::ULONG>> optional_named;
   mapi::ULONG Calendar(size_t index) const {
@@ -62,8 +62,8 @@ enum class CalendarTagsError { kNone, kGetIDsFailed, kMissingRequired };
 
 struct CalendarTagsResult {
   CalendarTagsError error = CalendarTagsError::kNone;
-  mapi::HRESULT hr = 0;           // with kGetIDsFailed
-  size_t missing_index = 0;       // with kMissingRequired: the first index 0..14 without an id
+  mapi::HRESULT hr = 0;      // with kGetIDsFailed
+  size_t missing_index = 0;  // with kMissingRequired: the first index 0..14 without an id
   CalendarTags tags;
 };
 
@@ -75,8 +75,8 @@ CalendarTagsResult ResolveCalendarTags(mapi::IMAPIProp& calendar, const AgentSet
 struct MeetingColumns {
   mapi::SPropTagArray tags;  // the column set
   size_t custom_begin = meeting_column::kFixedCount;
-  size_t optional_named_begin = 0;    // first named optional column
-  size_t optional_standard_begin = 0; // first standard optional column
+  size_t optional_named_begin = 0;     // first named optional column
+  size_t optional_standard_begin = 0;  // first standard optional column
   // Position of each enabled optional column's value; nullopt for the derived
   // ones (MeetingStatus, RecurrenceRange*, *Attendees, Resources).
   std::array<std::optional<size_t>, kOptionalColumnCount> position{};

@@ -11,7 +11,9 @@
 namespace korvale {
 namespace {
 
-bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
 
 std::vector<std::string> ExcludedCategories(const AgentSettings& settings) {
   if (!settings.exclude_category_list.empty()) return settings.exclude_category_list;
@@ -33,7 +35,8 @@ bool CategoryFilterExcludes(const AgentSettings& settings, const std::string& ma
     return false;
   }
   if (!Contains(settings.limit_categories_on_mailboxes, mailbox_name)) return false;
-  bool excluded = settings.limit_categories_busy_status >= 0 && settings.limit_categories_busy_status != busy_status;
+  bool excluded =
+      settings.limit_categories_busy_status >= 0 && settings.limit_categories_busy_status != busy_status;
   if (settings.limit_categories_to.empty() || category_text.empty()) return excluded;
   size_t at = 0;
   while (at <= category_text.size()) {

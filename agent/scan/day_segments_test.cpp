@@ -41,16 +41,16 @@ TEST(DaySegments, OneRowPerDay) {
 
 // Ending at 23:59 exactly still ends on that day: no empty row for the next day.
 TEST(DaySegments, EndOnDayEnd) {
-  ExpectSpans(DaySegments(At(2021, 3, 8, 22, 0), At(2021, 3, 9, 23, 59), kWindowStart, kWindowEnd),
-              {{At(2021, 3, 8, 22, 0), At(2021, 3, 8, 23, 59)},
-               {At(2021, 3, 9, 0, 0), At(2021, 3, 9, 23, 59)}});
+  ExpectSpans(
+      DaySegments(At(2021, 3, 8, 22, 0), At(2021, 3, 9, 23, 59), kWindowStart, kWindowEnd),
+      {{At(2021, 3, 8, 22, 0), At(2021, 3, 8, 23, 59)}, {At(2021, 3, 9, 0, 0), At(2021, 3, 9, 23, 59)}});
 }
 
 // An appointment that began before the window starts its first row at the window start.
 TEST(DaySegments, BeganBeforeTheWindow) {
-  ExpectSpans(DaySegments(At(2021, 2, 26, 10, 0), At(2021, 3, 2, 12, 0), kWindowStart, kWindowEnd),
-              {{At(2021, 3, 1, 0, 0), At(2021, 3, 1, 23, 59)},
-               {At(2021, 3, 2, 0, 0), At(2021, 3, 2, 12, 0)}});
+  ExpectSpans(
+      DaySegments(At(2021, 2, 26, 10, 0), At(2021, 3, 2, 12, 0), kWindowStart, kWindowEnd),
+      {{At(2021, 3, 1, 0, 0), At(2021, 3, 1, 23, 59)}, {At(2021, 3, 2, 0, 0), At(2021, 3, 2, 12, 0)}});
   ExpectSpans(DaySegments(At(2021, 2, 28, 10, 0), At(2021, 3, 1, 9, 0), kWindowStart, kWindowEnd),
               {{At(2021, 3, 1, 0, 0), At(2021, 3, 1, 9, 0)}});
 }
@@ -62,9 +62,9 @@ TEST(DaySegments, EndedBeforeTheWindow) {
 
 // Days after the window end are dropped; the window's last day is kept.
 TEST(DaySegments, DaysAfterTheWindowAreDropped) {
-  ExpectSpans(DaySegments(At(2021, 3, 30, 10, 0), At(2021, 4, 2, 12, 0), kWindowStart, kWindowEnd),
-              {{At(2021, 3, 30, 10, 0), At(2021, 3, 30, 23, 59)},
-               {At(2021, 3, 31, 0, 0), At(2021, 3, 31, 23, 59)}});
+  ExpectSpans(
+      DaySegments(At(2021, 3, 30, 10, 0), At(2021, 4, 2, 12, 0), kWindowStart, kWindowEnd),
+      {{At(2021, 3, 30, 10, 0), At(2021, 3, 30, 23, 59)}, {At(2021, 3, 31, 0, 0), At(2021, 3, 31, 23, 59)}});
   EXPECT_TRUE(DaySegments(At(2021, 4, 3, 10, 0), At(2021, 4, 5, 12, 0), kWindowStart, kWindowEnd).empty());
 }
 

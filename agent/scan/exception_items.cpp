@@ -40,14 +40,15 @@ std::optional<std::vector<AttachmentTimes>> ReadAttachmentTable(IMessage& series
     const std::optional<int32_t> method = values.Long(1);
     const std::optional<FILETIME> start = values.Time(2);
     const std::optional<FILETIME> end = values.Time(3);
-    if (!number || !method || *method != static_cast<int32_t>(ATTACH_EMBEDDED_MSG) || !start || !end) continue;
+    if (!number || !method || *method != static_cast<int32_t>(ATTACH_EMBEDDED_MSG) || !start || !end)
+      continue;
     found.push_back({static_cast<ULONG>(*number), *start, *end});
   }
   return found;
 }
 
-const AttachmentTimes* FindAttachment(const std::vector<AttachmentTimes>& attachments, const SYSTEMTIME& start,
-                                      const SYSTEMTIME& end) {
+const AttachmentTimes* FindAttachment(const std::vector<AttachmentTimes>& attachments,
+                                      const SYSTEMTIME& start, const SYSTEMTIME& end) {
   const std::optional<uint64_t> s = Minute(start);
   const std::optional<uint64_t> e = Minute(end);
   if (!s || !e) return nullptr;
@@ -94,7 +95,8 @@ void ReadEmbeddedItem(IMessage& series, ULONG number, const ExceptionItemContext
 void ReadExceptionItems(OpenedItem& series, const ExceptionItemContext& ctx,
                         std::vector<recurrence::ExceptionRecord>& exceptions) {
   bool wanted = false;
-  for (const recurrence::ExceptionRecord& record : exceptions) wanted |= record.modified && record.has_embedded_item;
+  for (const recurrence::ExceptionRecord& record : exceptions)
+    wanted |= record.modified && record.has_embedded_item;
   if (!wanted) return;
 
   const HRESULT hr = series.Open();

@@ -23,10 +23,8 @@ constexpr size_t kResolveLimit = 1023;
 constexpr size_t kStoredLimit = 1024;
 
 std::string DeletedAccountText(accounts::DWORD code, const std::string& mailbox) {
-  return std::to_string(static_cast<int>(code)) + "\r\nThis error occured while scanning mailbox " +
-         mailbox +
-         ".\r\nThis is just a warning that you can safely ignore. It is generated because " +
-         mailbox +
+  return std::to_string(static_cast<int>(code)) + "\r\nThis error occured while scanning mailbox " + mailbox +
+         ".\r\nThis is just a warning that you can safely ignore. It is generated because " + mailbox +
          " has given permissions on his/her Outlook Calendar folder to another account, which has "
          "been deleted in the meantime. To stop this warning from occurring, open " +
          mailbox +
@@ -34,9 +32,7 @@ std::string DeletedAccountText(accounts::DWORD code, const std::string& mailbox)
          "Permissions, and remove the permission setting pointing to the nonexistent mailbox";
 }
 
-std::string Code(accounts::NET_API_STATUS status) {
-  return std::to_string(static_cast<int>(status));
-}
+std::string Code(accounts::NET_API_STATUS status) { return std::to_string(static_cast<int>(status)); }
 
 }  // namespace
 
@@ -46,9 +42,8 @@ void AddAccountName(std::string& accounts, std::string_view name) {
   accounts += name;
 }
 
-FolderRights::FolderRights(mapi::IAddrBook& address_book, accounts::AccountDirectory& accounts,
-                           AgentLog& log, const AgentSettings& settings, std::string mailbox_name,
-                           std::string pdc)
+FolderRights::FolderRights(mapi::IAddrBook& address_book, accounts::AccountDirectory& accounts, AgentLog& log,
+                           const AgentSettings& settings, std::string mailbox_name, std::string pdc)
     : address_book_(address_book),
       accounts_(accounts),
       log_(log),
@@ -82,8 +77,8 @@ void FolderRights::ExpandDistList(std::string& accounts, mapi::IDistList& list) 
   Expand(accounts, list, visited);
 }
 
-void FolderRights::AddMember(std::string& accounts, const mapi::ENTRYID& member,
-                             std::string_view member_name, Visited& visited) {
+void FolderRights::AddMember(std::string& accounts, const mapi::ENTRYID& member, std::string_view member_name,
+                             Visited& visited) {
   try {
     if (PastLimit(accounts)) return;
     ULONG object_type = 0;
@@ -97,8 +92,8 @@ void FolderRights::AddMember(std::string& accounts, const mapi::ENTRYID& member,
     }
 
     mapi::SPropValue kind;
-    if (mapi::SUCCEEDED(mapi::HrGetOneProp(entry.get(), mapi::PR_OBJECT_TYPE, &kind)) &&
-        kind.Long() && static_cast<ULONG>(*kind.Long()) == mapi::MAPI_DISTLIST) {
+    if (mapi::SUCCEEDED(mapi::HrGetOneProp(entry.get(), mapi::PR_OBJECT_TYPE, &kind)) && kind.Long() &&
+        static_cast<ULONG>(*kind.Long()) == mapi::MAPI_DISTLIST) {
       auto list = mapi::mapi_cast<mapi::IDistList>(object);
       if (list && visited.insert(member).second) Expand(accounts, *list, visited);
       return;
@@ -107,9 +102,9 @@ void FolderRights::AddMember(std::string& accounts, const mapi::ENTRYID& member,
     mapi::SPropValue sid;
     hr = mapi::HrGetOneProp(entry.get(), mapi::PR_EMS_AB_ASSOC_NT_ACCOUNT, &sid);
     if (mapi::FAILED(hr) || !sid.Binary()) {
-      log_.LogEvent(EventType::kWarning, event_id::kNoAssocAccount,
-                    std::string(member_name) + ". This error occured while scanning mailbox " +
-                        mailbox_name_);
+      log_.LogEvent(
+          EventType::kWarning, event_id::kNoAssocAccount,
+          std::string(member_name) + ". This error occured while scanning mailbox " + mailbox_name_);
       return;
     }
     AddAccountOfSid(accounts, *sid.Binary(), member_name);
@@ -146,8 +141,7 @@ void FolderRights::Expand(std::string& accounts, mapi::IDistList& list, Visited&
       if (!visited.insert(id).second) continue;
       ULONG object_type = 0;
       std::shared_ptr<mapi::IUnknown> object;
-      mapi::HRESULT hr =
-          address_book_.OpenEntry(id, nullptr, mapi::MAPI_BEST_ACCESS, &object_type, &object);
+      mapi::HRESULT hr = address_book_.OpenEntry(id, nullptr, mapi::MAPI_BEST_ACCESS, &object_type, &object);
       auto nested = mapi::mapi_cast<mapi::IDistList>(object);
       if (mapi::FAILED(hr) || !nested) return;
       Expand(accounts, *nested, visited);
@@ -159,12 +153,10 @@ void FolderRights::Expand(std::string& accounts, mapi::IDistList& list, Visited&
 
 void FolderRights::AddAccountOfSid(std::string& accounts, const mapi::SBinary& sid,
                                    std::string_view member_name) {
-  auto who = accounts::LookupAccountSid(accounts_, pdc_, sid, kAccountBufferChars,
-                                        kAccountBufferChars);
+  auto who = accounts::LookupAccountSid(accounts_, pdc_, sid, kAccountBufferChars, kAccountBufferChars);
   if (!who.ok()) {
     log_.LogEvent(EventType::kWarning, event_id::kSidLookup,
-                  DeletedAccountText(static_cast<accounts::DWORD>(who.status().code()),
-                                     mailbox_name_),
+                  DeletedAccountText(static_cast<accounts::DWORD>(who.status().code()), mailbox_name_),
                   member_name);
     return;
   }
@@ -175,8 +167,7 @@ void FolderRights::AddAccountOfSid(std::string& accounts, const mapi::SBinary& s
   AddGroupUsers(accounts, who->domain, who->name);
 }
 
-void FolderRights::AddGroupUsers(std::string& accounts, const std::string& domain,
-                                 const std::string& group) {
+void FolderRights::AddGroupUsers(std::string& accounts, const std::string& domain, const std::string& group) {
   std::string controller = pdc_;
   if (controller.empty()) {
     accounts::NET_API_STATUS status = accounts::NetGetDCName(accounts_, "", domain, &controller);
@@ -194,8 +185,8 @@ void FolderRights::AddGroupUsers(std::string& accounts, const std::string& domai
   do {
     std::vector<accounts::GROUP_USERS_INFO_0> users;
     accounts::DWORD read = 0, total = 0;
-    status = accounts::NetGroupGetUsers(accounts_, controller, group, 0, &users, kGroupPageBytes,
-                                        &read, &total, &resume);
+    status = accounts::NetGroupGetUsers(accounts_, controller, group, 0, &users, kGroupPageBytes, &read,
+                                        &total, &resume);
     if (status != accounts::NERR_Success && status != accounts::ERROR_MORE_DATA) {
       log_.LogEvent(EventType::kError, event_id::kGroupMembers, group, controller, Code(status));
       return;
@@ -213,15 +204,15 @@ std::string FolderRights::LimitAndQuote(std::string accounts) {
     const size_t apostrophes = static_cast<size_t>(std::count(accounts.begin(), accounts.end(), '\''));
     accounts = Utf8Prefix(accounts, apostrophes >= kStoredLimit ? 0 : kStoredLimit - apostrophes);
     log_.LogEvent(EventType::kWarning, event_id::kSqlTraceOrTiming,
-                  "The list of accounts with permissons to the Calendar folder of mailbox " +
-                      mailbox_name_ + " was truncated. Some users may not see its data in Korvale.");
+                  "The list of accounts with permissons to the Calendar folder of mailbox " + mailbox_name_ +
+                      " was truncated. Some users may not see its data in Korvale.");
   }
   return QuoteForSql(accounts, static_cast<int>(kStoredLimit), dialect_);
 }
 
 CalendarAccessLists BuildCalendarAccessLists(FolderRights& rights, const mapi::FolderACLs& acls,
-                                             const mapi::ENTRYID& owner_entry_id,
-                                             bool book_meetings, std::string& booking_accounts) {
+                                             const mapi::ENTRYID& owner_entry_id, bool book_meetings,
+                                             std::string& booking_accounts) {
   CalendarAccessLists lists;
   const std::string& owner_name = rights.mailbox_name();
 
@@ -243,8 +234,8 @@ CalendarAccessLists BuildCalendarAccessLists(FolderRights& rights, const mapi::F
   return lists;
 }
 
-std::optional<std::string> AssociatedAccountName(accounts::AccountDirectory& accounts,
-                                                 std::string_view pdc, const mapi::SBinary& sid) {
+std::optional<std::string> AssociatedAccountName(accounts::AccountDirectory& accounts, std::string_view pdc,
+                                                 const mapi::SBinary& sid) {
   if (sid.empty()) return std::nullopt;
   auto who = accounts::LookupAccountSid(accounts, pdc, sid, kAccountBufferChars, kAccountBufferChars);
   if (!who.ok() || who->use == accounts::SID_NAME_USE::SidTypeGroup) return std::nullopt;
@@ -252,10 +243,9 @@ std::optional<std::string> AssociatedAccountName(accounts::AccountDirectory& acc
 }
 
 CalendarAccessLists ReadCalendarAccessLists(FolderRights& rights, mapi::IMAPISession* session,
-                                            mapi::IMsgStore* store,
-                                            const mapi::ENTRYID& calendar_entry_id,
-                                            const mapi::ENTRYID& owner_entry_id,
-                                            bool book_meetings, std::string& booking_accounts) {
+                                            mapi::IMsgStore* store, const mapi::ENTRYID& calendar_entry_id,
+                                            const mapi::ENTRYID& owner_entry_id, bool book_meetings,
+                                            std::string& booking_accounts) {
   std::unique_ptr<mapi::FolderACLs> acls;
   if (mapi::FAILED(mapi::HrFolderACLsOpen(session, store, calendar_entry_id, &acls)) || !acls) {
     return {};

@@ -55,8 +55,7 @@ class FolderRights {
   // distribution list all the list's members. Each name is added once (not
   // when the list already contains it). With FolderRightsLimited a list past
   // 1023 characters is left as it is.
-  void GetFolderRights(std::string& accounts, const mapi::ENTRYID& member,
-                       std::string_view member_name);
+  void GetFolderRights(std::string& accounts, const mapi::ENTRYID& member, std::string_view member_name);
 
   // Extends `accounts` by every member of an opened distribution list, nested
   // lists included. A list reached again inside its own expansion is not
@@ -75,8 +74,7 @@ class FolderRights {
   void AddMember(std::string& accounts, const mapi::ENTRYID& member, std::string_view member_name,
                  Visited& visited);
   void Expand(std::string& accounts, mapi::IDistList& list, Visited& visited);
-  void AddAccountOfSid(std::string& accounts, const mapi::SBinary& sid,
-                       std::string_view member_name);
+  void AddAccountOfSid(std::string& accounts, const mapi::SBinary& sid, std::string_view member_name);
   void AddGroupUsers(std::string& accounts, const std::string& domain, const std::string& group);
   bool PastLimit(const std::string& accounts) const;
 
@@ -104,22 +102,21 @@ struct CalendarAccessLists {
 // collected booking accounts of the cycle get the owner when ACLw is
 // "Korvale_Any", else the whole ACLw.
 CalendarAccessLists BuildCalendarAccessLists(FolderRights& rights, const mapi::FolderACLs& acls,
-                                             const mapi::ENTRYID& owner_entry_id,
-                                             bool book_meetings, std::string& booking_accounts);
+                                             const mapi::ENTRYID& owner_entry_id, bool book_meetings,
+                                             std::string& booking_accounts);
 
 // The owner's associated Windows account as "DOMAIN\\name" (AssocNTAcc),
 // looked up on `pdc` (empty: the local system) with buffers of 255
 // characters; nullopt when the SID is empty or cannot be resolved, or names a
 // group.
-std::optional<std::string> AssociatedAccountName(accounts::AccountDirectory& accounts,
-                                                 std::string_view pdc, const mapi::SBinary& sid);
+std::optional<std::string> AssociatedAccountName(accounts::AccountDirectory& accounts, std::string_view pdc,
+                                                 const mapi::SBinary& sid);
 
 // The same, opening the permission table of the calendar folder first; when
 // it cannot be opened both lists are empty (and nothing is collected).
 CalendarAccessLists ReadCalendarAccessLists(FolderRights& rights, mapi::IMAPISession* session,
-                                            mapi::IMsgStore* store,
-                                            const mapi::ENTRYID& calendar_entry_id,
-                                            const mapi::ENTRYID& owner_entry_id,
-                                            bool book_meetings, std::string& booking_accounts);
+                                            mapi::IMsgStore* store, const mapi::ENTRYID& calendar_entry_id,
+                                            const mapi::ENTRYID& owner_entry_id, bool book_meetings,
+                                            std::string& booking_accounts);
 
 }  // namespace korvale

@@ -114,8 +114,7 @@ class FolderRightsTest : public ::testing::Test {
     mapi::SRowSet rows;
     ASSERT_EQ(mapi::HrQueryAllRows(stores.get(), &cols, nullptr, nullptr, 0, &rows), mapi::S_OK);
     ASSERT_EQ(rows.cRows(), 1u);
-    ASSERT_EQ(session_->OpenMsgStore(0, *rows[0][0].Binary(), nullptr, mapi::MAPI_BEST_ACCESS,
-                                     &store_),
+    ASSERT_EQ(session_->OpenMsgStore(0, *rows[0][0].Binary(), nullptr, mapi::MAPI_BEST_ACCESS, &store_),
               mapi::S_OK);
     owner_id_ = EntryIdOf(kOwner);
 
@@ -184,8 +183,7 @@ TEST_F(FolderRightsTest, DeletedAccountWarnsAndOthersStay) {
   EXPECT_EQ(warnings[0].type, EventType::kWarning);
   ASSERT_EQ(warnings[0].texts.size(), 2u);
   const std::string& text = warnings[0].texts[0];
-  EXPECT_EQ(text.rfind("1332\r\nThis error occured while scanning mailbox Olivia Owner.\r\n", 0), 0u)
-      << text;
+  EXPECT_EQ(text.rfind("1332\r\nThis error occured while scanning mailbox Olivia Owner.\r\n", 0), 0u) << text;
   EXPECT_NE(text.find("It is generated because Olivia Owner has given permissions"), std::string::npos);
   EXPECT_NE(text.find("open Olivia Owner's Mailbox with Outlook"), std::string::npos);
   EXPECT_EQ(warnings[0].texts[1], "gone mailbox");

@@ -63,10 +63,12 @@ RecipientRead ReadRecipients(OpenedItem& item) {
 
 std::string RecipientFailureText(const RecipientRead& read) {
   switch (read.failed) {
-    case RecipientStep::kOpenEntry: return Coded("OpenEntry for Message in CalendarFolder failed with Code = ", read.hr);
+    case RecipientStep::kOpenEntry:
+      return Coded("OpenEntry for Message in CalendarFolder failed with Code = ", read.hr);
     case RecipientStep::kGetTable:
       return Coded("GetRecipientsTable for Message in CalendarFolder failed with Code = ", read.hr);
-    case RecipientStep::kQueryRows: return Coded("HrQueryAllRows failed for RecipientsTable with Code = ", read.hr);
+    case RecipientStep::kQueryRows:
+      return Coded("HrQueryAllRows failed for RecipientsTable with Code = ", read.hr);
     case RecipientStep::kDone: break;
   }
   return {};
@@ -88,7 +90,8 @@ PatternStreamRead ReadPatternStream(OpenedItem& item, ULONG pattern_tag) {
   PatternStreamRead read;
   read.hr = item.Open();
   if (FAILED(read.hr)) {
-    read.failure_text = Coded("OpenEntry for Message in CalendarFolder for BinData failed with Code = ", read.hr);
+    read.failure_text =
+        Coded("OpenEntry for Message in CalendarFolder for BinData failed with Code = ", read.hr);
     return read;
   }
   std::shared_ptr<IUnknown> object;

@@ -68,7 +68,8 @@ std::string BinaryValue(Dialect dialect, const SBinary* bytes) {
   }
 }
 
-std::string RecipientList(const std::vector<ItemRecipient>* recipients, ULONG type, std::string_view mailbox) {
+std::string RecipientList(const std::vector<ItemRecipient>* recipients, ULONG type,
+                          std::string_view mailbox) {
   std::string list;
   if (!recipients) return list;
   for (const ItemRecipient& recipient : *recipients) {
@@ -275,7 +276,9 @@ ExtraValues BuildExtraValues(const ExtraValueInput& in, const ItemRow& row) {
         value = ", " + QuotedText(contacts ? SlashList(*contacts) : "", kTextMax, in.dialect);
         break;
       }
-      case OptionalColumn::kMeetingStatus: value = ", " + Number(row.Long(mc::kMeetingState).value_or(0)); break;
+      case OptionalColumn::kMeetingStatus:
+        value = ", " + Number(row.Long(mc::kMeetingState).value_or(0));
+        break;
       case OptionalColumn::kRecurrenceRangeStart: value = DateAt(in, row, mc::kClipStart); break;
       case OptionalColumn::kRecurrenceRangeEnd: value = DateAt(in, row, mc::kClipEnd); break;
       case OptionalColumn::kRequiredAttendees:
@@ -284,15 +287,20 @@ ExtraValues BuildExtraValues(const ExtraValueInput& in, const ItemRow& row) {
         const ULONG type = column == OptionalColumn::kRequiredAttendees   ? MAPI_TO
                            : column == OptionalColumn::kOptionalAttendees ? MAPI_CC
                                                                           : MAPI_BCC;
-        value = ", " + QuotedText(RecipientList(in.recipients, type, in.mailbox_name), kAttendeeMax, in.dialect);
+        value =
+            ", " + QuotedText(RecipientList(in.recipients, type, in.mailbox_name), kAttendeeMax, in.dialect);
         break;
       }
       case OptionalColumn::kMsgRead:
         value = (row.Long(position(column)).value_or(0) & MSGFLAG_READ) ? ", 1" : ", 0";
         break;
       case OptionalColumn::kSent: value = ", 0"; break;
-      case OptionalColumn::kEncrypted: value = (row.Long(position(column)).value_or(0) & 2) ? ", 1" : ", 0"; break;
-      case OptionalColumn::kSigned: value = (row.Long(position(column)).value_or(0) & 1) ? ", 1" : ", 0"; break;
+      case OptionalColumn::kEncrypted:
+        value = (row.Long(position(column)).value_or(0) & 2) ? ", 1" : ", 0";
+        break;
+      case OptionalColumn::kSigned:
+        value = (row.Long(position(column)).value_or(0) & 1) ? ", 1" : ", 0";
+        break;
       case OptionalColumn::kApptText:
         out.has_body = true;
         if (!in.private_item) out.body = std::string(row.Text(position(column)).value_or(""));

@@ -71,7 +71,7 @@ std::string CustomFieldLiteral(const AgentSettings& settings, size_t index, cons
 
 // One recipient of an item as its recipient table lists it.
 struct ItemRecipient {
-  std::string name;   // PR_DISPLAY_NAME, empty when it has none
+  std::string name;  // PR_DISPLAY_NAME, empty when it has none
   mapi::ULONG type = mapi::MAPI_TO;
 };
 
@@ -95,9 +95,9 @@ struct ExtraValueInput {
   const OptionalColumns& optional_columns;
   const MeetingColumns& columns;
   Dialect dialect;
-  TIME_ZONE_INFORMATION zone;                       // dates are written in it
-  std::string_view mailbox_name;                    // left out of the attendee columns
-  bool private_item = false;                        // empties the body
+  TIME_ZONE_INFORMATION zone;                              // dates are written in it
+  std::string_view mailbox_name;                           // left out of the attendee columns
+  bool private_item = false;                               // empties the body
   const std::vector<ItemRecipient>* recipients = nullptr;  // needed for the attendee columns
 };
 

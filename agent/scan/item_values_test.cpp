@@ -41,7 +41,8 @@ TEST(CustomFieldLiteral, ByTypeAndDialect) {
       {PT_BOOLEAN, SPropValue{CHANGE_PROP_TYPE(kTag, PT_BOOLEAN), true}, Dialect::kSqlServer, "1"},
       {PT_BOOLEAN, SPropValue{CHANGE_PROP_TYPE(kTag, PT_BOOLEAN), false}, Dialect::kSQLite, "0"},
       {PT_DOUBLE, SPropValue{CHANGE_PROP_TYPE(kTag, PT_DOUBLE), 1.5}, Dialect::kAccess, "1.500000"},
-      {PT_CURRENCY, SPropValue{CHANGE_PROP_TYPE(kTag, PT_CURRENCY), CURRENCY{123456}}, Dialect::kAccess, "123456"},
+      {PT_CURRENCY, SPropValue{CHANGE_PROP_TYPE(kTag, PT_CURRENCY), CURRENCY{123456}}, Dialect::kAccess,
+       "123456"},
       {PT_SYSTIME, SPropValue::Time(CHANGE_PROP_TYPE(kTag, PT_SYSTIME), Ft(At(2023, 5, 1, 8, 30))),
        Dialect::kAccess, "{ts '2023-05-01 08:30:00'}"},
       {PT_MV_STRING8, SPropValue{CHANGE_PROP_TYPE(kTag, PT_MV_STRING8), std::vector<std::string>{"a", "b"}},
@@ -65,7 +66,8 @@ TEST(CustomFieldLiteral, ByTypeAndDialect) {
     const AgentSettings settings = Custom({c.type});
     const std::string literal =
         CustomFieldLiteral(settings, 0, c.value ? &*c.value : nullptr, c.dialect, TIME_ZONE_INFORMATION{});
-    EXPECT_EQ(literal, c.expected) << "type " << std::hex << c.type << " dialect " << static_cast<int>(c.dialect);
+    EXPECT_EQ(literal, c.expected) << "type " << std::hex << c.type << " dialect "
+                                   << static_cast<int>(c.dialect);
   }
   // A field beyond the configured types: text when present, "''" when missing.
   const AgentSettings untyped = Custom({});
@@ -83,7 +85,8 @@ TEST(ExtraValues, DialectForms) {
   columns.position[static_cast<size_t>(OptionalColumn::kCreated)] = 1;
   columns.position[static_cast<size_t>(OptionalColumn::kReplyTime)] = 2;
   SRow present{{SPropValue{PR_STORE_ENTRYID, SBinary{0xAB, 0x01}},
-                SPropValue::Time(PR_CREATION_TIME, Ft(At(2023, 1, 10, 8))), SPropValue::Error(0x82200040, MAPI_E_NOT_FOUND)}};
+                SPropValue::Time(PR_CREATION_TIME, Ft(At(2023, 1, 10, 8))),
+                SPropValue::Error(0x82200040, MAPI_E_NOT_FOUND)}};
   SRow missing{{SPropValue::Error(PR_STORE_ENTRYID, MAPI_E_NOT_FOUND)}};
   TIME_ZONE_INFORMATION berlin = tz::fixtures::Berlin();
 
@@ -92,7 +95,8 @@ TEST(ExtraValues, DialectForms) {
     return BuildExtraValues(in, ItemRow(row)).ForSingle(dialect);
   };
   // Table order: ReplyTime (missing here), Created, StoreID.
-  EXPECT_EQ(values(Dialect::kSqlServer, present), ", '', {ts '2023-01-10 09:00:00'}, CONVERT(BINARY(160),'AB01')");
+  EXPECT_EQ(values(Dialect::kSqlServer, present),
+            ", '', {ts '2023-01-10 09:00:00'}, CONVERT(BINARY(160),'AB01')");
   EXPECT_EQ(values(Dialect::kMySql, present), ", 0, {ts '2023-01-10 09:00:00'}, CONVERT('AB01',BINARY(160))");
   EXPECT_EQ(values(Dialect::kAccess, present), ", 0, {ts '2023-01-10 09:00:00'}, 'AB01'");
   EXPECT_EQ(values(Dialect::kSQLite, present), ", '', {ts '2023-01-10 09:00:00'}, 'AB01'");
@@ -116,7 +120,8 @@ TEST(ExtraValues, BodyBetweenMarkers) {
   EXPECT_EQ(extra.ForOccurrence("moved"), ", 1, '@ApptText@moved@ApptText@', 0");
 
   const ExtraValueInput hidden{settings, optional, columns, Dialect::kAccess, {}, "Ann", true, nullptr};
-  EXPECT_EQ(BuildExtraValues(hidden, ItemRow(row)).ForSingle(Dialect::kAccess), ", 1, '@ApptText@@ApptText@', 0")
+  EXPECT_EQ(BuildExtraValues(hidden, ItemRow(row)).ForSingle(Dialect::kAccess),
+            ", 1, '@ApptText@@ApptText@', 0")
       << "a private item's body stays out";
 }
 

@@ -76,17 +76,15 @@ void CountMailbox(ScanEnvironment& env, const std::string& mailbox) {
 }
 
 // The bookings of the cycle, then the permissions and the user row with them (22–24).
-void BookAndWriteRights(ScanEnvironment& env, const std::string& mailbox,
-                        const mapi::ENTRYID& owner_entry_id, const scan_phase::OpenedCalendar& opened,
-                        const CalendarTags& tags, const TIME_ZONE_INFORMATION& zone,
-                        scan_phase::ScanValues& v, MailboxTimes& times) {
+void BookAndWriteRights(ScanEnvironment& env, const std::string& mailbox, const mapi::ENTRYID& owner_entry_id,
+                        const scan_phase::OpenedCalendar& opened, const CalendarTags& tags,
+                        const TIME_ZONE_INFORMATION& zone, scan_phase::ScanValues& v, MailboxTimes& times) {
   if (env.bookings && env.bookings->HasBookings()) {
     env.bookings->BookIntoMailbox({mailbox, v.dl, *opened.calendar, tags, zone, &owner_entry_id});
   }
   if (env.access_lists) {
-    MailboxAccessLists lists = env.access_lists(*opened.store, opened.calendar_id, owner_entry_id,
-                                                mailbox, v.pdc, v.book_meetings,
-                                                env.cycle.booking_accounts);
+    MailboxAccessLists lists = env.access_lists(*opened.store, opened.calendar_id, owner_entry_id, mailbox,
+                                                v.pdc, v.book_meetings, env.cycle.booking_accounts);
     v.user.acl = lists.acl;
     v.user.aclw = lists.aclw;
   }
@@ -99,16 +97,13 @@ void ReportTimes(ScanEnvironment& env, const std::string& mailbox, const HomeSer
                  const std::string& datasource, uint32_t messages, const MailboxTimes& t) {
   env.log.LogEvent(
       EventType::kInformation, event_id::kSqlTraceOrTiming,
-      "Time for user " + mailbox + ":\r\nServer: " + home.server_name + "\r\nDatasource: " +
-          datasource + "\r\nCreate Profile: " + ElapsedText(t.before_store - t.begin) +
-          "\r\nLogon: " + ElapsedText(t.store - t.before_store) +
-          "\r\nGet Calendar: " + ElapsedText(t.calendar - t.store) +
-          "\r\nGet Folder Rights: " + ElapsedText(t.rights - t.calendar) +
-          "\r\nAdd Records to DB: " + ElapsedText(t.user_row - t.rights) +
-          "\r\nApply Filter: " + ElapsedText(t.query - t.user_row) +
-          "\r\nNumber of Msgs: " + std::to_string(messages) +
-          "\r\nGo through msgs: " + ElapsedText(t.end - t.query) +
-          "\r\n\r\nTotal time: " + ElapsedText(t.end - t.begin) + "\r\n");
+      "Time for user " + mailbox + ":\r\nServer: " + home.server_name + "\r\nDatasource: " + datasource +
+          "\r\nCreate Profile: " + ElapsedText(t.before_store - t.begin) + "\r\nLogon: " +
+          ElapsedText(t.store - t.before_store) + "\r\nGet Calendar: " + ElapsedText(t.calendar - t.store) +
+          "\r\nGet Folder Rights: " + ElapsedText(t.rights - t.calendar) + "\r\nAdd Records to DB: " +
+          ElapsedText(t.user_row - t.rights) + "\r\nApply Filter: " + ElapsedText(t.query - t.user_row) +
+          "\r\nNumber of Msgs: " + std::to_string(messages) + "\r\nGo through msgs: " +
+          ElapsedText(t.end - t.query) + "\r\n\r\nTotal time: " + ElapsedText(t.end - t.begin) + "\r\n");
 }
 
 }  // namespace
@@ -118,7 +113,8 @@ LocalWindow ScanWindow(const AgentSettings& settings, const SYSTEMTIME& today) {
   int ahead = std::clamp(settings.days_ahead, -kMaxWindowDays, kMaxWindowDays);
   LocalWindow w;
   w.start = tz::AddMinutes(DateAt(today, 0, 0, 0), -int64_t{past} * 1440).value_or(DateAt(today, 0, 0, 0));
-  w.end = tz::AddMinutes(DateAt(today, 23, 59, 59), int64_t{ahead} * 1440).value_or(DateAt(today, 23, 59, 59));
+  w.end =
+      tz::AddMinutes(DateAt(today, 23, 59, 59), int64_t{ahead} * 1440).value_or(DateAt(today, 23, 59, 59));
   return w;
 }
 

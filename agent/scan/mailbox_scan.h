@@ -67,10 +67,10 @@ struct ScanEnvironment {
   const MembershipMap& membership;
   TIME_ZONE_INFORMATION default_zone;
   ScanCycleState& cycle;
-  BookingHooks* bookings = nullptr;        // null: no booking list this cycle
-  AccessListBuilder access_lists;          // null: both lists stay empty
-  SidNameLookup sid_lookup;                // null: AssocNTAcc stays empty
-  std::function<SYSTEMTIME()> local_now;   // today for the scan window
+  BookingHooks* bookings = nullptr;                      // null: no booking list this cycle
+  AccessListBuilder access_lists;                        // null: both lists stay empty
+  SidNameLookup sid_lookup;                              // null: AssocNTAcc stays empty
+  std::function<SYSTEMTIME()> local_now;                 // today for the scan window
   std::function<void(std::chrono::milliseconds)> sleep;  // the pause between mailboxes
 };
 

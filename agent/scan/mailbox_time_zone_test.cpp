@@ -61,9 +61,9 @@ TEST(MailboxTimeZone, DefaultWithoutValueOrTable) {
   int reads = 0;
   EXPECT_EQ(ChooseMailboxTimeZone("", DefaultZone(), Reader(SmallTable(), &reads)).StandardName, "machine");
   EXPECT_EQ(reads, 0);
-  EXPECT_EQ(ChooseMailboxTimeZone("Tokyo Standard Time", DefaultZone(), Reader(std::nullopt, &reads))
-                .StandardName,
-            "machine");
+  EXPECT_EQ(
+      ChooseMailboxTimeZone("Tokyo Standard Time", DefaultZone(), Reader(std::nullopt, &reads)).StandardName,
+      "machine");
   EXPECT_EQ(reads, 1);
 }
 

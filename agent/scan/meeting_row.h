@@ -18,22 +18,22 @@
 namespace korvale {
 
 struct MeetingRow {
-  int minimum_security = 0;     // non-zero: the mailbox is published with minimum security
-  std::string name;             // Name: the mailbox
-  SYSTEMTIME start;             // Start (Oracle StartTime), local time
-  SYSTEMTIME end;               // EndTime, local time
-  std::string subject;          // Title
-  uint32_t status = 0;          // Status: the busy status
-  std::string location;         // Location: as read; trimmed, escaped and cut to 50 here
-  std::string category;         // Category
-  std::string organizer;        // Organizer
-  std::string attendees;        // Attendees: written only when not empty
-  std::string dl;               // DL
-  std::string datasource;       // Datasource
-  double time_difference = 0;   // TimeDifference
-  std::string alias;            // Alias
-  std::string department;       // Department
-  std::string reserved3;        // Reserved3
+  int minimum_security = 0;                      // non-zero: the mailbox is published with minimum security
+  std::string name;                              // Name: the mailbox
+  SYSTEMTIME start;                              // Start (Oracle StartTime), local time
+  SYSTEMTIME end;                                // EndTime, local time
+  std::string subject;                           // Title
+  uint32_t status = 0;                           // Status: the busy status
+  std::string location;                          // Location: as read; trimmed, escaped and cut to 50 here
+  std::string category;                          // Category
+  std::string organizer;                         // Organizer
+  std::string attendees;                         // Attendees: written only when not empty
+  std::string dl;                                // DL
+  std::string datasource;                        // Datasource
+  double time_difference = 0;                    // TimeDifference
+  std::string alias;                             // Alias
+  std::string department;                        // Department
+  std::string reserved3;                         // Reserved3
   std::vector<std::string> custom_field_values;  // ready-made SQL literals, one per custom field
   std::string extra_values;     // continues the value list (", 1, 'text'"); may hold @ApptText@ markers
   std::string appt_id;          // ApptID: the appointment's identifier in hexadecimal

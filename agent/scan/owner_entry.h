@@ -15,9 +15,9 @@ namespace korvale {
 struct OwnerProperties {
   std::optional<std::string> home_mta;  // nullopt when missing
   std::string email_address;            // the directory name (unquoted)
-  std::string alias, phone, office, initials, department, prof_title, off_fax, home_phone,
-      mobile_phone, adr_comment;        // as read (not yet quoted)
-  mapi::SBinary assoc_nt_account;       // a SID; empty when missing
+  std::string alias, phone, office, initials, department, prof_title, off_fax, home_phone, mobile_phone,
+      adr_comment;                 // as read (not yet quoted)
+  mapi::SBinary assoc_nt_account;  // a SID; empty when missing
   // The custom attributes named by MailboxCustomAttribute, MBCustAttrSecGroup
   // and MBCustAttrBookMeetings (nullopt when the setting is 0 or the value missing).
   std::optional<std::string> security_attribute, sec_group_attribute, book_meetings_attribute;

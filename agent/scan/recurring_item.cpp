@@ -17,7 +17,9 @@ namespace {
 
 constexpr int kLocationMax = 50;
 
-void Warn(AgentLog& log, const std::string& text) { log.LogEvent(EventType::kWarning, event_id::kGeneral, text); }
+void Warn(AgentLog& log, const std::string& text) {
+  log.LogEvent(EventType::kWarning, event_id::kGeneral, text);
+}
 
 // Whether the row's pattern value cannot be taken as it is: long enough to be
 // cut, or withheld by the table because of its size.
@@ -38,8 +40,8 @@ std::optional<std::string_view> Subject(const PreparedItem& item) {
 
 }  // namespace
 
-HRESULT ExpandRecurringItem(AppointmentReaderContext& ctx, const MailboxRowValues& mailbox, const ItemRow& row,
-                            const PreparedItem& item, OpenedItem& opened) {
+HRESULT ExpandRecurringItem(AppointmentReaderContext& ctx, const MailboxRowValues& mailbox,
+                            const ItemRow& row, const PreparedItem& item, OpenedItem& opened) {
   const Dialect dialect = ctx.db.dialect();
   const std::string mailbox_name = Unescaped(mailbox.name);
 
@@ -86,7 +88,8 @@ HRESULT ExpandRecurringItem(AppointmentReaderContext& ctx, const MailboxRowValue
     return S_OK;
   }
 
-  ReadExceptionItems(opened, ExceptionItemContext{ctx.log, dialect, item.zone, item.private_item}, state.exceptions);
+  ReadExceptionItems(opened, ExceptionItemContext{ctx.log, dialect, item.zone, item.private_item},
+                     state.exceptions);
 
   recurrence::SeriesValues series;
   series.subject = item.row.subject;
@@ -94,7 +97,8 @@ HRESULT ExpandRecurringItem(AppointmentReaderContext& ctx, const MailboxRowValue
   series.busy_status = static_cast<int32_t>(item.row.status);
   series.body = item.extra.body;
   series.attendees = item.row.attendees;
-  const recurrence::ExpansionFrame frame{{ctx.window_start_utc, ctx.window_end_utc}, item.zone, ctx.mailbox_zone};
+  const recurrence::ExpansionFrame frame{
+      {ctx.window_start_utc, ctx.window_end_utc}, item.zone, ctx.mailbox_zone};
 
   try {
     recurrence::Expand(*type, state, series, frame, [&](const recurrence::Occurrence& occurrence) {

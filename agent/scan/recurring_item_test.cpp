@@ -38,15 +38,17 @@ class RecurringPassTest : public AppointmentReaderTest {
     props[4] = {Tag(cp::kRecurring), true};
     props.push_back({Tag(cp::kRecurrenceType), 2});
     props.push_back({Tag(cp::kTimeZoneStruct), Bytes(tz::TimeZoneStructToBytes(zone))});
-    props.push_back(SPropValue::Time(Tag(cp::kClipStart), FileTime(tz::LocalToUniversal(zone, At(2023, 1, 6)))));
-    props.push_back(SPropValue::Time(Tag(cp::kClipEnd), FileTime(tz::LocalToUniversal(zone, At(2023, 12, 29)))));
+    props.push_back(
+        SPropValue::Time(Tag(cp::kClipStart), FileTime(tz::LocalToUniversal(zone, At(2023, 1, 6)))));
+    props.push_back(
+        SPropValue::Time(Tag(cp::kClipEnd), FileTime(tz::LocalToUniversal(zone, At(2023, 12, 29)))));
     if (!pattern.empty()) props.push_back({Tag(cp::kRecurrencePattern), Bytes(pattern)});
     return props;
   }
 
   // An embedded exception item with its exception times as Outlook stores them.
-  void AddExceptionItem(IMessage& series, SYSTEMTIME local_start, SYSTEMTIME local_end, const std::string& body,
-                        const std::vector<std::string>& attendees) {
+  void AddExceptionItem(IMessage& series, SYSTEMTIME local_start, SYSTEMTIME local_end,
+                        const std::string& body, const std::vector<std::string>& attendees) {
     ULONG number = 0;
     std::shared_ptr<IAttach> attach;
     ASSERT_EQ(series.CreateAttach(nullptr, 0, &number, &attach), S_OK);
@@ -56,7 +58,8 @@ class RecurringPassTest : public AppointmentReaderTest {
                                nullptr),
               S_OK);
     std::shared_ptr<IUnknown> object;
-    ASSERT_EQ(attach->OpenProperty(PR_ATTACH_DATA_OBJ, IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY, &object), S_OK);
+    ASSERT_EQ(attach->OpenProperty(PR_ATTACH_DATA_OBJ, IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY, &object),
+              S_OK);
     auto embedded = mapi_cast<IMessage>(object);
     ASSERT_TRUE(embedded);
     ASSERT_EQ(embedded->SetProps({{PR_BODY, body}}, nullptr), S_OK);
@@ -168,14 +171,17 @@ TEST_F(RecurringPassTest, LongPatternIsReadThroughTheStream) {
 TEST_F(RecurringPassTest, UnreadableSeriesAreReportedAndSkipped) {
   Open();
   CreateItem(Series("No pattern", "", Tokyo()));
-  CreateItem(Series("Too short", RecurrenceFile("msgreader/weekly-friday-2023-org.bin").substr(0, 30), Tokyo()));
+  CreateItem(
+      Series("Too short", RecurrenceFile("msgreader/weekly-friday-2023-org.bin").substr(0, 30), Tokyo()));
   CreateItem(Series("Fine", RecurrenceFile("msgreader/weekly-friday-2023-org.bin"), Tokyo()));
 
   ASSERT_EQ(Run(PassKind::kRecurring), S_OK);
-  EXPECT_TRUE(Reported("Recurrence information of meeting No pattern in mailbox Olivia Owner could not be read."))
+  EXPECT_TRUE(
+      Reported("Recurrence information of meeting No pattern in mailbox Olivia Owner could not be read."))
       << Events();
-  EXPECT_TRUE(Reported(
-      "Recurrence information of weekly recurring meeting Too short in mailbox Olivia Owner could not be read."))
+  EXPECT_TRUE(
+      Reported("Recurrence information of weekly recurring meeting Too short in mailbox Olivia Owner could "
+               "not be read."))
       << Events();
   const std::vector<StoredRow> rows = Rows();
   ASSERT_EQ(rows.size(), 4u) << "the Fridays of January";

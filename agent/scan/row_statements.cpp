@@ -32,8 +32,8 @@ std::string ApptIdValue(Dialect dialect, std::string_view id) {
 std::string KeyCondition(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at) {
   const char* start_column = ctx.dialect == Dialect::kOracle ? "STARTTIME" : "Start";
   return "((ApptID='" + row.appt_id + "') AND (Name='" + row.name + "') AND (" + start_column + "=" +
-         at.start + ") AND (EndTime=" + at.end + ") AND (KRVService='" + QuoteInstanceName(ctx.instance_name, ctx.dialect) +
-         "'))";
+         at.start + ") AND (EndTime=" + at.end + ") AND (KRVService='" +
+         QuoteInstanceName(ctx.instance_name, ctx.dialect) + "'))";
 }
 
 }  // namespace
@@ -45,13 +45,13 @@ std::string FixedSix(double value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string InsertStatement(const RowStatementContext& ctx, const MeetingRow& row,
-                            const RowLiterals& at, bool shared_table) {
+std::string InsertStatement(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at,
+                            bool shared_table) {
   const bool contact_company = ctx.settings.get_contact_company != 0;
-  std::string columns = ctx.dialect == Dialect::kOracle
-                            ? "insert " + ctx.settings.oracle_hint + " into " + std::string(ctx.table) +
-                                  " (StartTime, "
-                            : "insert into " + std::string(ctx.table) + " (Start, ";
+  std::string columns =
+      ctx.dialect == Dialect::kOracle
+          ? "insert " + ctx.settings.oracle_hint + " into " + std::string(ctx.table) + " (StartTime, "
+          : "insert into " + std::string(ctx.table) + " (Start, ";
   columns += kFixedColumns;
   // Every row of a cycle is built here: the values are appended in place
   // rather than through a chain of temporary strings.
@@ -125,18 +125,20 @@ std::string ConfirmStatement(const RowStatementContext& ctx, const MeetingRow& r
 
 std::string FullUpdateStatement(const RowStatementContext& ctx, const MeetingRow& row,
                                 const RowLiterals& at) {
-  std::string sql = "UPDATE " + std::string(ctx.table) + " SET Title = " + InApostrophes(row.subject) +
-                    ", Status = " + std::to_string(row.status) + ", Location = " + InApostrophes(row.location) +
-                    ", Phone = " + InApostrophes(row.phone) + ", ACL = " + InApostrophes(row.acl) +
-                    ", Category = " + InApostrophes(row.category) + ", DL = " + InApostrophes(row.dl) +
-                    ", Organizer = " + InApostrophes(row.organizer) +
-                    // Attendees is compared, so it is written too: otherwise a change of the
-                    // attendees alone would rewrite the row every cycle without ever reaching it.
-                    ", Attendees = " + InApostrophes(row.attendees) + ", Datasource = " + InApostrophes(row.datasource) +
-                    ", TimeDifference = " + FixedSix(row.time_difference) + ", Alias = " + InApostrophes(row.alias) +
-                    ", Department = " + InApostrophes(row.department) + ", Reserved3 = " + InApostrophes(row.reserved3) +
-                    ", KRVBookingNumber = " + InApostrophes(row.booking_number);
-  if (ctx.settings.get_contact_company != 0) sql += ", ContactCompanyName = " + InApostrophes(row.contact_company);
+  std::string sql =
+      "UPDATE " + std::string(ctx.table) + " SET Title = " + InApostrophes(row.subject) +
+      ", Status = " + std::to_string(row.status) + ", Location = " + InApostrophes(row.location) +
+      ", Phone = " + InApostrophes(row.phone) + ", ACL = " + InApostrophes(row.acl) +
+      ", Category = " + InApostrophes(row.category) + ", DL = " + InApostrophes(row.dl) +
+      ", Organizer = " + InApostrophes(row.organizer) +
+      // Attendees is compared, so it is written too: otherwise a change of the
+      // attendees alone would rewrite the row every cycle without ever reaching it.
+      ", Attendees = " + InApostrophes(row.attendees) + ", Datasource = " + InApostrophes(row.datasource) +
+      ", TimeDifference = " + FixedSix(row.time_difference) + ", Alias = " + InApostrophes(row.alias) +
+      ", Department = " + InApostrophes(row.department) + ", Reserved3 = " + InApostrophes(row.reserved3) +
+      ", KRVBookingNumber = " + InApostrophes(row.booking_number);
+  if (ctx.settings.get_contact_company != 0)
+    sql += ", ContactCompanyName = " + InApostrophes(row.contact_company);
   sql += ", KRVUpdate = 0, ACLw = " + InApostrophes(row.aclw) + " WHERE " + KeyCondition(ctx, row, at);
   return sql;
 }

@@ -33,10 +33,11 @@ struct RowLiterals {
 // Shared-table mode adds ApptID (converted to BINARY(160) by SQL Server and
 // MySQL), KRVUpdate 0 and KRVService. Attendees only when not empty,
 // ContactCompanyName only with GetContactCompany.
-std::string InsertStatement(const RowStatementContext& ctx, const MeetingRow& row,
-                            const RowLiterals& at, bool shared_table);
+std::string InsertStatement(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at,
+                            bool shared_table);
 
-// "SELECT * FROM T WHERE ((ApptID='..') AND (Name='..') AND (Start=..) AND (EndTime=..) AND (KRVService='..'))".
+// "SELECT * FROM T WHERE ((ApptID='..') AND (Name='..') AND (Start=..) AND (EndTime=..) AND
+// (KRVService='..'))".
 std::string LookupStatement(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at);
 
 // "UPDATE T SET KRVUpdate = 0 WHERE <the lookup's condition>": the row is current.
@@ -44,8 +45,7 @@ std::string ConfirmStatement(const RowStatementContext& ctx, const MeetingRow& r
 
 // Rewrites every compared column (Attendees included), Reserved3, ACLw and
 // clears KRVUpdate; custom fields and extra columns are left as they are.
-std::string FullUpdateStatement(const RowStatementContext& ctx, const MeetingRow& row,
-                                const RowLiterals& at);
+std::string FullUpdateStatement(const RowStatementContext& ctx, const MeetingRow& row, const RowLiterals& at);
 
 // A double as "%f" writes it ("1.000000"), whatever the process locale.
 std::string FixedSix(double value);

@@ -43,8 +43,13 @@ class DialectStatements : public ::testing::Test {
     CannedSqlConnection* raw = conn.get();
     Answer(*raw);
     Database db(settings_, log_, std::move(conn));
-    RowWriterContext ctx{db, settings_, "KorvaleTable1", "Caldrun", extra_columns_,
-                         At(2021, 3, 1), At(2021, 3, 31, 23, 59, 59)};
+    RowWriterContext ctx{db,
+                         settings_,
+                         "KorvaleTable1",
+                         "Caldrun",
+                         extra_columns_,
+                         At(2021, 3, 1),
+                         At(2021, 3, 31, 23, 59, 59)};
     CheckAndAddMeeting(ctx, row);
     return raw->statements();
   }
@@ -58,7 +63,8 @@ class DialectStatements : public ::testing::Test {
 
 // Rotation mode: one insert per dialect, Oracle with its hint and StartTime.
 TEST_F(DialectStatements, RotationInsertPerDialect) {
-  const std::string tail = ", Attendees, ACLw) values(" + std::string(kValues) + ", 'Ann; Carl', 'DOMAIN\\bob')";
+  const std::string tail =
+      ", Attendees, ACLw) values(" + std::string(kValues) + ", 'Ann; Carl', 'DOMAIN\\bob')";
   EXPECT_EQ(Write(Dialect::kAccess, Meeting()),
             std::vector<std::string>{"insert into KorvaleTable1 (Start, " + std::string(kColumns) + tail});
   EXPECT_EQ(Write(Dialect::kSqlServer, Meeting()),
@@ -68,11 +74,11 @@ TEST_F(DialectStatements, RotationInsertPerDialect) {
                                      std::string(kColumns) + tail});
   // MySQL gets every backslash doubled by the statement filter.
   EXPECT_EQ(Write(Dialect::kMySql, Meeting()),
-            std::vector<std::string>{"insert into KorvaleTable1 (Start, " + std::string(kColumns) +
-                                     ", Attendees, ACLw) values(" +
-                                     "{ts '2021-03-08 10:00:00'}, {ts '2021-03-08 11:00:00'}, 'Ann', 'Weekly', 2, "
-                                     "'Room 1', '555', 'DOMAIN\\\\ann', 'Team', '//Sales//', 'Bob', '$local', "
-                                     "1.000000, 'ann', 'Sales', 'r3', '', 'Ann; Carl', 'DOMAIN\\\\bob')"});
+            std::vector<std::string>{
+                "insert into KorvaleTable1 (Start, " + std::string(kColumns) + ", Attendees, ACLw) values(" +
+                "{ts '2021-03-08 10:00:00'}, {ts '2021-03-08 11:00:00'}, 'Ann', 'Weekly', 2, "
+                "'Room 1', '555', 'DOMAIN\\\\ann', 'Team', '//Sales//', 'Bob', '$local', "
+                "1.000000, 'ann', 'Sales', 'r3', '', 'Ann; Carl', 'DOMAIN\\\\bob')"});
 }
 
 // A new row in shared-table mode: ApptID converted per dialect, KRVUpdate 0, KRVService.
@@ -93,7 +99,8 @@ TEST_F(DialectStatements, SharedInsertConvertsTheIdentifierPerDialect) {
 
 // The lookup names the row by its key; Oracle compares STARTTIME.
 TEST_F(DialectStatements, LookupByRowKey) {
-  EXPECT_EQ(Write(Dialect::kSqlServer, Meeting(), 1).at(0), "SELECT * FROM KorvaleTable1 WHERE " + std::string(kKey));
+  EXPECT_EQ(Write(Dialect::kSqlServer, Meeting(), 1).at(0),
+            "SELECT * FROM KorvaleTable1 WHERE " + std::string(kKey));
   const std::string oracle = Write(Dialect::kOracle, Meeting(), 1).at(0);
   EXPECT_NE(oracle.find("AND (STARTTIME={ts '2021-03-08 10:00:00'}) AND"), std::string::npos) << oracle;
 }
@@ -118,7 +125,8 @@ TEST_F(OptionalTails, ColumnsFollowTheValuesThatAreThere) {
                      "ApptText) values("),
             std::string::npos)
       << sql;
-  EXPECT_NE(sql.find(", '', 'O''Neil & Co', 'DOMAIN\\bob', 'Apollo', 12, 1, 'Notes')"), std::string::npos) << sql;
+  EXPECT_NE(sql.find(", '', 'O''Neil & Co', 'DOMAIN\\bob', 'Apollo', 12, 1, 'Notes')"), std::string::npos)
+      << sql;
   const std::string mysql = Write(Dialect::kMySql, row).at(0);
   EXPECT_NE(mysql.find(", `Project`, `Cost''s`, AllDayEvent"), std::string::npos) << mysql;
 }
@@ -147,7 +155,8 @@ class StoredRowAnswers : public DialectStatements {
 TEST_F(StoredRowAnswers, UnchangedRowIsOnlyConfirmed) {
   const auto statements = Write(Dialect::kOracle, Meeting(), 1);
   ASSERT_EQ(statements.size(), 2u);
-  EXPECT_EQ(statements[1].rfind("UPDATE KorvaleTable1 SET KRVUpdate = 0 WHERE ((ApptID='00000000AB12CD')", 0), 0u)
+  EXPECT_EQ(statements[1].rfind("UPDATE KorvaleTable1 SET KRVUpdate = 0 WHERE ((ApptID='00000000AB12CD')", 0),
+            0u)
       << statements[1];
 }
 
@@ -204,7 +213,8 @@ TEST_F(ThrowingConnection, GeneralErrorNamesTheMailbox) {
   ASSERT_EQ(log_.events().size(), 1u) << log_.Describe();
   EXPECT_EQ(log_.events()[0].type, EventType::kWarning);
   EXPECT_EQ(log_.events()[0].id, 137u);
-  EXPECT_EQ(log_.events()[0].texts.at(0), "General Error checking and adding meeting of mailbox Ann to database.");
+  EXPECT_EQ(log_.events()[0].texts.at(0),
+            "General Error checking and adding meeting of mailbox Ann to database.");
 }
 
 // The body text between the markers is escaped and cut; everything else is left alone.

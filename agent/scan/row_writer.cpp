@@ -52,7 +52,8 @@ bool StoredRowMatches(const SqlRow& stored, const MeetingRow& row, bool contact_
   if (!SameText(stored, "Datasource", row.datasource)) return false;
   // The column is read in single precision and compared with the double as it is.
   const std::optional<double> difference = stored.Double("TimeDifference");
-  if (!difference || static_cast<double>(static_cast<float>(*difference)) != row.time_difference) return false;
+  if (!difference || static_cast<double>(static_cast<float>(*difference)) != row.time_difference)
+    return false;
   if (!SameText(stored, "Alias", row.alias)) return false;
   if (!SameText(stored, "Department", row.department)) return false;
   if (!SameText(stored, "ACL", row.acl)) return false;
@@ -172,12 +173,13 @@ void CheckAndAddMeeting(RowWriterContext& ctx, MeetingRow row) {
   try {
     WriteMeeting(ctx, row);
   } catch (const std::bad_alloc& e) {
-    ctx.db.log().LogEvent(EventType::kWarning, event_id::kGeneral,
-                          "MemoryException checking and adding meeting of mailbox " + row.name +
-                              " to database.: " + e.what());
+    ctx.db.log().LogEvent(
+        EventType::kWarning, event_id::kGeneral,
+        "MemoryException checking and adding meeting of mailbox " + row.name + " to database.: " + e.what());
   } catch (...) {
-    ctx.db.log().LogEvent(EventType::kWarning, event_id::kGeneral,
-                          "General Error checking and adding meeting of mailbox " + row.name + " to database.");
+    ctx.db.log().LogEvent(
+        EventType::kWarning, event_id::kGeneral,
+        "General Error checking and adding meeting of mailbox " + row.name + " to database.");
   }
   if (ctx.settings.time_log != 0 && ctx.db_time != nullptr) {
     *ctx.db_time += std::chrono::steady_clock::now() - entered;

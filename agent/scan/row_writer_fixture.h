@@ -42,10 +42,22 @@ inline AgentSettings SettingsFor(Dialect dialect) {
   AgentSettings settings;
   settings.db = "Calendar";
   switch (dialect) {
-    case Dialect::kSqlServer: settings.sql_server = 1; settings.sql_server_family_flag = true; break;
-    case Dialect::kMySql: settings.my_sql = 1; settings.mysql_flag = true; break;
-    case Dialect::kOracle: settings.oracle = 1; settings.oracle_flag = true; break;
-    case Dialect::kSQLite: settings.sqlite = 1; settings.sqlite_flag = true; break;
+    case Dialect::kSqlServer:
+      settings.sql_server = 1;
+      settings.sql_server_family_flag = true;
+      break;
+    case Dialect::kMySql:
+      settings.my_sql = 1;
+      settings.mysql_flag = true;
+      break;
+    case Dialect::kOracle:
+      settings.oracle = 1;
+      settings.oracle_flag = true;
+      break;
+    case Dialect::kSQLite:
+      settings.sqlite = 1;
+      settings.sqlite_flag = true;
+      break;
     case Dialect::kAccess: break;
   }
   return settings;

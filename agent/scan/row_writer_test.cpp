@@ -45,7 +45,7 @@ class RowWriterTest : public ::testing::Test {
 
   void Add(const MeetingRow& row, const std::string& table = "KorvaleTable1",
            const std::string& instance = "Caldrun") {
-    RowWriterContext ctx{*db_, settings_, table, instance, columns_.column_name_list,
+    RowWriterContext ctx{*db_,          settings_,   table,    instance, columns_.column_name_list,
                          window_start_, window_end_, &db_time_};
     CheckAndAddMeeting(ctx, row);
   }
@@ -178,9 +178,9 @@ TEST_F(RowWriterTest, GlobalTimeDiffInsideTheDstPeriod) {
   settings_.dst_end = At(2021, 10, 31, 3);
   window_end_ = At(2021, 4, 30, 23, 59, 59);
   Open();
-  Add(Span(At(2021, 3, 28, 2, 0), At(2021, 3, 28, 2, 30)));   // start on the limit: outside
-  Add(Span(At(2021, 4, 1, 10, 0), At(2021, 4, 1, 11, 0)));    // inside
-  Add(Span(At(2021, 4, 5, 22, 0), At(2021, 4, 6, 22, 0)));    // multi-day, inside
+  Add(Span(At(2021, 3, 28, 2, 0), At(2021, 3, 28, 2, 30)));  // start on the limit: outside
+  Add(Span(At(2021, 4, 1, 10, 0), At(2021, 4, 1, 11, 0)));   // inside
+  Add(Span(At(2021, 4, 5, 22, 0), At(2021, 4, 6, 22, 0)));   // multi-day, inside
   EXPECT_EQ(Spans(), (Pairs{{"2021-03-28 02:00", "2021-03-28 03:30"},
                             {"2021-04-01 11:00", "2021-04-01 12:00"},
                             {"2021-04-05 23:00", "2021-04-05 23:59"},
@@ -253,8 +253,8 @@ TEST_F(RowWriterTest, CustomFieldsAndExtraColumns) {
   Open();
   MeetingRow row = Meeting();
   row.custom_field_values = {"'Apollo'"};
-  row.extra_values = EscapeApptText(columns_.column_name_list,
-                                    ", 1, '@ApptText@It's in the notes@ApptText@'", Dialect::kSQLite);
+  row.extra_values = EscapeApptText(columns_.column_name_list, ", 1, '@ApptText@It's in the notes@ApptText@'",
+                                    Dialect::kSQLite);
   Add(row);
   ASSERT_TRUE(log_.events().empty()) << log_.Describe();
   auto rows = db_->Query("SELECT * FROM KorvaleTable1");

@@ -41,7 +41,8 @@ EmptyDates DatesFor(Dialect d) {
 std::string UserRowSelect(const AgentSettings& s, const std::string& table, const std::string& name,
                           const std::string& instance) {
   std::string sql = "SELECT * FROM " + table + " WHERE ((Status=9) AND (Name='" + name + "')";
-  if (SharedTableMode(s)) sql += " AND (KRVService=" + InApostrophes(QuoteInstanceName(instance, StatementDialect(s))) + ")";
+  if (SharedTableMode(s))
+    sql += " AND (KRVService=" + InApostrophes(QuoteInstanceName(instance, StatementDialect(s))) + ")";
   return sql + ")";
 }
 
@@ -60,22 +61,23 @@ std::string UserRowInsert(const AgentSettings& s, UserRowForm form, const std::s
     values += InApostrophes(v.name) + ", " + InApostrophes(v.title) + ", " + InApostrophes(v.dl);
   }
   columns += ", Status, Phone, Office, Initials, ACL";
-  values += ", 9, " + InApostrophes(v.phone) + ", " + InApostrophes(v.office) + ", " + InApostrophes(v.initials) + ", " +
-            InApostrophes(v.acl);
+  values += ", 9, " + InApostrophes(v.phone) + ", " + InApostrophes(v.office) + ", " +
+            InApostrophes(v.initials) + ", " + InApostrophes(v.acl);
   if (second) {
     columns += ", ACLw";
     values += ", " + InApostrophes(v.aclw);
   }
   columns += ", Datasource, TimeDifference, Alias, Department, Reserved3";
-  values += ", " + InApostrophes(v.datasource) + ", " + Number(v.time_difference) + ", " + InApostrophes(v.alias) +
-            ", " + InApostrophes(v.department) + ", " + InApostrophes(v.reserved3);
+  values += ", " + InApostrophes(v.datasource) + ", " + Number(v.time_difference) + ", " +
+            InApostrophes(v.alias) + ", " + InApostrophes(v.department) + ", " + InApostrophes(v.reserved3);
   if (SharedTableMode(s)) {
     columns += ", KRVService, KRVUpdate";
     values += ", " + InApostrophes(QuoteInstanceName(instance, d)) + ", 0";
   }
   columns += ", ProfTitle, OffFax, HomePhone, MobilePhone, AdrComment, AssocNTAcc";
-  values += ", " + InApostrophes(v.prof_title) + ", " + InApostrophes(v.off_fax) + ", " + InApostrophes(v.home_phone) +
-            ", " + InApostrophes(v.mobile_phone) + ", " + InApostrophes(v.adr_comment) + ", " + InApostrophes(v.assoc_nt_acc);
+  values += ", " + InApostrophes(v.prof_title) + ", " + InApostrophes(v.off_fax) + ", " +
+            InApostrophes(v.home_phone) + ", " + InApostrophes(v.mobile_phone) + ", " +
+            InApostrophes(v.adr_comment) + ", " + InApostrophes(v.assoc_nt_acc);
   std::string head = d == Dialect::kOracle ? "insert " + s.oracle_hint + " into " : "insert into ";
   return head + table + " (" + columns + ") values(" + values + ")";
 }
@@ -86,16 +88,20 @@ std::string UserRowUpdate(const AgentSettings& s, UserRowForm form, const std::s
   std::string sql = "UPDATE " + table + " SET " + dates.start_column + " = " + dates.value +
                     ", EndTime = " + dates.value + ", Title = " + InApostrophes(v.title) + ", ";
   if (SharedTableMode(s)) sql += "KRVUpdate=0, ";
-  sql += "DL = " + InApostrophes(v.dl) + ", Phone = " + InApostrophes(v.phone) + ", Office = " + InApostrophes(v.office) +
-         ", Initials = " + InApostrophes(v.initials) + ", ACL = " + InApostrophes(v.acl);
+  sql += "DL = " + InApostrophes(v.dl) + ", Phone = " + InApostrophes(v.phone) +
+         ", Office = " + InApostrophes(v.office) + ", Initials = " + InApostrophes(v.initials) +
+         ", ACL = " + InApostrophes(v.acl);
   if (form == UserRowForm::kSecond) sql += ", ACLw = " + InApostrophes(v.aclw);
   sql += ", Datasource = " + InApostrophes(v.datasource) + ", TimeDifference = " + Number(v.time_difference) +
          ", Alias = " + InApostrophes(v.alias) + ", Department = " + InApostrophes(v.department) +
          ", Reserved3 = " + InApostrophes(v.reserved3) + ", ProfTitle = " + InApostrophes(v.prof_title) +
          ", OffFax = " + InApostrophes(v.off_fax) + ", HomePhone = " + InApostrophes(v.home_phone) +
-         ", MobilePhone = " + InApostrophes(v.mobile_phone) + ", AdrComment = " + InApostrophes(v.adr_comment) +
-         ", AssocNTAcc = " + InApostrophes(v.assoc_nt_acc) + " WHERE ((Status = 9) AND (Name = " + InApostrophes(v.name);
-  if (SharedTableMode(s)) sql += ") AND (KRVService = " + InApostrophes(QuoteInstanceName(instance, StatementDialect(s)));
+         ", MobilePhone = " + InApostrophes(v.mobile_phone) +
+         ", AdrComment = " + InApostrophes(v.adr_comment) +
+         ", AssocNTAcc = " + InApostrophes(v.assoc_nt_acc) +
+         " WHERE ((Status = 9) AND (Name = " + InApostrophes(v.name);
+  if (SharedTableMode(s))
+    sql += ") AND (KRVService = " + InApostrophes(QuoteInstanceName(instance, StatementDialect(s)));
   return sql + "))";
 }
 

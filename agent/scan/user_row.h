@@ -13,14 +13,14 @@ namespace korvale {
 struct UserRowValues {
   std::string name, title, dl, phone, office, initials, acl, aclw, datasource;
   double time_difference = 0;
-  std::string alias, department, reserved3, prof_title, off_fax, home_phone, mobile_phone,
-      adr_comment, assoc_nt_acc;
+  std::string alias, department, reserved3, prof_title, off_fax, home_phone, mobile_phone, adr_comment,
+      assoc_nt_acc;
 };
 
 enum class UserRowForm { kFirst, kSecond };  // the second carries ACLw
 
-std::string UserRowSelect(const AgentSettings& settings, const std::string& table,
-                          const std::string& name, const std::string& instance);
+std::string UserRowSelect(const AgentSettings& settings, const std::string& table, const std::string& name,
+                          const std::string& instance);
 std::string UserRowInsert(const AgentSettings& settings, UserRowForm form, const std::string& table,
                           const UserRowValues& v, const std::string& instance);
 std::string UserRowUpdate(const AgentSettings& settings, UserRowForm form, const std::string& table,

@@ -30,7 +30,8 @@ HRESULT ServersOf(const char* server, std::vector<korvale::mapi::orgstore::Serve
   korvale::mapi::MAPIUninitialize();
   auto store_path = korvale::accounts::OrgStoreForServer(profile_file, server);
   if (!store_path.ok()) return korvale::mapi::MAPI_E_NOT_FOUND;
-  auto store = korvale::mapi::orgstore::OrgStore::Open(*store_path, korvale::mapi::orgstore::OpenMode::kExisting);
+  auto store =
+      korvale::mapi::orgstore::OrgStore::Open(*store_path, korvale::mapi::orgstore::OpenMode::kExisting);
   if (!store.ok()) return korvale::mapi::MAPI_E_NETWORK_ERROR;
   auto listed = (*store)->ListServers();
   if (!listed.ok()) return korvale::mapi::MAPI_E_NETWORK_ERROR;
@@ -52,8 +53,9 @@ char* Block(const std::string& bytes) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int32_t KRVHrEnumOrganizations(const char*, const char* server,
-                                                                                char** organisations) {
+extern "C" __attribute__((visibility("default"))) int32_t KRVHrEnumOrganizations(const char*,
+                                                                                 const char* server,
+                                                                                 char** organisations) {
   if (!organisations) return korvale::mapi::MAPI_E_INVALID_PARAMETER;
   try {
     std::vector<korvale::mapi::orgstore::ServerSpec> servers;
@@ -69,7 +71,7 @@ extern "C" __attribute__((visibility("default"))) int32_t KRVHrEnumOrganizations
 }
 
 extern "C" __attribute__((visibility("default"))) int32_t KRVHrEnumSites(const char* server, const char*,
-                                                                        char** sites) {
+                                                                         char** sites) {
   if (!sites) return korvale::mapi::MAPI_E_INVALID_PARAMETER;
   try {
     std::vector<korvale::mapi::orgstore::ServerSpec> servers;

@@ -16,37 +16,53 @@ constexpr std::string_view kCustomPrefix = "Custom Field, Type: ";
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 53> kDescriptions = {{
     {"AllDayEvent", "The AllDayEvent property is True when the appointment is an all-day event."},
-    {"BillingInformation", "The BillingInformation property returns the billing information of the appointment."},
+    {"BillingInformation",
+     "The BillingInformation property returns the billing information of the appointment."},
     {"Contacts", "The Contacts property returns the names of the contacts linked to the appointment."},
     {"DirectoryServer", "The DirectoryServer property returns the directory server of an online meeting."},
-    {"DoNotAutoArchive", "The DoNotAutoArchive property is True when the appointment is never archived automatically."},
+    {"DoNotAutoArchive",
+     "The DoNotAutoArchive property is True when the appointment is never archived automatically."},
     {"Duration", "The Duration property returns the duration of this appointment in minutes."},
     {"EventAddress", "The EventAddress property returns the address of an online event."},
     {"Label", "The Label property returns the number of the colour label of the appointment."},
-    {"MeetingStatus", "The MeetingStatus property returns whether the appointment is a meeting and its state."},
+    {"MeetingStatus",
+     "The MeetingStatus property returns whether the appointment is a meeting and its state."},
     {"Mileage", "The Mileage property returns the mileage entered for the appointment."},
-    {"NetMeetingAutoStart", "The NetMeetingAutoStart property is True when the online meeting starts by itself."},
-    {"NetMeetingOfficeDocumentPath", "The NetMeetingOfficeDocumentPath property returns the path of the document shared in the online meeting."},
-    {"NetMeetingOrganizerEmail", "The NetMeetingOrganizerEmail property returns the e-mail address of the online meeting's organizer."},
+    {"NetMeetingAutoStart",
+     "The NetMeetingAutoStart property is True when the online meeting starts by itself."},
+    {"NetMeetingOfficeDocumentPath",
+     "The NetMeetingOfficeDocumentPath property returns the path of the document shared in the online "
+     "meeting."},
+    {"NetMeetingOrganizerEmail",
+     "The NetMeetingOrganizerEmail property returns the e-mail address of the online meeting's organizer."},
     {"OnlineMeeting", "The OnlineMeeting property is True when the appointment is an online meeting."},
     {"OnlineMeetingType", "The OnlineMeetingType property returns the kind of online meeting."},
-    {"OutlookInternalVersion", "The OutlookInternalVersion property returns the build number of the client that saved the appointment."},
-    {"OutlookVersion", "The OutlookVersion property returns the version of the client that saved the appointment."},
+    {"OutlookInternalVersion",
+     "The OutlookInternalVersion property returns the build number of the client that saved the "
+     "appointment."},
+    {"OutlookVersion",
+     "The OutlookVersion property returns the version of the client that saved the appointment."},
     {"Recurrence", "The Recurrence property returns whether the appointment is part of a recurring series."},
-    {"RecurrencePattern", "The RecurrencePattern property returns the description of the series' recurrence."},
+    {"RecurrencePattern",
+     "The RecurrencePattern property returns the description of the series' recurrence."},
     {"RecurrenceRangeStart", "The RecurrenceRangeStart property returns the date the series starts."},
     {"RecurrenceRangeEnd", "The RecurrenceRangeEnd property returns the date the series ends."},
-    {"RemindBeforehand", "The RemindBeforehand property returns the minutes before the start at which the reminder shows."},
+    {"RemindBeforehand",
+     "The RemindBeforehand property returns the minutes before the start at which the reminder shows."},
     {"Reminder", "The Reminder property is True when a reminder is set for the appointment."},
-    {"ReminderOverrideDefault", "The ReminderOverrideDefault property is True when the reminder does not use the default settings."},
+    {"ReminderOverrideDefault",
+     "The ReminderOverrideDefault property is True when the reminder does not use the default settings."},
     {"ReminderSound", "The ReminderSound property is True when the reminder plays a sound."},
     {"ReminderSoundFile", "The ReminderSoundFile property returns the path of the reminder's sound file."},
-    {"MeetingResponseStatus", "The MeetingResponseStatus property returns the answer given to the meeting request."},
+    {"MeetingResponseStatus",
+     "The MeetingResponseStatus property returns the answer given to the meeting request."},
     {"ReplyTime", "The ReplyTime property returns the time the meeting request was answered."},
     {"Attachment", "The Attachment property is True when the appointment has attachments."},
     {"AutoForwarded", "The AutoForwarded property is True when the item was forwarded automatically."},
     {"Created", "The Created property returns the time the appointment was created."},
-    {"Importance", "The Importance property returns the importance of the message. 0 = Low, 1 = Normal, 2 = High importance."},
+    {"Importance",
+     "The Importance property returns the importance of the message. 0 = Low, 1 = Normal, 2 = High "
+     "importance."},
     {"MessageClass", "The MessageClass property returns the message class of the item."},
     {"Modified", "The Modified property returns the time the appointment was last changed."},
     {"OptionalAttendees", "The OptionalAttendees property returns the names of the optional attendees."},
@@ -54,7 +70,9 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 53> kDescrip
     {"Resources", "The Resources property returns the names of the resources booked for the meeting."},
     {"Read", "The Read property is True when the item has been read."},
     {"ResponseRequested", "The ResponseRequested property is True when the organizer asked for answers."},
-    {"Sensitivity", "The Sensitivity property returns the sensitivity. 0 = Normal, 1 = Personal, 2 = Private, 3 = Confidential."},
+    {"Sensitivity",
+     "The Sensitivity property returns the sensitivity. 0 = Normal, 1 = Personal, 2 = Private, 3 = "
+     "Confidential."},
     {"Sent", "The Sent property is True when the item has been sent."},
     {"Size", "The Size property returns the size of the item in bytes."},
     {"DeliveryReceipt", "The DeliveryReceipt property is True when a delivery receipt was requested."},
@@ -62,10 +80,13 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 53> kDescrip
     {"ReadReceipt", "The ReadReceipt property is True when a read receipt was requested."},
     {"Signed", "The Signed property is True when the item is digitally signed."},
     {"StoreID", "The StoreID property returns the identifier of the message store that holds the item."},
-    {"Text", "The Text property returns the text of the appointment. For private appointments, this value is not retrieved."},
+    {"Text",
+     "The Text property returns the text of the appointment. For private appointments, this value is not "
+     "retrieved."},
     {"TimeCreated", "The TimeCreated property returns the time the item was created in the store."},
     {"TimeExpired", "The TimeExpired property returns the time after which the item expires."},
-    {"TimeLastModified", "The TimeLastModified property returns the time the item was last changed in the store."},
+    {"TimeLastModified",
+     "The TimeLastModified property returns the time the item was last changed in the store."},
     {"TimeReceived", "The TimeReceived property returns the time the item was received."},
     {"TimeSent", "The TimeSent property returns the time the item was sent."},
 }};
@@ -98,8 +119,8 @@ std::string_view StandardFieldDescription(std::string_view name) {
 }
 
 std::vector<std::string> CustomFieldTypes() {
-  return {"PT_I2",      "PT_STRING8", "PT_LONG",    "PT_DOUBLE",     "PT_CURRENCY",  "PT_BOOLEAN",
-          "PT_I8",      "PT_UNICODE", "PT_SYSTIME", "PT_MV_STRING8", "PT_MV_UNICODE"};
+  return {"PT_I2", "PT_STRING8", "PT_LONG",    "PT_DOUBLE",     "PT_CURRENCY",  "PT_BOOLEAN",
+          "PT_I8", "PT_UNICODE", "PT_SYSTIME", "PT_MV_STRING8", "PT_MV_UNICODE"};
 }
 
 std::optional<std::string> CustomFieldType(const FieldItem& item) {
@@ -117,7 +138,8 @@ FieldsScreen::FieldsScreen(const ConfigSettings& s) : filters_(s.custom_filters)
   const std::vector<std::string> selected_types = SplitSemicolonList(s.custom_fields_types_selected);
   for (size_t i = 0; i < selected_custom.size(); ++i) {
     if (Listed(selected_, selected_custom[i])) continue;
-    selected_.push_back(CustomItem(selected_custom[i], i < selected_types.size() ? selected_types[i] : "PT_STRING8"));
+    selected_.push_back(
+        CustomItem(selected_custom[i], i < selected_types.size() ? selected_types[i] : "PT_STRING8"));
   }
   for (const std::string& name : SplitSemicolonList(s.fields)) {
     if (!StandardFieldType(name).empty() && !Listed(selected_, name)) {
@@ -137,8 +159,12 @@ FieldsScreen::FieldsScreen(const ConfigSettings& s) : filters_(s.custom_filters)
   }
 }
 
-std::optional<size_t> FieldsScreen::FindAvailable(std::string_view name) const { return Find(available_, name); }
-std::optional<size_t> FieldsScreen::FindSelected(std::string_view name) const { return Find(selected_, name); }
+std::optional<size_t> FieldsScreen::FindAvailable(std::string_view name) const {
+  return Find(available_, name);
+}
+std::optional<size_t> FieldsScreen::FindSelected(std::string_view name) const {
+  return Find(selected_, name);
+}
 
 void FieldsScreen::Select(size_t i) {
   if (i >= available_.size()) return;

@@ -27,23 +27,29 @@ DatabaseType ShownDatabaseType(DatabaseType stored, bool wow64) {
 
 bool CheckPasswordsMatch(const std::string& password, const std::string& verify, ConfigUi& ui) {
   if (password == verify) return true;
-  ui.ShowMessage("The Passwords are not identical.", "Database User Configuration Error", MessageIcon::kError);
+  ui.ShowMessage("The Passwords are not identical.", "Database User Configuration Error",
+                 MessageIcon::kError);
   return false;
 }
 
 void WarnHolidaysShown(ConfigUi& ui) {
-  ui.ShowMessage("Turning off the 'Suppress public holidays' feature\nmay dramatically increase the size of your database",
-                 "Warning", MessageIcon::kWarning);
+  ui.ShowMessage(
+      "Turning off the 'Suppress public holidays' feature\nmay dramatically increase the size of your "
+      "database",
+      "Warning", MessageIcon::kWarning);
 }
 
 void WarnEventLogOff(ConfigUi& ui) {
-  ui.ShowMessage("Turning off the 'Log all events to the Event Log' option\nwill result in absolutely NO error reporting.",
-                 "Warning", MessageIcon::kWarning);
+  ui.ShowMessage(
+      "Turning off the 'Log all events to the Event Log' option\nwill result in absolutely NO error "
+      "reporting.",
+      "Warning", MessageIcon::kWarning);
 }
 
 void ShowDropTablesNote(ConfigUi& ui) {
   ui.ShowMessage(
-      "Please note: When you make changes to fields scanned by the\nKorvale Service and you are using SQL- Server, you "
+      "Please note: When you make changes to fields scanned by the\nKorvale Service and you are using SQL- "
+      "Server, you "
       "have to\nmanually DROP the following tables:\n\nKorvaleTable1 and KorvaleTable2",
       kProgramTitle, MessageIcon::kInformation);
 }

@@ -52,7 +52,8 @@ TEST(ServerScreen, ListColumnsAndRows) {
   // Each column: its caption plus an equal ninth of the rest.
   std::vector<int> widths = ServerColumnWidths({10, 10, 10, 10, 10, 10, 10, 10, 10}, 180);
   EXPECT_EQ(widths, std::vector<int>(9, 20));
-  EXPECT_EQ(ServerColumnWidths({100, 100}, 50), (std::vector<int>{100, 100})) << "never narrower than the caption";
+  EXPECT_EQ(ServerColumnWidths({100, 100}, 50), (std::vector<int>{100, 100}))
+      << "never narrower than the caption";
 }
 
 TEST(ServerScreen, ValidationReportsTheFirstFailureInOrderAndNamesItsField) {
@@ -64,13 +65,22 @@ TEST(ServerScreen, ValidationReportsTheFirstFailureInOrderAndNamesItsField) {
     const char* message;
   };
   const Case cases[] = {
-      {"no name", [](ServerEntry& e) { e.name.clear(); e.data_source.clear(); }, false, ServerField::kName,
-       "Please specify an Exchange Server Name"},
+      {"no name",
+       [](ServerEntry& e) {
+         e.name.clear();
+         e.data_source.clear();
+       },
+       false, ServerField::kName, "Please specify an Exchange Server Name"},
       {"no time", [](ServerEntry& e) { e.data_source.clear(); }, false, ServerField::kTimeDiff,
        "Please specify the time difference to your local Korvale installation"},
       {"no datasource", [](ServerEntry& e) { e.data_source.clear(); }, true, ServerField::kDataSource,
        "Please specify the datasource that is used with this server"},
-      {"bad pdc", [](ServerEntry& e) { e.pdc = "\\pdc"; e.password = "x"; }, true, ServerField::kPdc,
+      {"bad pdc",
+       [](ServerEntry& e) {
+         e.pdc = "\\pdc";
+         e.password = "x";
+       },
+       true, ServerField::kPdc,
        "Please specify the PDC/BDC in the form \\\\ServerName or leave this field empty"},
       {"password alone", [](ServerEntry& e) { e.password = "x"; }, true, ServerField::kUser,
        "Please specify a username or delete the password"},
@@ -148,7 +158,8 @@ TEST(ServerScreen, OpeningOn64BitFillsRowsAndReportsEachDataSourceOnce) {
   EXPECT_EQ(servers[0].database_server, "db1");
   EXPECT_EQ(servers[1].database_name, "cal");
   ASSERT_EQ(ui.messages.size(), 2u) << "nameonly is reported once";
-  EXPECT_EQ(ui.messages[0].text, "You must specify a database and database server in the datasource definition 'nameonly'");
+  EXPECT_EQ(ui.messages[0].text,
+            "You must specify a database and database server in the datasource definition 'nameonly'");
   EXPECT_EQ(ui.messages[1].text, "You must specify a database in the datasource definition 'absent'");
 }
 
@@ -172,7 +183,8 @@ TEST(DateTimeCodes, ListAndInsertion) {
 TEST(GroupList, NamesMembersAndOrder) {
   ScriptedConfigUi ui;
   EXPECT_FALSE(CheckGroupName("", ui));
-  EXPECT_EQ(ui.messages.at(0).text, "You must enter a group name.\nIf you don't want to create a group, click Cancel.");
+  EXPECT_EQ(ui.messages.at(0).text,
+            "You must enter a group name.\nIf you don't want to create a group, click Cancel.");
   EXPECT_TRUE(CheckGroupName("Staff", ui));
 
   std::vector<GroupEntry> groups(3);
@@ -212,7 +224,8 @@ TEST(FieldsScreen, LoadsTheRecordAndOkWritesItBack) {
   FieldsScreen screen(s);
   ASSERT_EQ(screen.selected().size(), 4u) << "an unknown standard name is dropped";
   EXPECT_EQ(screen.selected()[0].description, "Custom Field, Type: PT_STRING8");
-  EXPECT_EQ(screen.selected()[2].description, "The Duration property returns the duration of this appointment in minutes.");
+  EXPECT_EQ(screen.selected()[2].description,
+            "The Duration property returns the duration of this appointment in minutes.");
   EXPECT_EQ(screen.available().size(), 53u - 2u + 1u) << "the unscanned custom field stays offered";
   EXPECT_TRUE(screen.FindAvailable("Unused"));
 

@@ -1,9 +1,9 @@
 #include "config/screens/server_screen.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cstdio>
 #include <set>
-#include <strings.h>
 
 namespace korvale::config {
 
@@ -39,17 +39,19 @@ std::optional<double> TimeDiffFromChoice(const std::string& choice) {
   return std::nullopt;
 }
 
-std::vector<std::string> ServerDatabaseTypeChoices() { return {"MS Access", "SQL Server", "mySQL", "Oracle®"}; }
+std::vector<std::string> ServerDatabaseTypeChoices() {
+  return {"MS Access", "SQL Server", "mySQL", "Oracle®"};
+}
 
 std::vector<std::string> ServerListColumns() {
-  return {"Server name", "Time diff.", "Datasource", "DB type", "DB user",
+  return {"Server name", "Time diff.", "Datasource", "DB type",  "DB user",
           "PDC/BDC",     "Site name",  "Database",   "DB Server"};
 }
 
 std::vector<std::string> ServerRowTexts(const ServerEntry& e) {
   static const char* const kTypes[] = {"Access", "SQL", "mySQL", "Oracle"};
-  return {e.name, Signed(e.time_diff), e.data_source, kTypes[static_cast<int>(e.type)], e.user,
-          e.pdc,  e.site_name,         e.database_name, e.database_server};
+  return {e.name,      Signed(e.time_diff), e.data_source,    kTypes[static_cast<int>(e.type)], e.user, e.pdc,
+          e.site_name, e.database_name,     e.database_server};
 }
 
 std::vector<int> ServerColumnWidths(const std::vector<int>& caption_widths, int total_width) {
@@ -68,13 +70,15 @@ ServerField ValidateServerEntry(const ServerEntry& e, bool time_diff_chosen, Con
   };
   if (e.name.empty()) return fail("Please specify an Exchange Server Name", ServerField::kName);
   if (!time_diff_chosen) {
-    return fail("Please specify the time difference to your local Korvale installation", ServerField::kTimeDiff);
+    return fail("Please specify the time difference to your local Korvale installation",
+                ServerField::kTimeDiff);
   }
   if (e.data_source.empty()) {
     return fail("Please specify the datasource that is used with this server", ServerField::kDataSource);
   }
   if (!e.pdc.empty() && e.pdc.rfind("\\\\", 0) != 0) {
-    return fail("Please specify the PDC/BDC in the form \\\\ServerName or leave this field empty", ServerField::kPdc);
+    return fail("Please specify the PDC/BDC in the form \\\\ServerName or leave this field empty",
+                ServerField::kPdc);
   }
   if (!e.password.empty() && e.user.empty()) {
     return fail("Please specify a username or delete the password", ServerField::kUser);
@@ -91,7 +95,8 @@ std::optional<size_t> FindServer(const std::vector<ServerEntry>& servers, const 
 
 ServerEdit AddServer(std::vector<ServerEntry>& servers, const ServerEntry& entry, ConfigUi& ui) {
   if (auto listed = FindServer(servers, entry.name)) {
-    if (!ui.AskYesNo("This entry exists. Do you want to modify it?", kServerScreenTitle, MessageIcon::kQuestion)) {
+    if (!ui.AskYesNo("This entry exists. Do you want to modify it?", kServerScreenTitle,
+                     MessageIcon::kQuestion)) {
       return ServerEdit::kDeclined;
     }
     servers[*listed] = entry;
@@ -128,14 +133,15 @@ bool AskSaveChangedRow(ConfigUi& ui) {
 
 bool ReplaceAccessOn64Bit(DatabaseType& type, bool wow64, ConfigUi& ui) {
   if (!wow64 || type != DatabaseType::kAccess) return false;
-  ui.ShowMessage("MS Access datasources cannot be used on 64bit systems.\nThe DB Type has been changed to SQL Server.",
-                 kDatasourceErrorTitle, MessageIcon::kError);
+  ui.ShowMessage(
+      "MS Access datasources cannot be used on 64bit systems.\nThe DB Type has been changed to SQL Server.",
+      kDatasourceErrorTitle, MessageIcon::kError);
   type = DatabaseType::kSqlServer;
   return true;
 }
 
-void CheckServerDataSourcesOnOpen(std::vector<ServerEntry>& servers, bool wow64, DataSourceDefinitions& definitions,
-                                  ConfigUi& ui) {
+void CheckServerDataSourcesOnOpen(std::vector<ServerEntry>& servers, bool wow64,
+                                  DataSourceDefinitions& definitions, ConfigUi& ui) {
   if (!wow64) return;
   std::set<std::string> reported;
   for (ServerEntry& e : servers) {
@@ -146,8 +152,10 @@ void CheckServerDataSourcesOnOpen(std::vector<ServerEntry>& servers, bool wow64,
     }
     std::string text;
     if (e.type == DatabaseType::kSqlServer && (e.database_name.empty() || e.database_server.empty())) {
-      text = "You must specify a database and database server in the datasource definition '" + e.data_source + "'";
-    } else if ((e.type == DatabaseType::kMySql || e.type == DatabaseType::kOracle) && e.database_name.empty()) {
+      text = "You must specify a database and database server in the datasource definition '" +
+             e.data_source + "'";
+    } else if ((e.type == DatabaseType::kMySql || e.type == DatabaseType::kOracle) &&
+               e.database_name.empty()) {
       text = "You must specify a database in the datasource definition '" + e.data_source + "'";
     }
     if (!text.empty() && reported.insert(e.data_source).second) {

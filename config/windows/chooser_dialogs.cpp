@@ -23,7 +23,8 @@ QDialogButtonBox* OkCancel(QDialog* dialog) {
 }  // namespace
 
 ListChooserDialog::ListChooserDialog(const std::string& title, const std::string& caption,
-                                     const std::vector<std::string>& items, std::size_t preselected, QWidget* parent)
+                                     const std::vector<std::string>& items, std::size_t preselected,
+                                     QWidget* parent)
     : QDialog(parent) {
   setWindowTitle(QString::fromStdString(title));
   auto* layout = new QVBoxLayout(this);
@@ -46,8 +47,8 @@ void ListChooserDialog::accept() {
   if (chosen()) QDialog::accept();  // OK needs a choice; Cancel is the way out without one
 }
 
-TextQuestionDialog::TextQuestionDialog(const std::string& title, const std::string& caption, const std::string& preset,
-                                       QWidget* parent)
+TextQuestionDialog::TextQuestionDialog(const std::string& title, const std::string& caption,
+                                       const std::string& preset, QWidget* parent)
     : QDialog(parent) {
   setWindowTitle(QString::fromStdString(title));
   auto* layout = new QVBoxLayout(this);

@@ -16,8 +16,8 @@ namespace korvale::config {
 
 class ListChooserDialog : public QDialog {
  public:
-  ListChooserDialog(const std::string& title, const std::string& caption, const std::vector<std::string>& items,
-                    std::size_t preselected, QWidget* parent);
+  ListChooserDialog(const std::string& title, const std::string& caption,
+                    const std::vector<std::string>& items, std::size_t preselected, QWidget* parent);
   // The chosen position after OK.
   std::optional<std::size_t> chosen() const;
   void accept() override;

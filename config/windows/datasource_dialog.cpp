@@ -71,7 +71,8 @@ DataSourceDialog::DataSourceDialog(const DataSourceChoice& choice, bool with_bac
   connect(codes_, &QListWidget::itemDoubleClicked, this, [this] { InsertCode(); });
 
   if (with_backup_log) {
-    backup_log_ = new QCheckBox("BACKUP LOG WITH TRUNCATE_ONLY\n(disable for SQL Server 2005 or later)", this);
+    backup_log_ =
+        new QCheckBox("BACKUP LOG WITH TRUNCATE_ONLY\n(disable for SQL Server 2005 or later)", this);
     backup_log_->setObjectName("backupLog");
     backup_log_->setChecked(choice.backup_log);
     grid->addWidget(backup_log_, 10, 0, 1, 2);
@@ -125,12 +126,14 @@ void DataSourceDialog::accept() {
   chosen.dsn = sources_->currentItem()->text().toStdString();
   chosen.date_time_format = format_->text().toStdString();
   if (backup_log_) chosen.backup_log = backup_log_->isChecked();
-  if (!AcceptDataSource(chosen.dsn, wow64_, definitions_, ui_, chosen.database_name, chosen.database_server)) return;
+  if (!AcceptDataSource(chosen.dsn, wow64_, definitions_, ui_, chosen.database_name, chosen.database_server))
+    return;
   choice_ = chosen;
   QDialog::accept();
 }
 
-DsnFormDialog::DsnFormDialog(const std::string& name, ConfigUi& ui, QWidget* parent) : QDialog(parent), ui_(ui) {
+DsnFormDialog::DsnFormDialog(const std::string& name, ConfigUi& ui, QWidget* parent)
+    : QDialog(parent), ui_(ui) {
   setWindowTitle("Datasource Definition");
   auto* form = new QFormLayout(this);
   name_ = new QLineEdit(Q(name), this);
@@ -167,10 +170,10 @@ void DsnFormDialog::accept() {
                     MessageIcon::kError);
     return;
   }
-  if (!odbcinst::WriteDataSource(name(), driver_->currentText().toStdString(),
-                                 {{"Database", database_->text().toStdString()},
-                                  {"Server", server_->text().toStdString()}},
-                                 error)) {
+  if (!odbcinst::WriteDataSource(
+          name(), driver_->currentText().toStdString(),
+          {{"Database", database_->text().toStdString()}, {"Server", server_->text().toStdString()}},
+          error)) {
     ui_.ShowMessage(error, kDatasourceErrorTitle, MessageIcon::kError);
     return;
   }

@@ -89,13 +89,16 @@ FieldsDialog::FieldsDialog(const ConfigSettings& settings, ConfigUi& ui, QWidget
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   grid->addWidget(buttons, 8, 0, 1, 5);
 
-  connect(available_, &QListWidget::currentRowChanged, this, [this] { ShowDescription(available_, screen_.available()); });
-  connect(selected_, &QListWidget::currentRowChanged, this, [this] { ShowDescription(selected_, screen_.selected()); });
+  connect(available_, &QListWidget::currentRowChanged, this,
+          [this] { ShowDescription(available_, screen_.available()); });
+  connect(selected_, &QListWidget::currentRowChanged, this,
+          [this] { ShowDescription(selected_, screen_.selected()); });
   connect(filters_, &QListWidget::currentRowChanged, this, [this] { FilterSelected(); });
   connect(move_field, &QPushButton::clicked, this, [this] { MoveField(); });
   connect(move_filter, &QPushButton::clicked, this, [this] { MoveFilter(); });
   connect(add, &QPushButton::clicked, this, [this] {
-    if (screen_.AddCustomField(custom_name_->text().toStdString(), custom_type_->currentText().toStdString())) {
+    if (screen_.AddCustomField(custom_name_->text().toStdString(),
+                               custom_type_->currentText().toStdString())) {
       custom_name_->clear();
       Refill();
     }

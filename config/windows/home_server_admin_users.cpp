@@ -18,7 +18,8 @@ std::string ServerNameOf(const std::string& home_server) {
 }
 
 AdminExpansion HomeServerAdminUsers::Expand(const std::string& admin_users, ConfigUi& ui) {
-  auto opened = accounts::OpenAccountDirectoryForServer(mapi::MAPIProfileFile(), ServerNameOf(home_server_()));
+  auto opened =
+      accounts::OpenAccountDirectoryForServer(mapi::MAPIProfileFile(), ServerNameOf(home_server_()));
   std::unique_ptr<accounts::AccountDirectory> directory =
       opened.ok() ? std::move(*opened) : accounts::UnreadableAccountDirectory(opened.status().message());
   DirectoryAdminUsers expander(*directory);

@@ -13,7 +13,8 @@ namespace korvale::config {
 
 class HomeServerAdminUsers : public AdminUsersExpander {
  public:
-  explicit HomeServerAdminUsers(std::function<std::string()> home_server) : home_server_(std::move(home_server)) {}
+  explicit HomeServerAdminUsers(std::function<std::string()> home_server)
+      : home_server_(std::move(home_server)) {}
   AdminExpansion Expand(const std::string& admin_users, ConfigUi& ui) override;
 
  private:

@@ -249,8 +249,8 @@ void MainWindow::MoveSelectedGroup(int direction) {
 void MainWindow::ConfigureDataSource() {
   DataSourceChoice choice{dsn_->text().toStdString(), settings_.date_time_format, settings_.backup_log,
                           settings_.database_name, settings_.database_server};
-  DataSourceDialog dialog(choice, /*with_backup_log=*/true, settings_.wow64, services_.definitions, services_.ui,
-                          this);
+  DataSourceDialog dialog(choice, /*with_backup_log=*/true, settings_.wow64, services_.definitions,
+                          services_.ui, this);
   if (dialog.exec() != QDialog::Accepted) return;
   const DataSourceChoice& chosen = dialog.choice();
   dsn_->setText(Q(chosen.dsn));
@@ -300,8 +300,8 @@ void MainWindow::EditBooking() {
 }
 
 void MainWindow::EditFilters() {
-  FiltersDialog dialog({settings_.suppress_holidays, settings_.show_no_private, settings_.skip_cancelled_meetings,
-                        settings_.show_personal},
+  FiltersDialog dialog({settings_.suppress_holidays, settings_.show_no_private,
+                        settings_.skip_cancelled_meetings, settings_.show_personal},
                        services_.ui, this);
   if (dialog.exec() != QDialog::Accepted) return;
   const MeetingFilters f = dialog.values();
@@ -312,8 +312,9 @@ void MainWindow::EditFilters() {
 }
 
 void MainWindow::EditLogOptions() {
-  LogOptionsDialog dialog({settings_.log_events, settings_.success_log, settings_.sql_log, settings_.time_log},
-                          services_.ui, this);
+  LogOptionsDialog dialog(
+      {settings_.log_events, settings_.success_log, settings_.sql_log, settings_.time_log}, services_.ui,
+      this);
   if (dialog.exec() != QDialog::Accepted) return;
   const LogOptions o = dialog.values();
   settings_.log_events = o.log_events;

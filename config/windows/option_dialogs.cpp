@@ -46,7 +46,8 @@ QCheckBox* Check(QWidget* parent, const char* name, const char* text, bool on) {
 
 }  // namespace
 
-DbUserDialog::DbUserDialog(const std::string& user, const std::string& password, ConfigUi& ui, QWidget* parent)
+DbUserDialog::DbUserDialog(const std::string& user, const std::string& password, ConfigUi& ui,
+                           QWidget* parent)
     : QDialog(parent), ui_(ui) {
   setWindowTitle("Korvale Database Access Properties");
   auto* form = new QFormLayout(this);
@@ -154,8 +155,8 @@ LogOptionsDialog::LogOptionsDialog(const LogOptions& o, ConfigUi& ui, QWidget* p
   connect(events_, &QCheckBox::clicked, this, [&ui](bool on) {
     if (!on) WarnEventLogOff(ui);
   });
-  for (QWidget* w : {static_cast<QWidget*>(events_), static_cast<QWidget*>(success_), static_cast<QWidget*>(sql_),
-                     static_cast<QWidget*>(time_)}) {
+  for (QWidget* w : {static_cast<QWidget*>(events_), static_cast<QWidget*>(success_),
+                     static_cast<QWidget*>(sql_), static_cast<QWidget*>(time_)}) {
     layout->addWidget(w);
   }
   layout->addWidget(OkCancel(this));

@@ -77,7 +77,8 @@ void QtConfigUi::SetWaitCursor(bool on) {
 }
 
 std::optional<std::size_t> QtConfigUi::ChooseFromList(const std::string& title, const std::string& caption,
-                                                      const std::vector<std::string>& items, std::size_t preselected) {
+                                                      const std::vector<std::string>& items,
+                                                      std::size_t preselected) {
   ListChooserDialog dialog(title, caption, items, preselected, Owner());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.chosen();

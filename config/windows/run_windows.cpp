@@ -41,7 +41,8 @@ int RunConfigWindows(int argc, char** argv, const std::string& program_path) {
   QtConfigUi ui;
   OdbcDefinitions definitions;
   MainWindow* shown = nullptr;
-  HomeServerAdminUsers admin_users([&shown] { return shown ? shown->settings().home_server : std::string(); });
+  HomeServerAdminUsers admin_users(
+      [&shown] { return shown ? shown->settings().home_server : std::string(); });
   MainWindowServices services{ui, definitions, admin_users, program_dir, nullptr, nullptr, nullptr};
   services.offer_restart = [&ui, program_path] {
     auto manager = scm::OpenServiceManager();

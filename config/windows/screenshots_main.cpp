@@ -13,8 +13,8 @@
 
 #include "config/admin_users.h"
 #include "config/load_settings.h"
-#include "config/screens/option_screens.h"
 #include "config/odbc_definitions.h"
+#include "config/screens/option_screens.h"
 #include "config/windows/address_book_dialog.h"
 #include "config/windows/chooser_dialogs.h"
 #include "config/windows/datasource_dialog.h"
@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
   ok &= Save(security, out + "/security.png");
   BookingDialog booking(0, settings.appt_booked_by_text, &main_window);
   ok &= Save(booking, out + "/meeting-booking.png");
-  FiltersDialog filters({settings.suppress_holidays, settings.show_no_private, settings.skip_cancelled_meetings,
-                         settings.show_personal},
+  FiltersDialog filters({settings.suppress_holidays, settings.show_no_private,
+                         settings.skip_cancelled_meetings, settings.show_personal},
                         ui, &main_window);
   ok &= Save(filters, out + "/meeting-filters.png");
   LogOptionsDialog log({settings.log_events, settings.success_log, settings.sql_log, settings.time_log}, ui,
@@ -94,8 +94,9 @@ int main(int argc, char** argv) {
   ok &= Save(log, out + "/log-options.png");
   std::vector<std::string> versions;
   for (const std::string& choice : ExchangeVersionChoices()) versions.push_back(choice);
-  ListChooserDialog version("Microsoft Exchange Version", "Please select the version of your Microsoft Exchange Server:",
-                            versions, static_cast<std::size_t>(settings.msx2k), &main_window);
+  ListChooserDialog version("Microsoft Exchange Version",
+                            "Please select the version of your Microsoft Exchange Server:", versions,
+                            static_cast<std::size_t>(settings.msx2k), &main_window);
   ok &= Save(version, out + "/exchange-version.png");
   AddGroupDialog add_group(ui, &main_window);
   add_group.findChild<QLineEdit*>("groupName")->setText("Sales");
@@ -103,19 +104,21 @@ int main(int argc, char** argv) {
 
   // The lookups: the address book over the demo directory, and a chooser.
   mapi::AddressDialogRequest request{"Address Book", "Mailboxes / DLs to scan:", {}, {}};
-  for (const char* name : {"Anna Berg", "Ben Carter", "Clara Diaz", "David Evans", "Emma Fischer", "Felix Gray",
-                           "Gina Hall", "Hugo Ito", "Iris Jones", "Jonas Klein", "Room Atlas", "Room Boreal"}) {
+  for (const char* name :
+       {"Anna Berg", "Ben Carter", "Clara Diaz", "David Evans", "Emma Fischer", "Felix Gray", "Gina Hall",
+        "Hugo Ito", "Iris Jones", "Jonas Klein", "Room Atlas", "Room Boreal"}) {
     request.directory.push_back({name, "", {}, mapi::MAPI_MAILUSER});
   }
   request.directory.insert(request.directory.begin(), {"All Staff", "", {}, mapi::MAPI_DISTLIST});
   request.selected = {request.directory[0], request.directory[7], request.directory[8]};
   AddressBookDialog address_book(request, &main_window);
   ok &= Save(address_book, out + "/address-book.png");
-  ListChooserDialog organisations("Exchange Server Organization", "Please select your Exchange Server Organization:",
-                                  {"Korvale Demo"}, 0, &main_window);
+  ListChooserDialog organisations("Exchange Server Organization",
+                                  "Please select your Exchange Server Organization:", {"Korvale Demo"}, 0,
+                                  &main_window);
   ok &= Save(organisations, out + "/organisation-chooser.png");
-  ListChooserDialog home_servers("Exchange Server", "Please select your Exchange Server:", {"HQ1", "HQ2", "LAB"}, 0,
-                                 &main_window);
+  ListChooserDialog home_servers(
+      "Exchange Server", "Please select your Exchange Server:", {"HQ1", "HQ2", "LAB"}, 0, &main_window);
   ok &= Save(home_servers, out + "/server-chooser.png");
   return ok ? 0 : 1;
 }

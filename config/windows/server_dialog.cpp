@@ -74,8 +74,9 @@ ServerDialog::ServerDialog(std::vector<ServerEntry> servers, bool wow64, DataSou
   grid->addWidget(local_, 8, 4, 2, 1);
   connect(toggle, &QPushButton::clicked, this, [this] { ToggleLocal(); });
   connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { RowSelected(); });
-  grid->addWidget(new QLabel("To modify an entry, click on its entry in the list of available servers.", this), 10, 0,
-                  1, 5);
+  grid->addWidget(
+      new QLabel("To modify an entry, click on its entry in the list of available servers.", this), 10, 0, 1,
+      5);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
@@ -115,11 +116,16 @@ void ServerDialog::BuildEditFields(QGridLayout* grid) {
     int row, column;
   };
   const Placed placed[] = {
-      {"Site name:", site_, 0, 0},        {"Exchange server:", name_, 0, 2},
-      {"Time diff. (hours):", time_diff_, 1, 0}, {"Datasource:", data_source_, 1, 2},
-      {"Date/Time format:", format_, 2, 0}, {"DB type:", type_, 2, 2},
-      {"DB user:", user_, 3, 0},          {"Password:", password_, 3, 2},
-      {"PDC/BDC:", pdc_, 4, 0},           {"Database:", database_, 4, 2},
+      {"Site name:", site_, 0, 0},
+      {"Exchange server:", name_, 0, 2},
+      {"Time diff. (hours):", time_diff_, 1, 0},
+      {"Datasource:", data_source_, 1, 2},
+      {"Date/Time format:", format_, 2, 0},
+      {"DB type:", type_, 2, 2},
+      {"DB user:", user_, 3, 0},
+      {"Password:", password_, 3, 2},
+      {"PDC/BDC:", pdc_, 4, 0},
+      {"Database:", database_, 4, 2},
       {"DB Server:", database_server_, 5, 0},
   };
   for (const Placed& p : placed) {
@@ -129,7 +135,8 @@ void ServerDialog::BuildEditFields(QGridLayout* grid) {
   grid->addWidget(choose, 1, 4);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(3, 1);
-  for (QLineEdit* edit : {site_, name_, data_source_, format_, user_, password_, pdc_, database_server_, database_}) {
+  for (QLineEdit* edit :
+       {site_, name_, data_source_, format_, user_, password_, pdc_, database_server_, database_}) {
     connect(edit, &QLineEdit::textEdited, this, [this] { dirty_ = true; });
   }
   connect(time_diff_, &QComboBox::activated, this, [this] { dirty_ = true; });
@@ -274,6 +281,9 @@ void ServerDialog::RowSelected() {
   LoadRow(row);
 }
 
-void ServerDialog::CheckOnOpen() { CheckServerDataSourcesOnOpen(servers_, wow64_, definitions_, ui_); FillLists(); }
+void ServerDialog::CheckOnOpen() {
+  CheckServerDataSourcesOnOpen(servers_, wow64_, definitions_, ui_);
+  FillLists();
+}
 
 }  // namespace korvale::config

@@ -43,8 +43,8 @@ class AccountDirectory {
   // Direct members of a local group of the machine or domain
   // `server_or_domain` (a name without leading backslashes); code
   // NERR_GroupNotFound when there is no such group.
-  virtual Expected<std::vector<DirectoryAccount>> LocalGroupMembers(
-      const std::string& server_or_domain, const std::string& group) = 0;
+  virtual Expected<std::vector<DirectoryAccount>> LocalGroupMembers(const std::string& server_or_domain,
+                                                                    const std::string& group) = 0;
   // The domain's controllers, primary first, as "\\\\DC1"; code
   // NERR_DCNotFound when the domain is unknown or has none.
   virtual Expected<std::vector<std::string>> DomainControllers(const std::string& domain) = 0;

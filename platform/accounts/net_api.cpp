@@ -17,10 +17,8 @@ std::string_view StripBackslashes(std::string_view server) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
 }
 
@@ -65,22 +63,20 @@ bool IsGroupKind(SID_NAME_USE use) {
 
 // Whether `server` (no backslashes) is one of the domain's controllers.
 // An empty server is the local system, which here answers for every domain.
-bool AnswersForDomain(AccountDirectory& directory, std::string_view server,
-                      const std::string& domain) {
+bool AnswersForDomain(AccountDirectory& directory, std::string_view server, const std::string& domain) {
   if (server.empty()) return true;
   auto controllers = directory.DomainControllers(domain);
   if (!controllers.ok()) return false;
-  return std::any_of(controllers->begin(), controllers->end(), [&](const std::string& dc) {
-    return EqualsNoCase(StripBackslashes(dc), server);
-  });
+  return std::any_of(controllers->begin(), controllers->end(),
+                     [&](const std::string& dc) { return EqualsNoCase(StripBackslashes(dc), server); });
 }
 
 // One page of `items` from *resume_handle on: at least one entry, then as many
 // as fit `pref_max_len` bytes by `size_of`.
 template <class Item, class Out, class SizeOf, class Convert>
-NET_API_STATUS FillPage(const std::vector<Item>& items, DWORD pref_max_len, SizeOf size_of,
-                        Convert convert, std::vector<Out>* buffer, DWORD* entries_read,
-                        DWORD* total_entries, DWORD_PTR* resume_handle) {
+NET_API_STATUS FillPage(const std::vector<Item>& items, DWORD pref_max_len, SizeOf size_of, Convert convert,
+                        std::vector<Out>* buffer, DWORD* entries_read, DWORD* total_entries,
+                        DWORD_PTR* resume_handle) {
   size_t start = resume_handle ? static_cast<size_t>(*resume_handle) : 0;
   start = std::min(start, items.size());
   uint64_t bytes = 0;
@@ -104,8 +100,8 @@ NET_API_STATUS FillPage(const std::vector<Item>& items, DWORD pref_max_len, Size
 
 }  // namespace
 
-Expected<AccountLookup> LookupAccountSid(AccountDirectory& directory, std::string_view,
-                                         const Sid& sid, DWORD cch_name, DWORD cch_domain) {
+Expected<AccountLookup> LookupAccountSid(AccountDirectory& directory, std::string_view, const Sid& sid,
+                                         DWORD cch_name, DWORD cch_domain) {
   if (ConvertSidToStringSid(sid).empty()) {
     return Failure(ERROR_INVALID_SID, "The security ID structure is invalid.");
   }
@@ -118,8 +114,7 @@ Expected<AccountLookup> LookupAccountSid(AccountDirectory& directory, std::strin
   }
   const DirectoryAccount& account = **found;
   if (CharCount(account.name) + 1 > cch_name || CharCount(account.domain) + 1 > cch_domain) {
-    return Failure(ERROR_INSUFFICIENT_BUFFER,
-                   "The data area passed to a system call is too small.");
+    return Failure(ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.");
   }
   return AccountLookup{account.name, account.domain, account.type, account.sid};
 }
@@ -140,8 +135,8 @@ Expected<AccountLookup> LookupAccountName(AccountDirectory& directory, std::stri
   return AccountLookup{account.name, account.domain, account.type, account.sid};
 }
 
-NET_API_STATUS NetGetDCName(AccountDirectory& directory, std::string_view,
-                            std::string_view domain_name, std::string* dc_name) {
+NET_API_STATUS NetGetDCName(AccountDirectory& directory, std::string_view, std::string_view domain_name,
+                            std::string* dc_name) {
   dc_name->clear();
   if (domain_name.empty()) return NERR_DCNotFound;
   auto controllers = directory.DomainControllers(std::string(domain_name));
@@ -151,8 +146,8 @@ NET_API_STATUS NetGetDCName(AccountDirectory& directory, std::string_view,
   return NERR_Success;
 }
 
-NET_API_STATUS DsGetDcName(AccountDirectory& directory, std::string_view, std::string_view domain_name, DWORD flags,
-                           DOMAIN_CONTROLLER_INFO* info) {
+NET_API_STATUS DsGetDcName(AccountDirectory& directory, std::string_view, std::string_view domain_name,
+                           DWORD flags, DOMAIN_CONTROLLER_INFO* info) {
   *info = {};
   if (domain_name.empty()) return ERROR_NO_SUCH_DOMAIN;
   auto domains = directory.Domains();
@@ -163,7 +158,8 @@ NET_API_STATUS DsGetDcName(AccountDirectory& directory, std::string_view, std::s
     if (!controllers.ok()) continue;
     for (const auto& controller : *controllers) {
       std::string host = Lower(std::string(StripBackslashes(controller)));
-      if (host.size() <= suffix.size() || host.compare(host.size() - suffix.size(), suffix.size(), suffix) != 0)
+      if (host.size() <= suffix.size() ||
+          host.compare(host.size() - suffix.size(), suffix.size(), suffix) != 0)
         continue;
       info->DomainControllerName = "\\\\" + std::string(StripBackslashes(controller));
       info->DomainName = (flags & DS_RETURN_FLAT_NAME) ? domain : std::string(domain_name);
@@ -176,8 +172,7 @@ NET_API_STATUS DsGetDcName(AccountDirectory& directory, std::string_view, std::s
 NET_API_STATUS NetGroupGetUsers(AccountDirectory& directory, std::string_view server_name,
                                 std::string_view group_name, DWORD level,
                                 std::vector<GROUP_USERS_INFO_0>* buffer, DWORD pref_max_len,
-                                DWORD* entries_read, DWORD* total_entries,
-                                DWORD_PTR* resume_handle) {
+                                DWORD* entries_read, DWORD* total_entries, DWORD_PTR* resume_handle) {
   buffer->clear();
   *entries_read = 0;
   *total_entries = 0;
@@ -201,17 +196,15 @@ NET_API_STATUS NetGroupGetUsers(AccountDirectory& directory, std::string_view se
     if (!IsGroupKind(m.type)) users.push_back(std::move(m));
   }
   return FillPage(
-      users, pref_max_len,
-      [](const DirectoryAccount& a) { return kPointerBytes + WideStringBytes(a.name); },
+      users, pref_max_len, [](const DirectoryAccount& a) { return kPointerBytes + WideStringBytes(a.name); },
       [](const DirectoryAccount& a) { return GROUP_USERS_INFO_0{a.name}; }, buffer, entries_read,
       total_entries, resume_handle);
 }
 
 NET_API_STATUS NetLocalGroupGetMembers(AccountDirectory& directory, std::string_view server_name,
                                        std::string_view local_group_name, DWORD level,
-                                       std::vector<LOCALGROUP_MEMBERS_INFO>* buffer,
-                                       DWORD pref_max_len, DWORD* entries_read,
-                                       DWORD* total_entries, DWORD_PTR* resume_handle) {
+                                       std::vector<LOCALGROUP_MEMBERS_INFO>* buffer, DWORD pref_max_len,
+                                       DWORD* entries_read, DWORD* total_entries, DWORD_PTR* resume_handle) {
   buffer->clear();
   *entries_read = 0;
   *total_entries = 0;
@@ -238,8 +231,7 @@ NET_API_STATUS NetLocalGroupGetMembers(AccountDirectory& directory, std::string_
     }
     auto in_domain = directory.LocalGroupMembers((*alias)->domain, (*alias)->name);
     if (!in_domain.ok()) {
-      return in_domain.status().code() == NERR_GroupNotFound ? ERROR_NO_SUCH_ALIAS
-                                                             : RPC_S_SERVER_UNAVAILABLE;
+      return in_domain.status().code() == NERR_GroupNotFound ? ERROR_NO_SUCH_ALIAS : RPC_S_SERVER_UNAVAILABLE;
     }
     members = std::move(*in_domain);
   }

@@ -79,8 +79,7 @@ NET_API_STATUS DsGetDcName(AccountDirectory& directory, std::string_view compute
 NET_API_STATUS NetGroupGetUsers(AccountDirectory& directory, std::string_view server_name,
                                 std::string_view group_name, DWORD level,
                                 std::vector<GROUP_USERS_INFO_0>* buffer, DWORD pref_max_len,
-                                DWORD* entries_read, DWORD* total_entries,
-                                DWORD_PTR* resume_handle);
+                                DWORD* entries_read, DWORD* total_entries, DWORD_PTR* resume_handle);
 
 // Members of a local group, levels 0 to 3 (see LOCALGROUP_MEMBERS_INFO), paged
 // like NetGroupGetUsers. The group is looked for on the machine named by
@@ -88,8 +87,7 @@ NET_API_STATUS NetGroupGetUsers(AccountDirectory& directory, std::string_view se
 // server is a controller of. ERROR_NO_SUCH_ALIAS when there is no such group.
 NET_API_STATUS NetLocalGroupGetMembers(AccountDirectory& directory, std::string_view server_name,
                                        std::string_view local_group_name, DWORD level,
-                                       std::vector<LOCALGROUP_MEMBERS_INFO>* buffer,
-                                       DWORD pref_max_len, DWORD* entries_read,
-                                       DWORD* total_entries, DWORD_PTR* resume_handle);
+                                       std::vector<LOCALGROUP_MEMBERS_INFO>* buffer, DWORD pref_max_len,
+                                       DWORD* entries_read, DWORD* total_entries, DWORD_PTR* resume_handle);
 
 }  // namespace korvale::accounts

@@ -28,8 +28,8 @@ class NetApiTest : public ::testing::Test {
   }
 
   // Every user of a group, paging with `pref` bytes; counts the calls.
-  std::vector<std::string> AllUsers(const std::string& server, const std::string& group,
-                                    DWORD pref, int* calls, NET_API_STATUS* last) {
+  std::vector<std::string> AllUsers(const std::string& server, const std::string& group, DWORD pref,
+                                    int* calls, NET_API_STATUS* last) {
     std::vector<std::string> names;
     DWORD_PTR resume = 0;
     *calls = 0;
@@ -164,8 +164,8 @@ TEST_F(NetApiTest, NetLocalGroupGetMembersByMachineAndByDomain) {
   std::vector<LOCALGROUP_MEMBERS_INFO> members;
   DWORD read = 0, total = 0;
   DWORD_PTR resume = 0;
-  ASSERT_EQ(NetLocalGroupGetMembers(dir_, "\\\\WS1", "Users", 1, &members, MAX_PREFERRED_LENGTH,
-                                    &read, &total, &resume),
+  ASSERT_EQ(NetLocalGroupGetMembers(dir_, "\\\\WS1", "Users", 1, &members, MAX_PREFERRED_LENGTH, &read,
+                                    &total, &resume),
             NERR_Success);
   ASSERT_EQ(members.size(), 2u);
   EXPECT_EQ(members[0].lgrmi_name, "ann");
@@ -173,21 +173,18 @@ TEST_F(NetApiTest, NetLocalGroupGetMembersByMachineAndByDomain) {
   EXPECT_EQ(members[1].lgrmi_sidusage, SID_NAME_USE::SidTypeGroup);
   EXPECT_EQ(members[1].lgrmi_domainandname, "") << "level 1 has no domain";
 
-  ASSERT_EQ(NetLocalGroupGetMembers(dir_, "\\\\DC2", "Readers", 3, &members, MAX_PREFERRED_LENGTH,
-                                    &read, &total, &resume),
+  ASSERT_EQ(NetLocalGroupGetMembers(dir_, "\\\\DC2", "Readers", 3, &members, MAX_PREFERRED_LENGTH, &read,
+                                    &total, &resume),
             NERR_Success);
   ASSERT_EQ(members.size(), 1u);
   EXPECT_EQ(members[0].lgrmi_domainandname, "CORP\\bob");
   EXPECT_TRUE(members[0].lgrmi_sid.empty()) << "level 3 has no SID";
 
-  EXPECT_EQ(NetLocalGroupGetMembers(dir_, "\\\\LABDC", "Readers", 3, &members, 256, &read, &total,
-                                    &resume),
+  EXPECT_EQ(NetLocalGroupGetMembers(dir_, "\\\\LABDC", "Readers", 3, &members, 256, &read, &total, &resume),
             ERROR_NO_SUCH_ALIAS);
-  EXPECT_EQ(NetLocalGroupGetMembers(dir_, "\\\\WS1", "Nobody", 1, &members, 256, &read, &total,
-                                    &resume),
+  EXPECT_EQ(NetLocalGroupGetMembers(dir_, "\\\\WS1", "Nobody", 1, &members, 256, &read, &total, &resume),
             ERROR_NO_SUCH_ALIAS);
-  EXPECT_EQ(NetLocalGroupGetMembers(dir_, "\\\\WS1", "Users", 4, &members, 256, &read, &total,
-                                    &resume),
+  EXPECT_EQ(NetLocalGroupGetMembers(dir_, "\\\\WS1", "Users", 4, &members, 256, &read, &total, &resume),
             ERROR_INVALID_LEVEL);
 }
 

@@ -14,8 +14,7 @@ DirectoryAccount FromInfo(const org::AccountInfo& info) {
   return {info.domain, info.name, static_cast<SID_NAME_USE>(static_cast<int>(info.type)), info.sid};
 }
 
-Expected<std::optional<DirectoryAccount>> FromOptional(
-    Expected<std::optional<org::AccountInfo>> found) {
+Expected<std::optional<DirectoryAccount>> FromOptional(Expected<std::optional<org::AccountInfo>> found) {
   if (!found.ok()) return found.status();
   if (!found->has_value()) return std::optional<DirectoryAccount>();
   return std::optional<DirectoryAccount>(FromInfo(**found));
@@ -31,8 +30,7 @@ Expected<std::vector<DirectoryAccount>> FromList(Expected<std::vector<org::Accou
 
 class OrgAccountDirectory : public AccountDirectory {
  public:
-  explicit OrgAccountDirectory(std::unique_ptr<org::OrgAccounts> accounts)
-      : accounts_(std::move(accounts)) {}
+  explicit OrgAccountDirectory(std::unique_ptr<org::OrgAccounts> accounts) : accounts_(std::move(accounts)) {}
 
   Expected<std::optional<DirectoryAccount>> FindSid(const Sid& sid) override {
     return FromOptional(accounts_->LookupSid(sid));
@@ -66,8 +64,7 @@ class Unreadable : public AccountDirectory {
   Expected<std::vector<DirectoryAccount>> GroupMembers(const std::string&, const std::string&) override {
     return Failure();
   }
-  Expected<std::vector<DirectoryAccount>> LocalGroupMembers(const std::string&,
-                                                            const std::string&) override {
+  Expected<std::vector<DirectoryAccount>> LocalGroupMembers(const std::string&, const std::string&) override {
     return Failure();
   }
   Expected<std::vector<std::string>> DomainControllers(const std::string&) override { return Failure(); }
@@ -84,16 +81,14 @@ std::unique_ptr<AccountDirectory> UnreadableAccountDirectory(std::string reason)
   return std::make_unique<Unreadable>(std::move(reason));
 }
 
-Expected<std::unique_ptr<AccountDirectory>> OpenOrgAccountDirectory(
-    const std::string& org_store_path) {
+Expected<std::unique_ptr<AccountDirectory>> OpenOrgAccountDirectory(const std::string& org_store_path) {
   auto accounts = org::OrgAccounts::Open(org_store_path);
   if (!accounts.ok()) return accounts.status();
-  return std::unique_ptr<AccountDirectory>(
-      std::make_unique<OrgAccountDirectory>(std::move(*accounts)));
+  return std::unique_ptr<AccountDirectory>(std::make_unique<OrgAccountDirectory>(std::move(*accounts)));
 }
 
-Expected<std::unique_ptr<AccountDirectory>> OpenAccountDirectoryForServer(
-    const std::string& profile_file, const std::string& server_name) {
+Expected<std::unique_ptr<AccountDirectory>> OpenAccountDirectoryForServer(const std::string& profile_file,
+                                                                          const std::string& server_name) {
   auto store = OrgStoreForServer(profile_file, server_name);
   if (!store.ok()) return store.status();
   return OpenOrgAccountDirectory(*store);

@@ -17,12 +17,11 @@ namespace korvale::accounts {
 
 // The directory of the organisation store file at `org_store_path`. Fails
 // with a message naming the file when it cannot be opened.
-Expected<std::unique_ptr<AccountDirectory>> OpenOrgAccountDirectory(
-    const std::string& org_store_path);
+Expected<std::unique_ptr<AccountDirectory>> OpenOrgAccountDirectory(const std::string& org_store_path);
 
 // The directory of the organisation store that serves `server_name` in the
 // server map of the profile file (see server_map.h).
-Expected<std::unique_ptr<AccountDirectory>> OpenAccountDirectoryForServer(
-    const std::string& profile_file, const std::string& server_name);
+Expected<std::unique_ptr<AccountDirectory>> OpenAccountDirectoryForServer(const std::string& profile_file,
+                                                                          const std::string& server_name);
 
 }  // namespace korvale::accounts

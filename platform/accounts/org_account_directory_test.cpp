@@ -26,8 +26,7 @@ class OrgAccountDirectoryTest : public ::testing::Test {
     spec.domains.push_back({"CORP", "S-1-5-21-7-8-9", {"\\\\DC1"}});
     spec.accounts.push_back({"CORP", "ann", org::SidType::kUser, 1101, "", {}});
     spec.accounts.push_back({"CORP", "PC01$", org::SidType::kComputer, 1102, "", {}});
-    spec.accounts.push_back(
-        {"CORP", "Sales", org::SidType::kGroup, 1200, "", {"CORP\\ann", "CORP\\PC01$"}});
+    spec.accounts.push_back({"CORP", "Sales", org::SidType::kGroup, 1200, "", {"CORP\\ann", "CORP\\PC01$"}});
     Status applied = (*store)->Apply(spec);
     ASSERT_TRUE(applied.ok()) << applied.message();
     WriteFileBytes(tmp_.File("profiles.json"),
@@ -64,8 +63,7 @@ TEST_F(OrgAccountDirectoryTest, AnswersFromTheStoreOfTheServer) {
   std::vector<GROUP_USERS_INFO_0> users;
   DWORD read = 0, total = 0;
   DWORD_PTR resume = 0;
-  ASSERT_EQ(NetGroupGetUsers(dir, dc, "Sales", 0, &users, MAX_PREFERRED_LENGTH, &read, &total,
-                             &resume),
+  ASSERT_EQ(NetGroupGetUsers(dir, dc, "Sales", 0, &users, MAX_PREFERRED_LENGTH, &read, &total, &resume),
             NERR_Success);
   ASSERT_EQ(users.size(), 2u);
   EXPECT_EQ(users[0].grui0_name, "ann");

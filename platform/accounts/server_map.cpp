@@ -6,8 +6,7 @@
 
 namespace korvale::accounts {
 
-Expected<std::string> OrgStoreForServer(const std::string& profile_file,
-                                        const std::string& server_name) {
+Expected<std::string> OrgStoreForServer(const std::string& profile_file, const std::string& server_name) {
   mapi::orgstore::ProfileData data;
   std::string error;
   if (!mapi::orgstore::ReadProfileFile(profile_file, &data, &error)) {

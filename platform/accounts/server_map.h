@@ -15,7 +15,6 @@ namespace korvale::accounts {
 // Fails with a message naming the file when it cannot be parsed, and naming
 // the server and the file when the map does not hold it (a missing profile
 // file is an empty one, as for MAPI).
-Expected<std::string> OrgStoreForServer(const std::string& profile_file,
-                                        const std::string& server_name);
+Expected<std::string> OrgStoreForServer(const std::string& profile_file, const std::string& server_name);
 
 }  // namespace korvale::accounts

@@ -62,8 +62,8 @@ struct GROUP_USERS_INFO_0 {
 struct LOCALGROUP_MEMBERS_INFO {
   Sid lgrmi_sid;
   SID_NAME_USE lgrmi_sidusage = SID_NAME_USE::SidTypeUnknown;
-  std::string lgrmi_name;               // level 1: the account name alone
-  std::string lgrmi_domainandname;      // levels 2 and 3: "DOMAIN\\name"
+  std::string lgrmi_name;           // level 1: the account name alone
+  std::string lgrmi_domainandname;  // levels 2 and 3: "DOMAIN\\name"
 };
 
 // "SidTypeGroup" ... for logs and test messages.

@@ -17,9 +17,8 @@ constexpr uint32_t kMaxRefs = 0xFFFFFFFFu;
 
 // ASCII folding only: the table must agree across processes whatever their locale.
 std::optional<std::string> FoldName(const std::string& name) {
-  size_t chars = std::count_if(name.begin(), name.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  });
+  size_t chars = std::count_if(name.begin(), name.end(),
+                               [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
   if (name.empty() || chars > kMaxNameChars) return std::nullopt;
   std::string folded = name;
   for (char& c : folded) {
@@ -47,8 +46,7 @@ bool NumberInUse(const AtomStore& store, uint16_t number) {
   std::optional<uint64_t> hash = store.ReadIndex(number);
   if (!hash) return false;
   std::vector<AtomEntry> entries = store.ReadBucket(*hash);
-  return std::any_of(entries.begin(), entries.end(),
-                     [&](const AtomEntry& e) { return e.number == number; });
+  return std::any_of(entries.begin(), entries.end(), [&](const AtomEntry& e) { return e.number == number; });
 }
 
 // Starting from the name's hash keeps numbers stable between runs for the
@@ -106,8 +104,8 @@ ATOM GlobalDeleteAtom(ATOM atom) {
   std::optional<uint64_t> hash = table->store.ReadIndex(atom);
   if (!hash) return atom;
   std::vector<AtomEntry> entries = table->store.ReadBucket(*hash);
-  auto it = std::find_if(entries.begin(), entries.end(),
-                         [&](const AtomEntry& e) { return e.number == atom; });
+  auto it =
+      std::find_if(entries.begin(), entries.end(), [&](const AtomEntry& e) { return e.number == atom; });
   if (it == entries.end()) return atom;
   bool last_reference = --it->refs == 0;
   if (last_reference) entries.erase(it);

@@ -39,8 +39,8 @@ std::string LockFileName(const std::string& name) {
   std::string folded = FoldAscii(name);
   if (folded.size() > kMaxHexNameBytes) {
     char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "h-%016llx-%zu",
-                  static_cast<unsigned long long>(HashName(folded)), folded.size());
+    std::snprintf(buffer, sizeof buffer, "h-%016llx-%zu", static_cast<unsigned long long>(HashName(folded)),
+                  folded.size());
     return buffer;
   }
   std::string file = "n-";

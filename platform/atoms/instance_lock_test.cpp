@@ -68,8 +68,8 @@ TEST_F(InstanceLockTest, AnyNameMapsToItsOwnFile) {
   const std::string long_a(300, 'a');
   const std::string long_b = std::string(299, 'a') + "b";
   std::vector<InstanceLock> held;
-  for (const std::string& name : {std::string(""), std::string("../../etc/passwd"),
-                                   std::string("Grüße \xff\x01"), long_a}) {
+  for (const std::string& name :
+       {std::string(""), std::string("../../etc/passwd"), std::string("Grüße \xff\x01"), long_a}) {
     SCOPED_TRACE(name);
     Expected<InstanceLock> lock = InstanceLock::TryAcquire(name);
     ASSERT_TRUE(lock.ok()) << lock.status().message();

@@ -38,7 +38,8 @@ TEST_F(RegistryTest, KeysAndValuesSurviveSaveAndLoadWithoutRegardToCase) {
   EXPECT_EQ(again.GetValue("clsid\\{1}"), "Some Control") << "key names ignore case";
   EXPECT_EQ(again.GetValue("CLSID\\{1}\\InprocServer32", "ThreadingModel"), "Apartment");
   EXPECT_TRUE(again.HasKey("CLSID\\{1}\\Implemented Categories\\{2}")) << "an empty key is kept";
-  EXPECT_EQ(again.SubKeys("CLSID\\{1}"), (std::vector<std::string>{"Implemented Categories", "InprocServer32"}));
+  EXPECT_EQ(again.SubKeys("CLSID\\{1}"),
+            (std::vector<std::string>{"Implemented Categories", "InprocServer32"}));
   EXPECT_TRUE(again.DeleteTree("CLSID\\{1}"));
   EXPECT_FALSE(again.HasKey("CLSID\\{1}\\Implemented Categories\\{2}")) << "a tree goes with its key";
   EXPECT_FALSE(again.DeleteTree("CLSID\\{1}"));

@@ -125,7 +125,8 @@ std::vector<std::string> ClassRegistry::SubKeys(const std::string& key) const {
     if (Lower(name).rfind(prefix, 0) != 0) continue;
     std::string child = name.substr(prefix.size());
     child = child.substr(0, child.find('\\'));
-    bool known = std::any_of(out.begin(), out.end(), [&](const std::string& o) { return Lower(o) == Lower(child); });
+    bool known =
+        std::any_of(out.begin(), out.end(), [&](const std::string& o) { return Lower(o) == Lower(child); });
     if (!known) out.push_back(child);
   }
   return out;

@@ -101,12 +101,14 @@ void RegisterCategories(ClassRegistry& registry, const std::vector<CATEGORYINFO>
   }
 }
 
-void RegisterClassImplCategories(ClassRegistry& registry, const CLSID& clsid, const std::vector<GUID>& catids) {
+void RegisterClassImplCategories(ClassRegistry& registry, const CLSID& clsid,
+                                 const std::vector<GUID>& catids) {
   for (const auto& catid : catids)
     registry.CreateKey(ClassKey(clsid) + "\\Implemented Categories\\" + mapi::ToString(catid));
 }
 
-void UnRegisterClassImplCategories(ClassRegistry& registry, const CLSID& clsid, const std::vector<GUID>& catids) {
+void UnRegisterClassImplCategories(ClassRegistry& registry, const CLSID& clsid,
+                                   const std::vector<GUID>& catids) {
   for (const auto& catid : catids)
     registry.DeleteTree(ClassKey(clsid) + "\\Implemented Categories\\" + mapi::ToString(catid));
 }

@@ -40,8 +40,8 @@ HRESULT CoCreateInstance(const std::string& prog_id, std::shared_ptr<IDispatch>*
 
 // A server built into the process, named by "LocalServer32". It gets the
 // registry and the class it is asked for, so that it can read its settings.
-using BuiltinServer =
-    std::function<HRESULT(const ClassRegistry& registry, const CLSID& clsid, std::shared_ptr<IDispatch>* object)>;
+using BuiltinServer = std::function<HRESULT(const ClassRegistry& registry, const CLSID& clsid,
+                                            std::shared_ptr<IDispatch>* object)>;
 void RegisterBuiltinServer(const std::string& name, BuiltinServer server);
 
 // "CLSID\\{...}" for a class.
@@ -55,8 +55,10 @@ struct CATEGORYINFO {
   std::string description;
 };
 void RegisterCategories(ClassRegistry& registry, const std::vector<CATEGORYINFO>& categories);
-void RegisterClassImplCategories(ClassRegistry& registry, const CLSID& clsid, const std::vector<GUID>& catids);
-void UnRegisterClassImplCategories(ClassRegistry& registry, const CLSID& clsid, const std::vector<GUID>& catids);
+void RegisterClassImplCategories(ClassRegistry& registry, const CLSID& clsid,
+                                 const std::vector<GUID>& catids);
+void UnRegisterClassImplCategories(ClassRegistry& registry, const CLSID& clsid,
+                                   const std::vector<GUID>& catids);
 // Whether the registry says the class implements the category.
 bool IsClassOfCategory(const ClassRegistry& registry, const CLSID& clsid, const GUID& catid);
 

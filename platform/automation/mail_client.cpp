@@ -14,7 +14,8 @@ namespace korvale::automation {
 
 using namespace korvale::mapi;
 
-const CLSID CLSID_KorvaleMailClient = {0x4B0F5C11, 0x2E7A, 0x4D39, {0x9C, 0x61, 0x7F, 0x2E, 0x8A, 0x5D, 0x3B, 0x10}};
+const CLSID CLSID_KorvaleMailClient = {
+    0x4B0F5C11, 0x2E7A, 0x4D39, {0x9C, 0x61, 0x7F, 0x2E, 0x8A, 0x5D, 0x3B, 0x10}};
 
 namespace {
 
@@ -40,8 +41,9 @@ std::optional<Profile> RegisteredProfile(const ClassRegistry& registry) {
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(),
-                    [](char a, char b) { return std::tolower((unsigned char)a) == std::tolower((unsigned char)b); });
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+           return std::tolower((unsigned char)a) == std::tolower((unsigned char)b);
+         });
 }
 
 std::string UtcText(FILETIME ft) {
@@ -139,9 +141,11 @@ class FolderObject : public IDispatch {
 
 class RecipientObject : public IDispatch {
  public:
-  RecipientObject(std::shared_ptr<IAddrBook> book, std::string name) : book_(std::move(book)), name_(std::move(name)) {}
+  RecipientObject(std::shared_ptr<IAddrBook> book, std::string name)
+      : book_(std::move(book)), name_(std::move(name)) {}
 
-  HRESULT Invoke(DISPID id, uint16_t flags, const std::vector<Variant>& args, Variant* result, EXCEPINFO*) override {
+  HRESULT Invoke(DISPID id, uint16_t flags, const std::vector<Variant>& args, Variant* result,
+                 EXCEPINFO*) override {
     if (id == outlook::kResolve && (flags & DISPATCH_METHOD)) {
       if (HRESULT hr = ExpectArgs(args, 0, 0); FAILED(hr)) return hr;
       Set(result, Resolve());
@@ -209,11 +213,14 @@ class NamespaceObject : public IDispatch {
   }
 
  private:
-  HRESULT SharedDefaultFolder(RecipientObject& recipient, int32_t type, Variant* result, EXCEPINFO* exception) {
+  HRESULT SharedDefaultFolder(RecipientObject& recipient, int32_t type, Variant* result,
+                              EXCEPINFO* exception) {
     if (type != outlook::olFolderCalendar)
-      return RaiseException(exception, kFailed, kSource, "Only the calendar of another user can be opened here.");
+      return RaiseException(exception, kFailed, kSource,
+                            "Only the calendar of another user can be opened here.");
     if (!recipient.resolved() && !recipient.Resolve())
-      return RaiseException(exception, kFailed, kSource, "The name \"" + recipient.name() + "\" could not be resolved.");
+      return RaiseException(exception, kFailed, kSource,
+                            "The name \"" + recipient.name() + "\" could not be resolved.");
     auto folder = OpenCalendar(recipient);
     if (!folder)
       return RaiseException(exception, kFailed, kSource,
@@ -229,11 +236,13 @@ class NamespaceObject : public IDispatch {
     if (FAILED(book_->OpenEntry(recipient.entry_id(), nullptr, 0, &type, &unk)) || !unk) return nullptr;
     SPropValue home;
     auto entry = mapi_cast<IMAPIProp>(unk);
-    if (!entry || HrGetOneProp(entry.get(), PR_EMS_AB_HOME_MDB, &home) != S_OK || !home.String()) return nullptr;
+    if (!entry || HrGetOneProp(entry.get(), PR_EMS_AB_HOME_MDB, &home) != S_OK || !home.String())
+      return nullptr;
     std::shared_ptr<IExchangeManageStore> manage;
     ENTRYID store_id;
     if (HrQueryInterface(*session_, IID_IExchangeManageStore, &manage) != S_OK ||
-        manage->CreateStoreEntryID(*home.String(), recipient.address(), OPENSTORE_USE_ADMIN_PRIVILEGE, &store_id) != S_OK)
+        manage->CreateStoreEntryID(*home.String(), recipient.address(), OPENSTORE_USE_ADMIN_PRIVILEGE,
+                                   &store_id) != S_OK)
       return nullptr;
     std::shared_ptr<IMsgStore> store;
     ENTRYID inbox_id;
@@ -244,7 +253,8 @@ class NamespaceObject : public IDispatch {
     SPropValue calendar_id;
     auto inbox = mapi_cast<IMAPIProp>(unk);
     if (!inbox || HrGetOneProp(inbox.get(), PR_IPM_APPOINTMENT_ENTRYID, &calendar_id) != S_OK ||
-        !calendar_id.Binary() || FAILED(store->OpenEntry(*calendar_id.Binary(), nullptr, MAPI_BEST_ACCESS, &type, &unk)))
+        !calendar_id.Binary() ||
+        FAILED(store->OpenEntry(*calendar_id.Binary(), nullptr, MAPI_BEST_ACCESS, &type, &unk)))
       return nullptr;
     return mapi_cast<IMAPIFolder>(unk);
   }

@@ -60,7 +60,8 @@ void UnregisterMailClient(ClassRegistry& registry);
 
 // The builtin server behind kMailClientServer: logs on to the registered
 // store. E_FAIL when no store is registered or it cannot be opened.
-HRESULT CreateMailClient(const ClassRegistry& registry, const CLSID& clsid, std::shared_ptr<IDispatch>* object);
+HRESULT CreateMailClient(const ClassRegistry& registry, const CLSID& clsid,
+                         std::shared_ptr<IDispatch>* object);
 
 // MAPILogonEx without a profile name: a session of the mail profile that
 // the mail client is registered with. MAPI_E_LOGON_FAILED when there is none.
@@ -69,7 +70,7 @@ HRESULT LogonMailProfile(std::shared_ptr<mapi::IMAPISession>* session);
 // What Explorer.Activate opened, in order (this process only).
 struct OpenedCalendar {
   std::string owner_display_name;
-  std::string owner_address;  // legacy distinguished name
+  std::string owner_address;              // legacy distinguished name
   std::vector<std::string> appointments;  // "YYYY-MM-DD HH:MM  subject" (UTC)
 };
 std::vector<OpenedCalendar> OpenedCalendars();

@@ -21,7 +21,8 @@ class MailClientTest : public ::testing::Test {
     ClearOpenedCalendars();
     ASSERT_EQ(CoCreateInstance(kMailClientProgId, &app_), mapi::S_OK);
     Variant ns;
-    ASSERT_EQ(app_->Invoke(outlook::kGetNamespace, DISPATCH_METHOD, {std::string("MAPI")}, &ns, nullptr), mapi::S_OK);
+    ASSERT_EQ(app_->Invoke(outlook::kGetNamespace, DISPATCH_METHOD, {std::string("MAPI")}, &ns, nullptr),
+              mapi::S_OK);
     ns_ = std::get<std::shared_ptr<IDispatch>>(ns);
   }
   void TearDown() override {
@@ -71,22 +72,22 @@ TEST_F(MailClientTest, ActivateShowsTheSharedCalendarAndRecordsIt) {
   auto recipient = Recipient("Anna Berg");
   ASSERT_TRUE(Resolve(*recipient));
   Variant folder, explorer;
-  ASSERT_EQ(ns_->Invoke(outlook::kGetSharedDefaultFolder, DISPATCH_METHOD, {recipient, outlook::olFolderCalendar},
-                        &folder, nullptr),
+  ASSERT_EQ(ns_->Invoke(outlook::kGetSharedDefaultFolder, DISPATCH_METHOD,
+                        {recipient, outlook::olFolderCalendar}, &folder, nullptr),
             mapi::S_OK);
-  ASSERT_EQ(std::get<std::shared_ptr<IDispatch>>(folder)->Invoke(outlook::kGetExplorer, DISPATCH_METHOD, {}, &explorer,
-                                                                  nullptr),
+  ASSERT_EQ(std::get<std::shared_ptr<IDispatch>>(folder)->Invoke(outlook::kGetExplorer, DISPATCH_METHOD, {},
+                                                                 &explorer, nullptr),
             mapi::S_OK);
   EXPECT_TRUE(OpenedCalendars().empty()) << "nothing is shown before Activate";
-  ASSERT_EQ(std::get<std::shared_ptr<IDispatch>>(explorer)->Invoke(outlook::kActivate, DISPATCH_METHOD, {}, nullptr,
-                                                                    nullptr),
+  ASSERT_EQ(std::get<std::shared_ptr<IDispatch>>(explorer)->Invoke(outlook::kActivate, DISPATCH_METHOD, {},
+                                                                   nullptr, nullptr),
             mapi::S_OK);
   auto opened = OpenedCalendars();
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].owner_display_name, "Anna Berg");
   EXPECT_EQ(opened[0].owner_address, testing::kAnnaDn);
-  EXPECT_EQ(opened[0].appointments, (std::vector<std::string>{"2026-03-02 12:00  Lunch",
-                                                               "2026-03-03 08:00  Private Appointment"}))
+  EXPECT_EQ(opened[0].appointments,
+            (std::vector<std::string>{"2026-03-02 12:00  Lunch", "2026-03-03 08:00  Private Appointment"}))
       << "a private item shows only that it is there";
 
   // A program with windows installs its presenter: the calendar goes there instead of standard output.
@@ -95,8 +96,8 @@ TEST_F(MailClientTest, ActivateShowsTheSharedCalendarAndRecordsIt) {
       [&presented](const OpenedCalendar& calendar) { presented.push_back(calendar.owner_display_name); });
   EXPECT_FALSE(before) << "no presenter is installed by default";
   ::testing::internal::CaptureStdout();
-  ASSERT_EQ(std::get<std::shared_ptr<IDispatch>>(explorer)->Invoke(outlook::kActivate, DISPATCH_METHOD, {}, nullptr,
-                                                                    nullptr),
+  ASSERT_EQ(std::get<std::shared_ptr<IDispatch>>(explorer)->Invoke(outlook::kActivate, DISPATCH_METHOD, {},
+                                                                   nullptr, nullptr),
             mapi::S_OK);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(presented, std::vector<std::string>{"Anna Berg"});
@@ -117,8 +118,8 @@ TEST_F(MailClientTest, FoldersThatCannotBeOpenedRaiseExceptions) {
     SCOPED_TRACE(c.why);
     EXCEPINFO error;
     Variant folder;
-    EXPECT_EQ(ns_->Invoke(outlook::kGetSharedDefaultFolder, DISPATCH_METHOD, {Recipient(c.name), c.type}, &folder,
-                          &error),
+    EXPECT_EQ(ns_->Invoke(outlook::kGetSharedDefaultFolder, DISPATCH_METHOD, {Recipient(c.name), c.type},
+                          &folder, &error),
               DISP_E_EXCEPTION);
     EXPECT_EQ(error.bstrSource, "Outlook.Application");
     EXPECT_FALSE(error.bstrDescription.empty());
@@ -130,9 +131,10 @@ TEST_F(MailClientTest, WrongCallsAreRefusedByCode) {
   Variant r;
   EXPECT_EQ(app_->Invoke(0x999, DISPATCH_METHOD, {}, &r, nullptr), DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(app_->Invoke(outlook::kGetNamespace, DISPATCH_METHOD, {}, &r, nullptr), DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(app_->Invoke(outlook::kGetNamespace, DISPATCH_METHOD, {int32_t(1)}, &r, nullptr), DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(ns_->Invoke(outlook::kGetSharedDefaultFolder, DISPATCH_METHOD, {app_, outlook::olFolderCalendar}, &r,
-                        nullptr),
+  EXPECT_EQ(app_->Invoke(outlook::kGetNamespace, DISPATCH_METHOD, {int32_t(1)}, &r, nullptr),
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(ns_->Invoke(outlook::kGetSharedDefaultFolder, DISPATCH_METHOD, {app_, outlook::olFolderCalendar},
+                        &r, nullptr),
             DISP_E_TYPEMISMATCH)
       << "only a recipient of this client names a folder owner";
   EXCEPINFO error;

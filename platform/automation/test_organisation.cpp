@@ -26,8 +26,9 @@ Status AddAppointments(IMAPISession& session) {
   ULONG type = 0;
   SPropValue calendar_id;
   if (HrQueryInterface(session, IID_IExchangeManageStore, &manage) != S_OK ||
-      manage->CreateStoreEntryID("/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV1/cn=Microsoft Private MDB",
-                                 kAnnaDn, OPENSTORE_USE_ADMIN_PRIVILEGE, &store_id) != S_OK ||
+      manage->CreateStoreEntryID(
+          "/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV1/cn=Microsoft Private MDB", kAnnaDn,
+          OPENSTORE_USE_ADMIN_PRIVILEGE, &store_id) != S_OK ||
       session.OpenMsgStore(0, store_id, nullptr, MAPI_BEST_ACCESS, &store) != S_OK ||
       store->GetReceiveFolder("", 0, &inbox_id, nullptr) != S_OK ||
       store->OpenEntry(inbox_id, nullptr, MAPI_BEST_ACCESS, &type, &unk) != S_OK ||
@@ -36,8 +37,9 @@ Status AddAppointments(IMAPISession& session) {
     return Status::Error("Anna's calendar cannot be opened");
   auto calendar = mapi_cast<IMAPIFolder>(unk);
   SPropTagArray ids;
-  if (calendar->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Common, 0x8506)},
-                                MAPI_CREATE, &ids) != S_OK)
+  if (calendar->GetIDsFromNames(
+          {MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Common, 0x8506)}, MAPI_CREATE,
+          &ids) != S_OK)
     return Status::Error("no named properties");
   // 2026-03-02 12:00 and 2026-03-03 08:00 UTC.
   const FILETIME kNoon = 134169264000000000ULL, kMorning = kNoon + 20ULL * 3600 * 10000000;
@@ -62,10 +64,23 @@ TestOrganisation::TestOrganisation()
     : store_path_(dir_.File("organisation.db")), registry_path_(dir_.File("class-registry.json")) {
   OrganisationSpec spec;
   spec.servers = {{"SRV1", "Org", "Site"}};
-  RecipientSpec anna{RecipientKind::kMailbox, "anna", "Anna Berg", "SRV1", "anna@example.org", "", {}, "", {}, false, false};
-  RecipientSpec annika{RecipientKind::kMailbox, "annika", "Annika Bell", "SRV1", "annika@example.org", "", {}, "", {}, false, false};
-  RecipientSpec ben{RecipientKind::kMailbox, "ben", "Ben Cole", "SRV1", "ben@example.org", "", {}, "", {}, false, true};
-  RecipientSpec team{RecipientKind::kDistList, "team", "Team", "", "team@example.org", "", {}, "", {"anna", "ben"}, false, false};
+  RecipientSpec anna{
+      RecipientKind::kMailbox, "anna", "Anna Berg", "SRV1", "anna@example.org", "", {}, "", {}, false, false};
+  RecipientSpec annika{RecipientKind::kMailbox,
+                       "annika",
+                       "Annika Bell",
+                       "SRV1",
+                       "annika@example.org",
+                       "",
+                       {},
+                       "",
+                       {},
+                       false,
+                       false};
+  RecipientSpec ben{
+      RecipientKind::kMailbox, "ben", "Ben Cole", "SRV1", "ben@example.org", "", {}, "", {}, false, true};
+  RecipientSpec team{RecipientKind::kDistList, "team", "Team", "", "team@example.org", "", {}, "",
+                     {"anna", "ben"},          false,  false};
   spec.recipients = {anna, annika, ben, team};
   auto org = OrgStore::Open(store_path_, OpenMode::kCreate);
   if (!org.ok()) {

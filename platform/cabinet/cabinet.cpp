@@ -58,8 +58,8 @@ class MspackCabinet : public Cabinet {
     if (result == MSPACK_ERR_OK) return Status::Ok();
     std::error_code ec;
     std::filesystem::remove(target, ec);
-    return Failure(CabinetError::kExtract, "Extracting " + entries_[index].name + " failed (libmspack error " +
-                                               std::to_string(result) + ").");
+    return Failure(CabinetError::kExtract, "Extracting " + entries_[index].name +
+                                               " failed (libmspack error " + std::to_string(result) + ").");
   }
 
  private:
@@ -93,13 +93,15 @@ Expected<std::unique_ptr<Cabinet>> Cabinet::Open(const std::string& path) {
   Decompressor decompressor(mspack_create_cab_decompressor(nullptr));
   if (!decompressor) return Failure(CabinetError::kLibrary, "The cabinet library cannot start.");
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return Failure(CabinetError::kMissing, "Can't find " + path + ".");
-  auto cabinet = std::make_unique<MspackCabinet>(std::move(decompressor), std::make_unique<std::string>(path));
+  if (!std::filesystem::is_regular_file(path, ec))
+    return Failure(CabinetError::kMissing, "Can't find " + path + ".");
+  auto cabinet =
+      std::make_unique<MspackCabinet>(std::move(decompressor), std::make_unique<std::string>(path));
   if (!cabinet->Open()) {
     const int error = cabinet->last_error();
     if (error == MSPACK_ERR_OPEN) return Failure(CabinetError::kMissing, "Can't find " + path + ".");
-    return Failure(CabinetError::kCorrupt, "The cabinet " + path + " is corrupt (libmspack error " +
-                                               std::to_string(error) + ").");
+    return Failure(CabinetError::kCorrupt,
+                   "The cabinet " + path + " is corrupt (libmspack error " + std::to_string(error) + ").");
   }
   return std::unique_ptr<Cabinet>(std::move(cabinet));
 }

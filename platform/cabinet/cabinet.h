@@ -31,7 +31,7 @@ inline constexpr int kAttribReadOnly = 0x01;
 inline constexpr int kAttribExecute = 0x40;
 
 struct CabinetEntry {
-  std::string name;       // as stored, with backslashes
+  std::string name;  // as stored, with backslashes
   std::uint64_t size = 0;
   int attributes = 0;
   // Date and time as stored (local time of the machine that made the cabinet).

@@ -18,8 +18,8 @@ std::optional<EventRecord> ParseEventLine(const std::string& line) {
   auto id = json.find("id");
   auto texts = json.find("texts");
   if (time == json.end() || !time->is_string() || source == json.end() || !source->is_string() ||
-      type == json.end() || !type->is_number_integer() || id == json.end() ||
-      !id->is_number_integer() || texts == json.end() || !texts->is_array()) {
+      type == json.end() || !type->is_number_integer() || id == json.end() || !id->is_number_integer() ||
+      texts == json.end() || !texts->is_array()) {
     return std::nullopt;
   }
   int64_t type_value = type->get<int64_t>();

@@ -25,7 +25,7 @@ std::string DefaultEventFile() {
 
 std::string LocalTimeNow() {
   std::time_t now = std::time(nullptr);
-  std::tm local {};
+  std::tm local{};
   localtime_r(&now, &local);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);

@@ -15,9 +15,9 @@
 namespace korvale::eventlog {
 
 struct EventRecord {
-  std::string time;    // ISO 8601 local time
+  std::string time;  // ISO 8601 local time
   std::string source;
-  int type = 0;        // 1 error, 2 warning, 4 information
+  int type = 0;  // 1 error, 2 warning, 4 information
   uint32_t id = 0;
   std::vector<std::string> texts;
 };

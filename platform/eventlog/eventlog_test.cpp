@@ -31,13 +31,15 @@ class EventLogTest : public ::testing::Test {
 TEST_F(EventLogTest, FileSinkWritesDocumentedLine) {
   auto source = RegisterEventSource("Caldrun");
   ASSERT_NE(source, nullptr);
-  ASSERT_TRUE(source->Report(4, 123, {"The Caldrun reported the following information:\r\n", "Task finished."}));
+  ASSERT_TRUE(
+      source->Report(4, 123, {"The Caldrun reported the following information:\r\n", "Task finished."}));
   std::string line = ReadFileBytes(path_);
   // Only the time varies: "YYYY-MM-DDTHH:MM:SS" at a fixed place.
   const std::string head = R"({"time":")";
   const std::string tail =
       R"(","source":"Caldrun","type":4,"id":123,)"
-      R"("texts":["The Caldrun reported the following information:\r\n","Task finished."]})" "\n";
+      R"("texts":["The Caldrun reported the following information:\r\n","Task finished."]})"
+      "\n";
   ASSERT_EQ(line.size(), head.size() + 19 + tail.size()) << line;
   EXPECT_EQ(line.substr(0, head.size()), head);
   EXPECT_EQ(line.substr(head.size() + 19), tail);
@@ -82,9 +84,12 @@ TEST_F(EventLogTest, ArbitraryTextBytes) {
 TEST_F(EventLogTest, ReadSkipsMalformedLines) {
   EventRecord good{"2026-12-06T18:20:01", "Caldrun", 1, 4294967295u, {"x"}};
   WriteFileBytes(path_, "garbage\n" + FormatEventJson(good) + "\r\n{\"time\":\"t\",\"source\":\"s\"\n" +
-                            R"({"time":"t","source":"s","type":4,"id":-1,"texts":[]})" "\n" +
-                            R"({"time":"t","source":"s","type":"4","id":1,"texts":[]})" "\n" +
-                            R"({"time":"t","source":"s","type":4,"id":1,"texts":[null]})" "\n" +
+                            R"({"time":"t","source":"s","type":4,"id":-1,"texts":[]})"
+                            "\n" +
+                            R"({"time":"t","source":"s","type":"4","id":1,"texts":[]})"
+                            "\n" +
+                            R"({"time":"t","source":"s","type":4,"id":1,"texts":[null]})"
+                            "\n" +
                             "\0\xff\n[]\n"s + FormatEventJson(good));
   std::vector<EventRecord> events = ReadEventFile(path_);
   ASSERT_EQ(events.size(), 2u);
@@ -104,7 +109,8 @@ TEST_F(EventLogTest, ConcurrentProcessesWriteWholeLines) {
     if (children[c] == 0) {
       auto source = RegisterEventSource("child" + std::to_string(c));
       for (int i = 0; i < kEvents; ++i) {
-        if (!source || !source->Report(4, static_cast<uint32_t>(i), {long_text, std::to_string(i)})) ::_exit(1);
+        if (!source || !source->Report(4, static_cast<uint32_t>(i), {long_text, std::to_string(i)}))
+          ::_exit(1);
       }
       ::_exit(0);
     }

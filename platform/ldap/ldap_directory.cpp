@@ -19,17 +19,36 @@ struct CodePair {
   uint32_t win32;
 };
 constexpr std::array<CodePair, 30> kCodes{{
-    {LDAP_OPERATIONS_ERROR, 8224},     {LDAP_PROTOCOL_ERROR, 8225},         {LDAP_TIMELIMIT_EXCEEDED, 8226},
-    {LDAP_SIZELIMIT_EXCEEDED, 8227},   {LDAP_ADMINLIMIT_EXCEEDED, 8228},    {LDAP_AUTH_METHOD_NOT_SUPPORTED, 8231},
-    {LDAP_STRONG_AUTH_REQUIRED, 8232}, {LDAP_INAPPROPRIATE_AUTH, 8233},     {LDAP_AUTH_UNKNOWN, 8234},
-    {LDAP_REFERRAL, 8235},             {LDAP_UNAVAILABLE_CRITICAL_EXTENSION, 8236},
-    {LDAP_CONFIDENTIALITY_REQUIRED, 8237}, {LDAP_INAPPROPRIATE_MATCHING, 8238},
-    {LDAP_CONSTRAINT_VIOLATION, 8239}, {LDAP_NO_SUCH_OBJECT, 8240},         {LDAP_INVALID_DN_SYNTAX, 8242},
-    {LDAP_UNWILLING_TO_PERFORM, 8245}, {LDAP_LOOP_DETECT, 8246},            {LDAP_SERVER_DOWN, 8250},
-    {LDAP_LOCAL_ERROR, 8251},          {LDAP_ENCODING_ERROR, 8252},         {LDAP_DECODING_ERROR, 8253},
-    {LDAP_FILTER_ERROR, 8254},         {LDAP_PARAM_ERROR, 8255},            {LDAP_NOT_SUPPORTED, 8256},
-    {LDAP_INVALID_CREDENTIALS, 1326},  {LDAP_INSUFFICIENT_ACCESS, 5},       {LDAP_BUSY, 8206},
-    {LDAP_UNAVAILABLE, 8207},          {LDAP_TIMEOUT, 1460},
+    {LDAP_OPERATIONS_ERROR, 8224},
+    {LDAP_PROTOCOL_ERROR, 8225},
+    {LDAP_TIMELIMIT_EXCEEDED, 8226},
+    {LDAP_SIZELIMIT_EXCEEDED, 8227},
+    {LDAP_ADMINLIMIT_EXCEEDED, 8228},
+    {LDAP_AUTH_METHOD_NOT_SUPPORTED, 8231},
+    {LDAP_STRONG_AUTH_REQUIRED, 8232},
+    {LDAP_INAPPROPRIATE_AUTH, 8233},
+    {LDAP_AUTH_UNKNOWN, 8234},
+    {LDAP_REFERRAL, 8235},
+    {LDAP_UNAVAILABLE_CRITICAL_EXTENSION, 8236},
+    {LDAP_CONFIDENTIALITY_REQUIRED, 8237},
+    {LDAP_INAPPROPRIATE_MATCHING, 8238},
+    {LDAP_CONSTRAINT_VIOLATION, 8239},
+    {LDAP_NO_SUCH_OBJECT, 8240},
+    {LDAP_INVALID_DN_SYNTAX, 8242},
+    {LDAP_UNWILLING_TO_PERFORM, 8245},
+    {LDAP_LOOP_DETECT, 8246},
+    {LDAP_SERVER_DOWN, 8250},
+    {LDAP_LOCAL_ERROR, 8251},
+    {LDAP_ENCODING_ERROR, 8252},
+    {LDAP_DECODING_ERROR, 8253},
+    {LDAP_FILTER_ERROR, 8254},
+    {LDAP_PARAM_ERROR, 8255},
+    {LDAP_NOT_SUPPORTED, 8256},
+    {LDAP_INVALID_CREDENTIALS, 1326},
+    {LDAP_INSUFFICIENT_ACCESS, 5},
+    {LDAP_BUSY, 8206},
+    {LDAP_UNAVAILABLE, 8207},
+    {LDAP_TIMEOUT, 1460},
 }};
 // A failure the table does not name: ERROR_DS_GENERIC_ERROR.
 constexpr uint32_t kGenericWin32 = 8341;
@@ -105,7 +124,8 @@ class LdapConnection : public LdapDirectory {
                                nullptr, nullptr, LDAP_NO_LIMIT, &raw);
     MessageHandle result(raw);
     // A server's size limit still hands over the entries up to it: keep them.
-    if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED) return Failure(rc, "search " + filter + " under " + base);
+    if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED)
+      return Failure(rc, "search " + filter + " under " + base);
     std::vector<LdapRow> rows;
     for (LDAPMessage* e = ldap_first_entry(ld_.get(), result.get()); e; e = ldap_next_entry(ld_.get(), e))
       rows.push_back(RowOf(e));
@@ -119,7 +139,8 @@ class LdapConnection : public LdapDirectory {
       ldap_memfree(dn);
     }
     BerElement* ber = nullptr;
-    for (char* a = ldap_first_attribute(ld_.get(), entry, &ber); a; a = ldap_next_attribute(ld_.get(), entry, ber)) {
+    for (char* a = ldap_first_attribute(ld_.get(), entry, &ber); a;
+         a = ldap_next_attribute(ld_.get(), entry, ber)) {
       std::string name = Lower(a);
       ldap_memfree(a);
       if (name == "distinguishedname") continue;  // the entry's own name is the one taken
@@ -158,7 +179,8 @@ Expected<std::unique_ptr<LdapDirectory>> LdapDirectory::Connect() {
   // No URI: the configured one (ldap.conf URI, or LDAPURI).
   int rc = ldap_initialize(&raw, nullptr);
   LdapHandle ld(raw);
-  if (rc != LDAP_SUCCESS || !ld) return Failure(rc == LDAP_SUCCESS ? LDAP_LOCAL_ERROR : rc, "ldap_initialize");
+  if (rc != LDAP_SUCCESS || !ld)
+    return Failure(rc == LDAP_SUCCESS ? LDAP_LOCAL_ERROR : rc, "ldap_initialize");
   int version = LDAP_VERSION3;
   ldap_set_option(ld.get(), LDAP_OPT_PROTOCOL_VERSION, &version);
   // Directories answer with referrals to other servers; discovery reads only its own.

@@ -14,9 +14,10 @@ TEST(LocaleId, PosixNamesGiveTheTablesLcids) {
     const char* name;
     std::uint32_t lcid;
   } cases[] = {
-      {"de_DE.UTF-8", 1031}, {"de_CH", 2055},   {"en_US.UTF-8", 1033}, {"en_GB", 2057},
-      {"fr_CA.UTF-8", 3084}, {"ja_JP", 1041},   {"de_AT@euro", 3079}, {"es_MX", 2058},
-      {"C", 0},              {"C.UTF-8", 0},    {"POSIX", 0},          {"", 0},
+      {"de_DE.UTF-8", 1031}, {"de_CH", 2055},       {"en_US.UTF-8", 1033},
+      {"en_GB", 2057},       {"fr_CA.UTF-8", 3084}, {"ja_JP", 1041},
+      {"de_AT@euro", 3079},  {"es_MX", 2058},       {"C", 0},
+      {"C.UTF-8", 0},        {"POSIX", 0},          {"", 0},
       {"xx_YY", 0},
   };
   for (const Case& c : cases) {

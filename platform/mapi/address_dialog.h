@@ -45,8 +45,8 @@ AddressDialog InstallAddressDialog(AddressDialog dialog);
 
 // IAddrBook::Address parameters (the part of ADRPARM that this system uses).
 struct ADRPARM {
-  ULONG ulFlags = 0;                     // DIALOG_MODAL, AB_RESOLVE
-  std::string lpszCaption;               // the window's title
+  ULONG ulFlags = 0;                         // DIALOG_MODAL, AB_RESOLVE
+  std::string lpszCaption;                   // the window's title
   std::vector<std::string> lppszDestTitles;  // one label per destination well (at most one here)
 };
 

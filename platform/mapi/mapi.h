@@ -55,8 +55,8 @@ HRESULT MAPIAdminProfiles(ULONG flags, std::shared_ptr<IProfAdmin>* admin);
 // MAPI_LOGON_UI or MAPI_USE_DEFAULT takes the only profile; with no profiles
 // at all, an administrative session (the directory, no default store) on the
 // one store the server map names; otherwise MAPI_E_LOGON_FAILED.
-HRESULT MAPILogonEx(ULONG ui_param, const std::string& profile_name, const std::string& password,
-                    ULONG flags, std::shared_ptr<IMAPISession>* session);
+HRESULT MAPILogonEx(ULONG ui_param, const std::string& profile_name, const std::string& password, ULONG flags,
+                    std::shared_ptr<IMAPISession>* session);
 
 // The permission table of a folder (the Exchange ACL helper).
 // MAPI_E_INVALID_ENTRYID / MAPI_E_NOT_FOUND when the identifier names no

@@ -8,9 +8,9 @@ namespace korvale::mapi {
 
 std::string ToString(const GUID& g) {
   char buf[40];
-  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1,
-                g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4],
-                g.Data4[5], g.Data4[6], g.Data4[7]);
+  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2,
+                g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
+                g.Data4[7]);
   return buf;
 }
 
@@ -37,8 +37,8 @@ bool GuidFromString(const std::string& text, GUID* guid) {
     return static_cast<uint8_t>(HexDigit(hex[2 * i]) * 16 + HexDigit(hex[2 * i + 1]));
   };
   GUID g;
-  g.Data1 = (uint32_t(byte_at(0)) << 24) | (uint32_t(byte_at(1)) << 16) |
-            (uint32_t(byte_at(2)) << 8) | byte_at(3);
+  g.Data1 =
+      (uint32_t(byte_at(0)) << 24) | (uint32_t(byte_at(1)) << 16) | (uint32_t(byte_at(2)) << 8) | byte_at(3);
   g.Data2 = static_cast<uint16_t>((byte_at(4) << 8) | byte_at(5));
   g.Data3 = static_cast<uint16_t>((byte_at(6) << 8) | byte_at(7));
   for (size_t i = 0; i < 8; ++i) g.Data4[i] = byte_at(8 + i);

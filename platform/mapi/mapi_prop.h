@@ -85,15 +85,13 @@ class IMAPIProp : public virtual IUnknown {
   // MAPI_E_NOT_FOUND too, except that PT_STRING8 and PT_UNICODE (and their
   // multi-valued forms) convert into each other and PT_UNSPECIFIED takes the
   // stored type. Returns MAPI_W_ERRORS_RETURNED when any value is an error.
-  virtual HRESULT GetProps(const SPropTagArray* tags, ULONG flags,
-                           std::vector<SPropValue>* values) = 0;
+  virtual HRESULT GetProps(const SPropTagArray* tags, ULONG flags, std::vector<SPropValue>* values) = 0;
   // The tags of every property the object has.
   virtual HRESULT GetPropList(ULONG flags, SPropTagArray* tags) = 0;
   // Sets values (kept in the object until SaveChanges). Values whose variant
   // does not fit their tag's type, and computed read-only properties, are
   // reported in *problems (when given) and not set.
-  virtual HRESULT SetProps(const std::vector<SPropValue>& values,
-                           std::vector<SPropProblem>* problems) = 0;
+  virtual HRESULT SetProps(const std::vector<SPropValue>& values, std::vector<SPropProblem>* problems) = 0;
   virtual HRESULT DeleteProps(const SPropTagArray& tags, std::vector<SPropProblem>* problems) = 0;
   // Makes the changes permanent. KEEP_OPEN_READWRITE / KEEP_OPEN_READONLY
   // keep the object usable afterwards; without them it may not be used again
@@ -108,15 +106,14 @@ class IMAPIProp : public virtual IUnknown {
   // Copies every property (and for messages the recipients and attachments)
   // except `excluded` into `destination`, which must be of the same kind;
   // the destination keeps the copy until its own SaveChanges.
-  virtual HRESULT CopyTo(const SPropTagArray* excluded, const IID& iid, IMAPIProp* destination,
-                         ULONG flags, std::vector<SPropProblem>* problems) = 0;
+  virtual HRESULT CopyTo(const SPropTagArray* excluded, const IID& iid, IMAPIProp* destination, ULONG flags,
+                         std::vector<SPropProblem>* problems) = 0;
   // Maps named properties to property ids of this object's store. With
   // MAPI_CREATE unknown names get new ids (0x8000 upward, stable for the
   // store); without it they come back as PROP_TAG(PT_ERROR, 0) and the result
   // is MAPI_W_ERRORS_RETURNED. Returned tags carry PT_UNSPECIFIED. Names in
   // PS_MAPI map to their own id. MAPI_E_NO_SUPPORT on objects outside a store.
-  virtual HRESULT GetIDsFromNames(const std::vector<MAPINAMEID>& names, ULONG flags,
-                                  SPropTagArray* tags) = 0;
+  virtual HRESULT GetIDsFromNames(const std::vector<MAPINAMEID>& names, ULONG flags, SPropTagArray* tags) = 0;
   // The names of mapped ids; an unmapped id gives nullopt and
   // MAPI_W_ERRORS_RETURNED.
   virtual HRESULT GetNamesFromIDs(const SPropTagArray& tags, ULONG flags,
@@ -155,9 +152,8 @@ class IMAPITable : public virtual IUnknown {
 // restriction (when given) and the sort order (when given), then reads from
 // the beginning; `max_rows` 0 means no limit, and MAPI_E_TABLE_TOO_BIG when a
 // limit is exceeded.
-HRESULT HrQueryAllRows(IMAPITable* table, const SPropTagArray* columns,
-                       const SRestriction* restriction, const SSortOrderSet* sort,
-                       LONG max_rows, SRowSet* rows);
+HRESULT HrQueryAllRows(IMAPITable* table, const SPropTagArray* columns, const SRestriction* restriction,
+                       const SSortOrderSet* sort, LONG max_rows, SRowSet* rows);
 
 class IMAPIContainer : public virtual IMAPIProp {
  public:
@@ -165,8 +161,8 @@ class IMAPIContainer : public virtual IMAPIProp {
   virtual HRESULT GetHierarchyTable(ULONG flags, std::shared_ptr<IMAPITable>* table) = 0;
   // Opens an entry by its identifier. `iid` nullptr means the object's own
   // interface; *object_type gets MAPI_FOLDER, MAPI_MESSAGE, MAPI_MAILUSER ...
-  virtual HRESULT OpenEntry(const ENTRYID& entry_id, const IID* iid, ULONG flags,
-                            ULONG* object_type, std::shared_ptr<IUnknown>* object) = 0;
+  virtual HRESULT OpenEntry(const ENTRYID& entry_id, const IID* iid, ULONG flags, ULONG* object_type,
+                            std::shared_ptr<IUnknown>* object) = 0;
 };
 
 }  // namespace korvale::mapi

@@ -29,8 +29,8 @@ class IAddrBook : public virtual IMAPIProp {
   // Opens a directory entry (IMailUser or IDistList) by its address-book
   // identifier, or a one-off entry as an IMailUser. MAPI_E_UNKNOWN_ENTRYID for
   // an identifier of no entry.
-  virtual HRESULT OpenEntry(const ENTRYID& entry_id, const IID* iid, ULONG flags,
-                            ULONG* object_type, std::shared_ptr<IUnknown>* object) = 0;
+  virtual HRESULT OpenEntry(const ENTRYID& entry_id, const IID* iid, ULONG flags, ULONG* object_type,
+                            std::shared_ptr<IUnknown>* object) = 0;
   // Resolves every entry of the list that has no PR_ENTRYID by its
   // PR_DISPLAY_NAME: "EX:<legacy DN>" by address, "SMTP:<address>" by SMTP
   // address, otherwise an exact display name (case-insensitive), else a
@@ -41,8 +41,7 @@ class IAddrBook : public virtual IMAPIProp {
   // Result: S_OK when all resolved; MAPI_E_AMBIGUOUS_RECIP when some entry
   // matched several; otherwise MAPI_E_NOT_FOUND when some matched none. The
   // resolved entries are updated in every case.
-  virtual HRESULT ResolveName(ULONG ui_param, ULONG flags, const std::string& title,
-                              ADRLIST* list) = 0;
+  virtual HRESULT ResolveName(ULONG ui_param, ULONG flags, const std::string& title, ADRLIST* list) = 0;
   // A one-off identifier ([MS-OXCDATA] One-Off EntryID) for an address
   // outside the directory.
   virtual HRESULT CreateOneOff(const std::string& display_name, const std::string& address_type,
@@ -54,8 +53,8 @@ class IAddrBook : public virtual IMAPIProp {
   // through the installed dialog. On OK, `list` becomes the chosen entries,
   // each resolved against the directory (PR_RECIPIENT_TYPE MAPI_TO and the
   // properties ResolveName gives; a one-off entry keeps its name and
-  // PR_ENTRYID; a name that resolves to nothing keeps only its PR_DISPLAY_NAME). MAPI_E_USER_CANCEL on Cancel and MAPI_E_NO_SUPPORT
-  // without an installed dialog leave `list` unchanged.
+  // PR_ENTRYID; a name that resolves to nothing keeps only its PR_DISPLAY_NAME). MAPI_E_USER_CANCEL on Cancel
+  // and MAPI_E_NO_SUPPORT without an installed dialog leave `list` unchanged.
   virtual HRESULT Address(ULONG ui_param, const ADRPARM& params, ADRLIST* list) = 0;
 };
 
@@ -79,8 +78,8 @@ class IMAPISession : public virtual IUnknown {
                                   std::shared_ptr<IAddrBook>* address_book) = 0;
   // Opens an address-book entry, a store, or a folder or message of the
   // logon's default store.
-  virtual HRESULT OpenEntry(const ENTRYID& entry_id, const IID* iid, ULONG flags,
-                            ULONG* object_type, std::shared_ptr<IUnknown>* object) = 0;
+  virtual HRESULT OpenEntry(const ENTRYID& entry_id, const IID* iid, ULONG flags, ULONG* object_type,
+                            std::shared_ptr<IUnknown>* object) = 0;
   virtual HRESULT Logoff(ULONG ui_param, ULONG flags, ULONG reserved) = 0;
 };
 
@@ -114,13 +113,12 @@ class IProfAdmin : public virtual IUnknown {
   // Rows PR_DISPLAY_NAME (the profile name) and PR_DEFAULT_PROFILE.
   virtual HRESULT GetProfileTable(ULONG flags, std::shared_ptr<IMAPITable>* table) = 0;
   // MAPI_E_NO_ACCESS when a profile of that name exists already.
-  virtual HRESULT CreateProfile(const std::string& name, const std::string& password,
-                                ULONG ui_param, ULONG flags) = 0;
+  virtual HRESULT CreateProfile(const std::string& name, const std::string& password, ULONG ui_param,
+                                ULONG flags) = 0;
   // MAPI_E_NOT_FOUND when there is no such profile.
   virtual HRESULT DeleteProfile(const std::string& name, ULONG flags) = 0;
-  virtual HRESULT AdminServices(const std::string& name, const std::string& password,
-                                ULONG ui_param, ULONG flags,
-                                std::shared_ptr<IMsgServiceAdmin>* admin) = 0;
+  virtual HRESULT AdminServices(const std::string& name, const std::string& password, ULONG ui_param,
+                                ULONG flags, std::shared_ptr<IMsgServiceAdmin>* admin) = 0;
 };
 
 }  // namespace korvale::mapi

@@ -65,12 +65,12 @@ class IMAPIFolder : public virtual IMAPIContainer {
 
 class IMsgStore : public virtual IMAPIProp {
  public:
-  virtual HRESULT OpenEntry(const ENTRYID& entry_id, const IID* iid, ULONG flags,
-                            ULONG* object_type, std::shared_ptr<IUnknown>* object) = 0;
+  virtual HRESULT OpenEntry(const ENTRYID& entry_id, const IID* iid, ULONG flags, ULONG* object_type,
+                            std::shared_ptr<IUnknown>* object) = 0;
   // The folder that receives messages of this class ("" or "IPM": the Inbox).
   // *explicit_class (when given) gets the class the setting was made for.
-  virtual HRESULT GetReceiveFolder(const std::string& message_class, ULONG flags,
-                                   ENTRYID* entry_id, std::string* explicit_class) = 0;
+  virtual HRESULT GetReceiveFolder(const std::string& message_class, ULONG flags, ENTRYID* entry_id,
+                                   std::string* explicit_class) = 0;
   virtual HRESULT StoreLogoff(ULONG* flags) = 0;
 };
 
@@ -81,16 +81,16 @@ class IExchangeManageStore : public virtual IUnknown {
   // followed by "/cn=Microsoft Private MDB"). Only the form of the names is
   // checked here (MAPI_E_INVALID_PARAMETER when one is empty or does not start
   // with "/o="); OpenMsgStore finds out whether they exist.
-  virtual HRESULT CreateStoreEntryID(const std::string& store_dn, const std::string& mailbox_dn,
-                                     ULONG flags, ENTRYID* entry_id) = 0;
+  virtual HRESULT CreateStoreEntryID(const std::string& store_dn, const std::string& mailbox_dn, ULONG flags,
+                                     ENTRYID* entry_id) = 0;
 };
 
 // One entry of a folder's permission table.
 struct AclEntry {
-  ULONG rights = 0;                 // frights* bits
-  std::string member_name;          // empty for the default entry
-  ENTRYID member_entry_id;          // empty for the default entry; else an address-book id
-  int64_t member_id = 0;            // PR_MEMBER_ID: 0 default, -1 anonymous, else > 0
+  ULONG rights = 0;         // frights* bits
+  std::string member_name;  // empty for the default entry
+  ENTRYID member_entry_id;  // empty for the default entry; else an address-book id
+  int64_t member_id = 0;    // PR_MEMBER_ID: 0 default, -1 anonymous, else > 0
 };
 
 // A folder's permission table as the Exchange ACL helper hands it out: the

@@ -48,8 +48,7 @@ PropVariant Normalize(ULONG type, PropVariant v) {
     case PT_ERROR:
       if (auto p = std::get_if<int32_t>(&v)) return PropError{*p};
       break;
-    default:
-      break;
+    default: break;
   }
   return v;
 }

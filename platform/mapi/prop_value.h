@@ -52,10 +52,9 @@ struct PropObject {
   friend bool operator==(const PropObject&, const PropObject&) = default;
 };
 
-using PropVariant =
-    std::variant<std::monostate, int16_t, int32_t, bool, double, CURRENCY, int64_t, SysTime,
-                 std::string, SBinary, GUID, PropError, PropObject, std::vector<int32_t>,
-                 std::vector<std::string>, std::vector<SBinary>, std::vector<SysTime>>;
+using PropVariant = std::variant<std::monostate, int16_t, int32_t, bool, double, CURRENCY, int64_t, SysTime,
+                                 std::string, SBinary, GUID, PropError, PropObject, std::vector<int32_t>,
+                                 std::vector<std::string>, std::vector<SBinary>, std::vector<SysTime>>;
 
 struct SPropValue {
   ULONG ulPropTag = PR_NULL;
@@ -83,9 +82,7 @@ struct SPropValue {
   const std::string* String() const { return std::get_if<std::string>(&Value); }
   const SBinary* Binary() const { return std::get_if<SBinary>(&Value); }
   const GUID* Guid() const { return std::get_if<GUID>(&Value); }
-  const std::vector<std::string>* MVString() const {
-    return std::get_if<std::vector<std::string>>(&Value);
-  }
+  const std::vector<std::string>* MVString() const { return std::get_if<std::vector<std::string>>(&Value); }
   const std::vector<int32_t>* MVLong() const { return std::get_if<std::vector<int32_t>>(&Value); }
   const std::vector<SBinary>* MVBinary() const { return std::get_if<std::vector<SBinary>>(&Value); }
   // The error code of a PT_ERROR value; S_OK otherwise.
@@ -138,13 +135,11 @@ std::string ToString(const ADRLIST& list);
 struct MAPINAMEID {
   GUID lpguid{};
   ULONG ulKind = MNID_ID;
-  LONG lID = 0;         // with MNID_ID
+  LONG lID = 0;            // with MNID_ID
   std::string lpwstrName;  // with MNID_STRING (UTF-8 here)
 
   static MAPINAMEID Id(const GUID& set, LONG id) { return {set, MNID_ID, id, {}}; }
-  static MAPINAMEID Name(const GUID& set, std::string name) {
-    return {set, MNID_STRING, 0, std::move(name)};
-  }
+  static MAPINAMEID Name(const GUID& set, std::string name) { return {set, MNID_STRING, 0, std::move(name)}; }
   friend bool operator==(const MAPINAMEID&, const MAPINAMEID&) = default;
 };
 // "{00062002-...}:0x8205" or "{00020329-...}:\"Keywords\"".

@@ -10,8 +10,8 @@
 namespace korvale::mapi {
 
 ULONG SRestriction::rt() const {
-  static constexpr ULONG kKinds[] = {RES_AND,         RES_OR,          RES_NOT,     RES_CONTENT,
-                                     RES_PROPERTY,    RES_COMPAREPROPS, RES_BITMASK, RES_EXIST};
+  static constexpr ULONG kKinds[] = {RES_AND,      RES_OR,           RES_NOT,     RES_CONTENT,
+                                     RES_PROPERTY, RES_COMPAREPROPS, RES_BITMASK, RES_EXIST};
   return kKinds[res.index()];
 }
 
@@ -160,7 +160,8 @@ bool ContentMatches(ULONG fuzzy, const std::string& haystack_in, const std::stri
 bool ContentMatchesBinary(ULONG fuzzy, const SBinary& hay, const SBinary& needle) {
   switch (fuzzy & 0xFFFF) {
     case FL_SUBSTRING: return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
-    case FL_PREFIX: return hay.size() >= needle.size() && std::equal(needle.begin(), needle.end(), hay.begin());
+    case FL_PREFIX:
+      return hay.size() >= needle.size() && std::equal(needle.begin(), needle.end(), hay.begin());
     default: return hay == needle;
   }
 }
@@ -230,8 +231,8 @@ std::string ToString(const SRestriction& r) {
     std::string operator()(const SBitMaskRestriction& x) const {
       char buf[16];
       std::snprintf(buf, sizeof buf, "0x%X", x.ulMask);
-      return std::string("BITMASK(") + TagName(x.ulPropTag) + (x.relBMR == BMR_EQZ ? " & " : " & ") +
-             buf + (x.relBMR == BMR_EQZ ? " == 0)" : " != 0)");
+      return std::string("BITMASK(") + TagName(x.ulPropTag) + (x.relBMR == BMR_EQZ ? " & " : " & ") + buf +
+             (x.relBMR == BMR_EQZ ? " == 0)" : " != 0)");
     }
     std::string operator()(const SExistRestriction& x) const { return "EXIST(" + TagName(x.ulPropTag) + ")"; }
   };

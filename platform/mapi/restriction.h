@@ -91,9 +91,8 @@ struct SExistRestriction {
 };
 
 struct SRestriction {
-  std::variant<SAndRestriction, SOrRestriction, SNotRestriction, SContentRestriction,
-               SPropertyRestriction, SComparePropsRestriction, SBitMaskRestriction,
-               SExistRestriction>
+  std::variant<SAndRestriction, SOrRestriction, SNotRestriction, SContentRestriction, SPropertyRestriction,
+               SComparePropsRestriction, SBitMaskRestriction, SExistRestriction>
       res;
   // RES_AND ... RES_EXIST.
   ULONG rt() const;

@@ -23,7 +23,8 @@ class MetabaseApplicationAdmin final : public ApplicationAdmin {
     if (!key.ok()) return key.status();
     MetadataRecord root{MD_APP_ROOT, METADATA_INHERIT, IIS_MD_UT_FILE, std::string(path)};
     if (Status s = admin_.SetData(*key, "", root); !s.ok()) return s;
-    MetadataRecord isolated{MD_APP_ISOLATED, METADATA_INHERIT, IIS_MD_UT_WAM, in_process ? kInProcess : kIsolated};
+    MetadataRecord isolated{MD_APP_ISOLATED, METADATA_INHERIT, IIS_MD_UT_WAM,
+                            in_process ? kInProcess : kIsolated};
     if (Status s = admin_.SetData(*key, "", isolated); !s.ok()) return s;
     return key->Close();
   }

@@ -13,8 +13,8 @@
 //
 //   auto admin = OpenMetabaseFile(MetabasePathFromEnvironment());
 //   if (!admin.ok()) return Unavailable;
-//   auto root = (*admin)->OpenKey("/LM/W3SVC/1/ROOT", METADATA_PERMISSION_READ | METADATA_PERMISSION_WRITE, 60000);
-//   if (root.ok()) Status s = (*admin)->AddKey(*root, "Korvale");
+//   auto root = (*admin)->OpenKey("/LM/W3SVC/1/ROOT", METADATA_PERMISSION_READ | METADATA_PERMISSION_WRITE,
+//   60000); if (root.ok()) Status s = (*admin)->AddKey(*root, "Korvale");
 #pragma once
 
 #include <cstdint>
@@ -97,7 +97,8 @@ class MetabaseAdmin {
   // kAlreadyExists when it exists, kInvalidParameter when it is empty.
   virtual Status AddKey(const KeyHandle& key, std::string_view child) = 0;
   // Sets a value of the key, or of the existing key at `relative_path` below it.
-  virtual Status SetData(const KeyHandle& key, std::string_view relative_path, const MetadataRecord& record) = 0;
+  virtual Status SetData(const KeyHandle& key, std::string_view relative_path,
+                         const MetadataRecord& record) = 0;
   // Reads a value; kPathNotFound when the key or the identifier is missing.
   virtual Expected<MetadataRecord> GetData(const KeyHandle& key, std::string_view relative_path,
                                            uint32_t identifier) = 0;

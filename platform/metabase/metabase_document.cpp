@@ -45,7 +45,8 @@ std::optional<std::string> Unescape(std::string_view text) {
     if (++i == text.size()) return std::nullopt;
     if (text[i] == '\\' || text[i] == '"') {
       out += text[i];
-    } else if (text[i] == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+    } else if (text[i] == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+               HexDigit(text[i + 2]) >= 0) {
       out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
       i += 2;
     } else {
@@ -153,7 +154,8 @@ Expected<MetabaseDocument> MetabaseDocument::Parse(std::string_view text) {
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     auto bad = [&] { return Status::Error("line " + std::to_string(number) + " is not a key or a value"); };
     if (line.front() == '[') {
-      auto raw = line.size() > 1 && line.back() == ']' ? Unescape(line.substr(1, line.size() - 2)) : std::nullopt;
+      auto raw =
+          line.size() > 1 && line.back() == ']' ? Unescape(line.substr(1, line.size() - 2)) : std::nullopt;
       auto path = raw ? NormalisePath(*raw) : std::nullopt;
       if (!path) return bad();
       doc.Add(*path);
@@ -171,23 +173,27 @@ std::string MetabaseDocument::Serialize() const {
   std::string out = kHeader;
   for (const MetabaseKey& key : keys_) {
     // An empty key with a key below it is implied by that key's line.
-    bool implied = key.values.empty() && std::any_of(keys_.begin(), keys_.end(), [&](const MetabaseKey& other) {
-                     return other.path != key.path && PathWithin(other.path, key.path);
-                   });
+    bool implied =
+        key.values.empty() && std::any_of(keys_.begin(), keys_.end(), [&](const MetabaseKey& other) {
+          return other.path != key.path && PathWithin(other.path, key.path);
+        });
     if (implied) continue;
     out += "\n[" + Escape(key.path) + "]\n";
     for (const MetadataRecord& r : key.values) {
       out += std::to_string(r.identifier) + " attr=" + std::to_string(r.attributes) +
              " user=" + std::to_string(r.user_type);
-      if (const auto* n = std::get_if<uint32_t>(&r.data)) out += " DWORD " + std::to_string(*n) + "\n";
-      else out += " STRING \"" + Escape(std::get<std::string>(r.data)) + "\"\n";
+      if (const auto* n = std::get_if<uint32_t>(&r.data))
+        out += " DWORD " + std::to_string(*n) + "\n";
+      else
+        out += " STRING \"" + Escape(std::get<std::string>(r.data)) + "\"\n";
     }
   }
   return out;
 }
 
 MetabaseKey* MetabaseDocument::Find(std::string_view path) {
-  auto it = std::find_if(keys_.begin(), keys_.end(), [&](const MetabaseKey& k) { return SamePath(k.path, path); });
+  auto it =
+      std::find_if(keys_.begin(), keys_.end(), [&](const MetabaseKey& k) { return SamePath(k.path, path); });
   return it == keys_.end() ? nullptr : &*it;
 }
 

@@ -89,9 +89,11 @@ void FileMetabase::EndWrite() {
   if (--writers_ == 0) lock_.reset();
 }
 
-Expected<KeyHandle> FileMetabase::OpenKey(std::string_view raw_path, uint32_t permissions, uint32_t timeout_ms) {
+Expected<KeyHandle> FileMetabase::OpenKey(std::string_view raw_path, uint32_t permissions,
+                                          uint32_t timeout_ms) {
   auto path = NormalisePath(raw_path);
-  if (!path) return Refuse(MetabaseError::kInvalidParameter, "not an absolute key path: " + std::string(raw_path));
+  if (!path)
+    return Refuse(MetabaseError::kInvalidParameter, "not an absolute key path: " + std::string(raw_path));
   OpenKeyState state{*path, permissions};
   if (state.Writes()) {
     if (Status s = BeginWrite(*path, timeout_ms); !s.ok()) return s;
@@ -116,8 +118,10 @@ Expected<KeyHandle> FileMetabase::OpenKey(std::string_view raw_path, uint32_t pe
 
 Expected<const OpenKeyState*> FileMetabase::Writable(const KeyHandle& key) {
   auto it = handles_.find(key.id());
-  if (it == handles_.end()) return Refuse(MetabaseError::kInvalidHandle, "handle " + std::to_string(key.id()));
-  if (!it->second.Writes()) return Refuse(MetabaseError::kAccessDenied, it->second.path + " is open for reading");
+  if (it == handles_.end())
+    return Refuse(MetabaseError::kInvalidHandle, "handle " + std::to_string(key.id()));
+  if (!it->second.Writes())
+    return Refuse(MetabaseError::kAccessDenied, it->second.path + " is open for reading");
   return &it->second;
 }
 
@@ -138,11 +142,13 @@ Status FileMetabase::AddKey(const KeyHandle& key, std::string_view child) {
     return Refuse(MetabaseError::kInvalidParameter, "not a key name: \"" + std::string(child) + "\"");
   }
   return Commit([&](MetabaseDocument& doc) {
-    return doc.Add(*path) ? Status::Ok() : Refuse(MetabaseError::kAlreadyExists, "the key " + *path + " exists");
+    return doc.Add(*path) ? Status::Ok()
+                          : Refuse(MetabaseError::kAlreadyExists, "the key " + *path + " exists");
   });
 }
 
-Status FileMetabase::SetData(const KeyHandle& key, std::string_view relative_path, const MetadataRecord& record) {
+Status FileMetabase::SetData(const KeyHandle& key, std::string_view relative_path,
+                             const MetadataRecord& record) {
   auto open = Writable(key);
   if (!open.ok()) return open.status();
   if (record.identifier == 0) return Refuse(MetabaseError::kInvalidParameter, "identifier 0");
@@ -159,7 +165,8 @@ Status FileMetabase::SetData(const KeyHandle& key, std::string_view relative_pat
 Expected<MetadataRecord> FileMetabase::GetData(const KeyHandle& key, std::string_view relative_path,
                                                uint32_t identifier) {
   auto it = handles_.find(key.id());
-  if (it == handles_.end()) return Refuse(MetabaseError::kInvalidHandle, "handle " + std::to_string(key.id()));
+  if (it == handles_.end())
+    return Refuse(MetabaseError::kInvalidHandle, "handle " + std::to_string(key.id()));
   auto path = JoinPath(it->second.path, relative_path);
   if (!path) return Refuse(MetabaseError::kInvalidParameter, "not a key path: " + std::string(relative_path));
   const MetabaseKey* target = doc_.Find(*path);
@@ -173,7 +180,8 @@ Expected<MetadataRecord> FileMetabase::GetData(const KeyHandle& key, std::string
 
 Status FileMetabase::CloseKey(uint32_t handle_id) {
   auto it = handles_.find(handle_id);
-  if (it == handles_.end()) return Refuse(MetabaseError::kInvalidHandle, "handle " + std::to_string(handle_id));
+  if (it == handles_.end())
+    return Refuse(MetabaseError::kInvalidHandle, "handle " + std::to_string(handle_id));
   bool writes = it->second.Writes();
   handles_.erase(it);
   if (writes) EndWrite();

@@ -50,7 +50,8 @@ TEST_F(MetabaseFileTest, ValuesSurviveInAFileAnAdministratorCanRead) {
   ASSERT_TRUE(key.ok()) << "key names compare without regard to case: " << key.status().message();
   auto path = admin->GetData(*key, "", 3001);
   ASSERT_TRUE(path.ok());
-  EXPECT_EQ(std::get<std::string>(path->data), hostile) << "quotes, backslashes and control characters round-trip";
+  EXPECT_EQ(std::get<std::string>(path->data), hostile)
+      << "quotes, backslashes and control characters round-trip";
   EXPECT_EQ(path->attributes, METADATA_INHERIT);
   EXPECT_EQ(path->DataType(), STRING_METADATA);
 }
@@ -65,13 +66,15 @@ TEST_F(MetabaseFileTest, RefusalsReportTheirCodeAndChangeNothing) {
   const std::string before = testing::ReadFileBytes(file_);
   auto root = admin->OpenKey("/LM/W3SVC/1/ROOT", kReadWrite, 60000);
   ASSERT_TRUE(root.ok());
-  EXPECT_TRUE(Is(admin->AddKey(*root, "korvale"), MetabaseError::kAlreadyExists)) << "an existing key is refused";
+  EXPECT_TRUE(Is(admin->AddKey(*root, "korvale"), MetabaseError::kAlreadyExists))
+      << "an existing key is refused";
   EXPECT_TRUE(Is(admin->AddKey(*root, ""), MetabaseError::kInvalidParameter));
   EXPECT_TRUE(Is(admin->AddKey(*root, "/"), MetabaseError::kInvalidParameter));
   EXPECT_TRUE(Is(admin->AddKey(*root, ".."), MetabaseError::kInvalidParameter)) << "no way out of the key";
   EXPECT_TRUE(Is(admin->SetData(*root, "Korvale/..", {1002, 1, 2, std::string("x")}),
                  MetabaseError::kInvalidParameter));
-  EXPECT_TRUE(Is(admin->SetData(*root, "Missing", {1002, 1, 2, std::string("x")}), MetabaseError::kPathNotFound));
+  EXPECT_TRUE(
+      Is(admin->SetData(*root, "Missing", {1002, 1, 2, std::string("x")}), MetabaseError::kPathNotFound));
   EXPECT_TRUE(Is(admin->SetData(*root, "", {0, 1, 2, uint32_t{1}}), MetabaseError::kInvalidParameter));
   ASSERT_TRUE(root->Close().ok());
   EXPECT_TRUE(Is(admin->SetData(*root, "", {1002, 1, 2, uint32_t{1}}), MetabaseError::kInvalidHandle))
@@ -82,7 +85,8 @@ TEST_F(MetabaseFileTest, RefusalsReportTheirCodeAndChangeNothing) {
   auto reading = admin->OpenKey("/LM/W3SVC/1/ROOT", METADATA_PERMISSION_READ, 0);
   ASSERT_TRUE(reading.ok());
   EXPECT_TRUE(Is(admin->SetData(*reading, "", {1002, 1, 2, std::string("x")}), MetabaseError::kAccessDenied));
-  EXPECT_TRUE(Is(admin->OpenKey("/LM/W3SVC/1/ROOT/Korvale", kReadWrite, 0).status(), MetabaseError::kPathBusy))
+  EXPECT_TRUE(
+      Is(admin->OpenKey("/LM/W3SVC/1/ROOT/Korvale", kReadWrite, 0).status(), MetabaseError::kPathBusy))
       << "a writer may not open a key below an open one";
   EXPECT_EQ(testing::ReadFileBytes(file_), before);
 }

@@ -35,8 +35,8 @@ struct SqlTimestamp {
 };
 
 // One column value; std::monostate is SQL NULL (distinct from an empty text).
-using SqlValue = std::variant<std::monostate, int64_t, double, std::string, SqlTimestamp,
-                              std::vector<uint8_t>>;
+using SqlValue =
+    std::variant<std::monostate, int64_t, double, std::string, SqlTimestamp, std::vector<uint8_t>>;
 
 // One result row; columns are found by name without regard to case.
 class SqlRow {
@@ -62,8 +62,8 @@ class SqlRow {
 template <typename T>
 class SqlResult {
  public:
-  SqlResult(T value) : v_(std::move(value)) {}   // NOLINT
-  SqlResult(SqlError e) : v_(std::move(e)) {}    // NOLINT
+  SqlResult(T value) : v_(std::move(value)) {}  // NOLINT
+  SqlResult(SqlError e) : v_(std::move(e)) {}   // NOLINT
   bool ok() const { return v_.index() == 0; }
   T& operator*() { return std::get<0>(v_); }
   T* operator->() { return &std::get<0>(v_); }

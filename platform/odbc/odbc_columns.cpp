@@ -27,29 +27,24 @@ ValueKind KindOf(const ColumnInfo& column) {
     case SQL_TINYINT:
     case SQL_SMALLINT:
     case SQL_INTEGER:
-    case SQL_BIGINT:
-      return ValueKind::kInteger;
+    case SQL_BIGINT: return ValueKind::kInteger;
     case SQL_DECIMAL:
     case SQL_NUMERIC:
       // Whole numbers that fit 64 bits stay exact; everything else is a double.
-      return column.decimal_digits == 0 && column.size > 0 && column.size <= 18
-                 ? ValueKind::kInteger
-                 : ValueKind::kDouble;
+      return column.decimal_digits == 0 && column.size > 0 && column.size <= 18 ? ValueKind::kInteger
+                                                                                : ValueKind::kDouble;
     case SQL_REAL:
     case SQL_FLOAT:
-    case SQL_DOUBLE:
-      return ValueKind::kDouble;
+    case SQL_DOUBLE: return ValueKind::kDouble;
     case SQL_TYPE_DATE:
     case SQL_TYPE_TIME:
     case SQL_TYPE_TIMESTAMP:
     case SQL_DATE:
     case SQL_TIME:
-    case SQL_TIMESTAMP:
-      return ValueKind::kTimestamp;
+    case SQL_TIMESTAMP: return ValueKind::kTimestamp;
     case SQL_BINARY:
     case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-      return ValueKind::kBinary;
+    case SQL_LONGVARBINARY: return ValueKind::kBinary;
     default:
       // Some drivers describe a binary column they do not know by its
       // declared type only; reading it as text would hand back an escaped form.
@@ -113,10 +108,8 @@ SqlResult<SqlValue> ReadValue(SQLHSTMT stmt, SQLUSMALLINT index, const ColumnInf
       if (indicator == SQL_NULL_DATA) return SqlValue{};
       return SqlValue{SqlTimestamp{ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second}};
     }
-    case ValueKind::kBinary:
-      return ReadLong(stmt, index, false);
-    case ValueKind::kText:
-      return ReadLong(stmt, index, true);
+    case ValueKind::kBinary: return ReadLong(stmt, index, false);
+    case ValueKind::kText: return ReadLong(stmt, index, true);
   }
   return SqlValue{};
 }
@@ -133,8 +126,8 @@ SqlResult<std::vector<ColumnInfo>> DescribeColumns(SQLHSTMT stmt) {
     SQLSMALLINT name_length = 0;
     ColumnInfo column;
     SQLSMALLINT nullable = 0;
-    rc = SQLDescribeCol(stmt, static_cast<SQLUSMALLINT>(i), name, sizeof name, &name_length,
-                        &column.sql_type, &column.size, &column.decimal_digits, &nullable);
+    rc = SQLDescribeCol(stmt, static_cast<SQLUSMALLINT>(i), name, sizeof name, &name_length, &column.sql_type,
+                        &column.size, &column.decimal_digits, &nullable);
     if (!Succeeded(rc)) return Diagnose(SQL_HANDLE_STMT, stmt, rc, "Describing a column failed.");
     column.name = reinterpret_cast<const char*>(name);
     SQLCHAR type_name[256] = {};

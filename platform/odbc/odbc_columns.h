@@ -24,7 +24,6 @@ struct ColumnInfo {
 SqlResult<std::vector<ColumnInfo>> DescribeColumns(SQLHSTMT stmt);
 
 // Fetches rows from `stmt` until the end, or only the first when `limit` is 1.
-SqlResult<std::vector<SqlRow>> FetchRows(SQLHSTMT stmt, const std::vector<ColumnInfo>& columns,
-                                         size_t limit);
+SqlResult<std::vector<SqlRow>> FetchRows(SQLHSTMT stmt, const std::vector<ColumnInfo>& columns, size_t limit);
 
 }  // namespace korvale::odbc

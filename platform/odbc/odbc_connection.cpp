@@ -36,7 +36,8 @@ class OdbcConnection final : public SqlConnection {
     for (;;) {
       SQLRETURN rc = SQLMoreResults(stmt->get());
       if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE) break;
-      if (!Succeeded(rc)) return Diagnose(SQL_HANDLE_STMT, stmt->get(), rc, "Executing the statement failed.");
+      if (!Succeeded(rc))
+        return Diagnose(SQL_HANDLE_STMT, stmt->get(), rc, "Executing the statement failed.");
     }
     return done;
   }
@@ -98,8 +99,7 @@ class OdbcConnection final : public SqlConnection {
     bool failed = !Succeeded(rc);
     if (failed) error = Diagnose(SQL_HANDLE_DBC, dbc_.get(), rc, "Ending the transaction failed.");
     // Back to one statement at a time, whatever the outcome.
-    SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
-                      reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+    SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
     in_transaction_ = false;
     if (failed) return error;
     return SqlDone{};
@@ -124,8 +124,8 @@ SqlResult<std::unique_ptr<SqlConnection>> OpenSqlConnection(const std::string& c
   std::string in = connect_string;
   SQLCHAR out[1024] = {};
   SQLSMALLINT out_length = 0;
-  rc = SQLDriverConnect(dbc.get(), nullptr, SqlText(in), static_cast<SQLSMALLINT>(in.size()), out,
-                        sizeof out, &out_length, SQL_DRIVER_NOPROMPT);
+  rc = SQLDriverConnect(dbc.get(), nullptr, SqlText(in), static_cast<SQLSMALLINT>(in.size()), out, sizeof out,
+                        &out_length, SQL_DRIVER_NOPROMPT);
   if (!Succeeded(rc)) return Diagnose(SQL_HANDLE_DBC, dbc.get(), rc, "Connecting to the data source failed.");
   dbc.MarkConnected();
   return std::unique_ptr<SqlConnection>(std::make_unique<OdbcConnection>(std::move(env), std::move(dbc)));

@@ -5,8 +5,7 @@
 
 namespace korvale::odbc {
 
-SqlError Diagnose(SQLSMALLINT handle_type, SQLHANDLE handle, SQLRETURN rc,
-                  const std::string& fallback) {
+SqlError Diagnose(SQLSMALLINT handle_type, SQLHANDLE handle, SQLRETURN rc, const std::string& fallback) {
   SqlError error;
   error.return_code = rc;
   if (handle != SQL_NULL_HANDLE) {

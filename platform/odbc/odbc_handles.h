@@ -19,7 +19,8 @@ class Handle {
   Handle(SQLSMALLINT type, SQLHANDLE handle) : type_(type), handle_(handle) {}
   ~Handle() { Reset(); }
   Handle(Handle&& other) noexcept
-      : type_(other.type_), handle_(std::exchange(other.handle_, nullptr)),
+      : type_(other.type_),
+        handle_(std::exchange(other.handle_, nullptr)),
         connected_(std::exchange(other.connected_, false)) {}
   Handle& operator=(Handle&& other) noexcept {
     if (this != &other) {

@@ -34,16 +34,17 @@ void MustExecute(SqlConnection& db, const std::string& sql) {
 // Every kind of value the agent stores, read back through one table. Shared by
 // both drivers, because each maps column types differently.
 void CheckValueRoundTrip(SqlConnection& db, const std::string& table) {
-  ASSERT_NO_FATAL_FAILURE(MustExecute(
-      db, "create table " + table +
-              " (Name varchar(50) NOT NULL, Start datetime NOT NULL, Title varchar(250), "
-              "Notes text, Status smallint NOT NULL, Size int NULL, TimeDifference NUMERIC(2,1), "
-              "Flag bit DEFAULT 0, ApptID BINARY(160))"));
+  ASSERT_NO_FATAL_FAILURE(
+      MustExecute(db, "create table " + table +
+                          " (Name varchar(50) NOT NULL, Start datetime NOT NULL, Title varchar(250), "
+                          "Notes text, Status smallint NOT NULL, Size int NULL, TimeDifference NUMERIC(2,1), "
+                          "Flag bit DEFAULT 0, ApptID BINARY(160))"));
   const std::string long_text = std::string(20000, 'x') + "é€😀";  // longer than one read piece
-  ASSERT_NO_FATAL_FAILURE(MustExecute(
-      db, "insert into " + table +
-              " (Name, Start, Title, Notes, Status, Size, TimeDifference, Flag) values('Grüße "
-              "😀', {ts '2010-12-03 15:12:32'}, '', '" + long_text + "', 8, -42, 1.5, 1)"));
+  ASSERT_NO_FATAL_FAILURE(
+      MustExecute(db, "insert into " + table +
+                          " (Name, Start, Title, Notes, Status, Size, TimeDifference, Flag) values('Grüße "
+                          "😀', {ts '2010-12-03 15:12:32'}, '', '" +
+                          long_text + "', 8, -42, 1.5, 1)"));
 
   auto rows = db.Query("SELECT * FROM " + table);
   ASSERT_TRUE(rows.ok()) << rows.error().text;

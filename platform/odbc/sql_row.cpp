@@ -12,17 +12,15 @@ namespace korvale {
 namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
 }
 
 std::string TimestampText(const SqlTimestamp& t) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                t.hour, t.minute, t.second);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
   return buffer;
 }
 
@@ -30,8 +28,8 @@ std::string TimestampText(const SqlTimestamp& t) {
 std::optional<SqlTimestamp> ParseTimestamp(const std::string& text) {
   SqlTimestamp t;
   char separator = ' ';
-  int fields = std::sscanf(text.c_str(), "%d-%d-%d%c%d:%d:%d", &t.year, &t.month, &t.day,
-                           &separator, &t.hour, &t.minute, &t.second);
+  int fields = std::sscanf(text.c_str(), "%d-%d-%d%c%d:%d:%d", &t.year, &t.month, &t.day, &separator, &t.hour,
+                           &t.minute, &t.second);
   if (fields == 3 || (fields >= 6 && (separator == ' ' || separator == 'T'))) return t;
   return std::nullopt;
 }

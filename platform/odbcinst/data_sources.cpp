@@ -17,7 +17,8 @@ namespace {
 // A list of zero-terminated names ended by an empty one.
 std::vector<std::string> NameList(const char* section, const char* file) {
   std::vector<char> buffer(65536);
-  int length = SQLGetPrivateProfileString(section, nullptr, "", buffer.data(), static_cast<int>(buffer.size()), file);
+  int length =
+      SQLGetPrivateProfileString(section, nullptr, "", buffer.data(), static_cast<int>(buffer.size()), file);
   std::vector<std::string> names;
   for (int i = 0; i < length && buffer[i] != '\0';) {
     std::string name(&buffer[i]);
@@ -38,7 +39,8 @@ std::string InstallerError() {
   DWORD code = 0;
   char message[SQL_MAX_MESSAGE_LENGTH] = {};
   WORD length = 0;
-  if (SQLInstallerError(1, &code, message, sizeof message, &length) == SQL_NO_DATA) return "unknown installer error";
+  if (SQLInstallerError(1, &code, message, sizeof message, &length) == SQL_NO_DATA)
+    return "unknown installer error";
   return message;
 }
 
@@ -53,7 +55,8 @@ std::vector<DataSource> ListDataSources() {
     if (name == "ODBC Data Sources" || name == "ODBC" || !seen.insert(name).second) continue;
     sources.push_back({name, ReadDsnValue(name, "Driver")});
   }
-  std::sort(sources.begin(), sources.end(), [](const DataSource& a, const DataSource& b) { return a.name < b.name; });
+  std::sort(sources.begin(), sources.end(),
+            [](const DataSource& a, const DataSource& b) { return a.name < b.name; });
   return sources;
 }
 
@@ -80,7 +83,8 @@ bool WriteDataSource(const std::string& name, const std::string& driver,
   bool ok = SQLWriteDSNToIni(name.c_str(), driver.c_str());
   for (const auto& [key, value] : values) {
     if (!ok) break;
-    if (!value.empty()) ok = SQLWritePrivateProfileString(name.c_str(), key.c_str(), value.c_str(), "odbc.ini");
+    if (!value.empty())
+      ok = SQLWritePrivateProfileString(name.c_str(), key.c_str(), value.c_str(), "odbc.ini");
   }
   if (!ok) error = InstallerError();
   SQLSetConfigMode(ODBC_BOTH_DSN);

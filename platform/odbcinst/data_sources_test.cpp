@@ -19,8 +19,10 @@ class DataSourcesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::ofstream(dir_.File("user.ini")) << "[calendars]\nDriver=SQLite3\nDatabase=/srv/cal.db\n";
-    std::ofstream(dir_.File("odbc.ini")) << "[shared]\nDriver=MariaDB\nServer=db1\n[calendars]\nDriver=Other\n";
-    std::ofstream(dir_.File("odbcinst.ini")) << "[SQLite3]\nDriver=libsqlite3odbc.so\n[MariaDB]\nDriver=x.so\n";
+    std::ofstream(dir_.File("odbc.ini"))
+        << "[shared]\nDriver=MariaDB\nServer=db1\n[calendars]\nDriver=Other\n";
+    std::ofstream(dir_.File("odbcinst.ini"))
+        << "[SQLite3]\nDriver=libsqlite3odbc.so\n[MariaDB]\nDriver=x.so\n";
     setenv("ODBCINI", dir_.File("user.ini").c_str(), 1);
     setenv("ODBCSYSINI", dir_.path().c_str(), 1);
   }
@@ -39,10 +41,12 @@ TEST_F(DataSourcesTest, UserAndSystemDefinitionsAreListedOnceWithTheirDrivers) {
 
 TEST_F(DataSourcesTest, AWrittenDefinitionIsFoundAndKeepsKeysTheFormDoesNotShow) {
   std::string error;
-  ASSERT_TRUE(WriteDataSource("fresh", "SQLite3", {{"Database", "/tmp/fresh.db"}, {"Server", "x"}}, error)) << error;
+  ASSERT_TRUE(WriteDataSource("fresh", "SQLite3", {{"Database", "/tmp/fresh.db"}, {"Server", "x"}}, error))
+      << error;
   std::ofstream(dir_.File("user.ini"), std::ios::app) << "Timeout=30000\n";
   EXPECT_EQ(ReadDsnValue("fresh", "Database"), "/tmp/fresh.db");
-  ASSERT_TRUE(WriteDataSource("fresh", "SQLite3", {{"Database", "/tmp/other.db"}, {"Server", ""}}, error)) << error;
+  ASSERT_TRUE(WriteDataSource("fresh", "SQLite3", {{"Database", "/tmp/other.db"}, {"Server", ""}}, error))
+      << error;
   EXPECT_EQ(ReadDsnValue("fresh", "Server"), "") << "an empty value leaves the key out";
   EXPECT_EQ(ReadDsnValue("fresh", "Database"), "/tmp/other.db");
   EXPECT_EQ(ReadDsnValue("fresh", "Timeout"), "30000") << "a key the form does not show stays";

@@ -31,7 +31,8 @@ std::string InstallerError(DWORD* first_code) {
     std::array<char, 512> text{};
     DWORD code = 0;
     WORD length = 0;
-    if (SQLInstallerError(record, &code, text.data(), static_cast<WORD>(text.size()), &length) != SQL_SUCCESS) break;
+    if (SQLInstallerError(record, &code, text.data(), static_cast<WORD>(text.size()), &length) != SQL_SUCCESS)
+      break;
     if (record == 1) *first_code = code;
     if (!message.empty()) message += " ";
     message += text.data();
@@ -54,7 +55,8 @@ Status WriteDefinition(const std::string& driver, const std::vector<std::string>
     if (!written || eq == std::string::npos || eq + 1 == attribute.size()) continue;
     const std::string key = attribute.substr(0, eq);
     if (Lower(key) == "dsn") continue;
-    written = SQLWritePrivateProfileString(dsn.c_str(), key.c_str(), attribute.substr(eq + 1).c_str(), "odbc.ini");
+    written =
+        SQLWritePrivateProfileString(dsn.c_str(), key.c_str(), attribute.substr(eq + 1).c_str(), "odbc.ini");
   }
   SQLSetConfigMode(ODBC_BOTH_DSN);
   if (written) return Status::Ok();

@@ -24,8 +24,10 @@ class SystemDataSourceTest : public ::testing::Test {
     setenv("ODBCSYSINI", dir_.path().c_str(), 1);
   }
   void TearDown() override {
-    if (old_sys_.empty()) unsetenv("ODBCSYSINI");
-    else setenv("ODBCSYSINI", old_sys_.c_str(), 1);
+    if (old_sys_.empty())
+      unsetenv("ODBCSYSINI");
+    else
+      setenv("ODBCSYSINI", old_sys_.c_str(), 1);
   }
   testing::TempDir dir_;
   std::string old_sys_;

@@ -12,7 +12,8 @@ Expected<std::int32_t> CallLibraryFunction(const std::string& library, const std
   }
   auto entry = reinterpret_cast<std::int32_t (*)()>(::dlsym(module, function.c_str()));
   if (entry == nullptr) {
-    return Status::Error(library + " has no function " + function, static_cast<int>(LibraryCallError::kNoSuchFunction));
+    return Status::Error(library + " has no function " + function,
+                         static_cast<int>(LibraryCallError::kNoSuchFunction));
   }
   return entry();
 }

@@ -49,9 +49,8 @@ IniLine Classify(std::string text, std::string eol) {
 }  // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -70,8 +69,8 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
       break;
     }
     size_t eol_len = (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ? 2 : 1;
-    doc.lines_.push_back(Classify(std::string(bytes.substr(pos, end - pos)),
-                                  std::string(bytes.substr(end, eol_len))));
+    doc.lines_.push_back(
+        Classify(std::string(bytes.substr(pos, end - pos)), std::string(bytes.substr(end, eol_len))));
     pos = end + eol_len;
   }
   doc.Reindex();

@@ -18,9 +18,12 @@ namespace {
 size_t CharBytes(std::string_view s, size_t pos) {
   const auto lead = static_cast<unsigned char>(s[pos]);
   size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4;
   if (pos + length > s.size()) return 1;
   for (size_t i = 1; i < length; ++i) {
     if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80) return 1;
@@ -95,8 +98,7 @@ std::string ProfileSnapshot::GetString(const std::string& section, const std::st
   return CutChars(value, buffer_size - 1);
 }
 
-int ProfileSnapshot::GetInt(const std::string& section, const std::string& key,
-                            int default_value) const {
+int ProfileSnapshot::GetInt(const std::string& section, const std::string& key, int default_value) const {
   const IniDocument& doc = *doc_;
   std::optional<SectionRange> range = doc.FindSection(section);
   std::optional<size_t> at = range ? doc.FindKey(*range, key) : std::nullopt;
@@ -120,8 +122,7 @@ int ProfileSnapshot::GetInt(const std::string& section, const std::string& key,
   return static_cast<int>(result);
 }
 
-std::vector<std::string> ProfileSnapshot::GetKeyNames(const std::string& section,
-                                                      size_t buffer_size) const {
+std::vector<std::string> ProfileSnapshot::GetKeyNames(const std::string& section, size_t buffer_size) const {
   std::vector<std::string> names;
   if (buffer_size < 2) return names;
   const IniDocument& doc = *doc_;
@@ -162,8 +163,7 @@ std::string GetString(const std::string& file, const std::string& section, const
   return ProfileSnapshot(file).GetString(section, key, default_value, buffer_size);
 }
 
-int GetInt(const std::string& file, const std::string& section, const std::string& key,
-           int default_value) {
+int GetInt(const std::string& file, const std::string& section, const std::string& key, int default_value) {
   return ProfileSnapshot(file).GetInt(section, key, default_value);
 }
 

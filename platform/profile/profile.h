@@ -28,8 +28,8 @@ class ProfileSnapshot {
  public:
   explicit ProfileSnapshot(const std::string& file);
 
-  std::string GetString(const std::string& section, const std::string& key,
-                        const std::string& default_value, size_t buffer_size) const;
+  std::string GetString(const std::string& section, const std::string& key, const std::string& default_value,
+                        size_t buffer_size) const;
   int GetInt(const std::string& section, const std::string& key, int default_value) const;
   std::vector<std::string> GetKeyNames(const std::string& section, size_t buffer_size = 32767) const;
   std::vector<std::string> GetSectionNames() const;
@@ -56,8 +56,7 @@ std::string GetString(const std::string& file, const std::string& section, const
 
 // The value read as a decimal integer: optional sign, then leading digits; a
 // value that does not start with digits gives 0; a missing key gives the default.
-int GetInt(const std::string& file, const std::string& section, const std::string& key,
-           int default_value);
+int GetInt(const std::string& file, const std::string& section, const std::string& key, int default_value);
 
 // All key names of a section in file order (duplicates kept once, first wins),
 // with the total length of the names (each plus its terminating zero) cut to

@@ -47,7 +47,8 @@ TEST_F(ProfileTest, TrimsBlanksAndQuotes) {
 
 // Files written by other tools or damaged on disk still read, whatever their line ends.
 TEST_F(ProfileTest, ToleratesMixedLineEndsAndGarbage) {
-  std::string bytes = "\xff\xfe junk\0line\r[S]\rA=1\nno equals sign\r\nB=x\0y\xc3\r\n=novalue\r\n;C=3\r\nD=4"s;
+  std::string bytes =
+      "\xff\xfe junk\0line\r[S]\rA=1\nno equals sign\r\nB=x\0y\xc3\r\n=novalue\r\n;C=3\r\nD=4"s;
   std::string f = Write(bytes);
   EXPECT_EQ(GetInt(f, "S", "A", -1), 1);
   EXPECT_EQ(GetString(f, "S", "B", "", 256), "x\0y\xc3"s);
@@ -79,7 +80,12 @@ TEST_F(ProfileTest, BufferSizeCutsAtCharacters) {
   EXPECT_EQ(GetString(f, "S", "K", "", 0), "");
   EXPECT_EQ(GetString(f, "T", "K", "", 3), "a\xe9") << "an 8-bit text counts byte by byte";
   EXPECT_EQ(GetString(f, "T", "K", "", 5), "a\xe9\xff\xc3") << "a lone lead byte is one character";
-  EXPECT_EQ(GetString(f, "S", "missing", "d\xc3\xa9" "fault", 4), "d\xc3\xa9" "f");
+  EXPECT_EQ(GetString(f, "S", "missing",
+                      "d\xc3\xa9"
+                      "fault",
+                      4),
+            "d\xc3\xa9"
+            "f");
 }
 
 // A value of 255 characters fits a 256-character buffer even when most of its

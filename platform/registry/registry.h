@@ -7,7 +7,8 @@
 // without regard to case, as the registry compares them.
 //
 //   registry::Registry reg(registry::RegistryFile());
-//   auto path = reg.GetString(registry::kLocalMachine, "Software\\Tarnwick\\Korvale\\UserInfo", "DestinationPath");
+//   auto path = reg.GetString(registry::kLocalMachine, "Software\\Tarnwick\\Korvale\\UserInfo",
+//   "DestinationPath");
 #pragma once
 
 #include <cstdint>

@@ -16,10 +16,12 @@ TEST(RegistryTest, ValuesComeBackWithTheirTypesWhateverTheCaseOfTheKey) {
   ASSERT_TRUE(reg.SetString("HKLM", key, "DestinationPath", "/opt/korvale").ok());
   ASSERT_TRUE(reg.SetDword(kLocalMachine, "SYSTEM\\Events", "TypesSupported", 7).ok());
   ASSERT_TRUE(reg.Set(kLocalMachine, "SYSTEM\\Events", "EventMessageFile",
-                      {ValueType::kExpandString, "/opt/korvale/KorvaleSrv", 0}).ok());
+                      {ValueType::kExpandString, "/opt/korvale/KorvaleSrv", 0})
+                  .ok());
 
   EXPECT_EQ(reg.GetString(kLocalMachine, "software/tarnwick\\KORVALE\\userinfo", "destinationpath"),
-            "/opt/korvale") << "key paths and names compare without regard to case";
+            "/opt/korvale")
+      << "key paths and names compare without regard to case";
   auto types = reg.Get("hklm", "SYSTEM\\Events", "TypesSupported");
   ASSERT_TRUE(types.has_value());
   EXPECT_EQ(types->type, ValueType::kDword);
@@ -48,8 +50,10 @@ TEST(RegistryTest, HostileValuesAndRootsAreRefusedNotWritten) {
   EXPECT_FALSE(reg.SetString(kLocalMachine, "Software\\X", "Name", "two\nlines").ok());
   EXPECT_FALSE(reg.SetString("HKEY_USERS", "Software\\X", "Name", "v").ok());
   EXPECT_FALSE(reg.Get(kLocalMachine, "Software\\X", "Name").has_value());
-  testing::WriteFileBytes(dir.File("registry.ini"), "[HKEY_LOCAL_MACHINE\\Software\\X]\r\nBad=REG_DWORD:x7\r\nOdd=plain\r\n");
-  EXPECT_FALSE(reg.Get(kLocalMachine, "Software\\X", "Bad").has_value()) << "a damaged number reads as absent";
+  testing::WriteFileBytes(dir.File("registry.ini"),
+                          "[HKEY_LOCAL_MACHINE\\Software\\X]\r\nBad=REG_DWORD:x7\r\nOdd=plain\r\n");
+  EXPECT_FALSE(reg.Get(kLocalMachine, "Software\\X", "Bad").has_value())
+      << "a damaged number reads as absent";
   EXPECT_FALSE(reg.Get(kLocalMachine, "Software\\X", "Odd").has_value());
 }
 

@@ -67,7 +67,14 @@ std::vector<std::string> ExecWords(const std::string& line) {
 class Fake {
  public:
   explicit Fake(std::string unit_dir) : unit_dir_(std::move(unit_dir)) {
-    Unit ssh{"ssh.service", "loaded", "active", "/lib/systemd/system/ssh.service", {"/usr/sbin/sshd", "-D"}, 0, "", 0};
+    Unit ssh{"ssh.service",
+             "loaded",
+             "active",
+             "/lib/systemd/system/ssh.service",
+             {"/usr/sbin/sshd", "-D"},
+             0,
+             "",
+             0};
     units_[ssh.id] = ssh;
     Reload();
   }
@@ -288,8 +295,8 @@ const sd_bus_vtable kJobTable[] = {
   if (r >= 0) r = sd_bus_start(bus.get());
   if (r >= 0) r = sd_bus_add_object_vtable(bus.get(), nullptr, kManagerPath, kManager, kManagerTable, &fake);
   if (r >= 0) {
-    r = sd_bus_add_fallback_vtable(bus.get(), nullptr, kUnitPrefix, "org.freedesktop.systemd1.Unit", kUnitTable,
-                                   nullptr, &fake);
+    r = sd_bus_add_fallback_vtable(bus.get(), nullptr, kUnitPrefix, "org.freedesktop.systemd1.Unit",
+                                   kUnitTable, nullptr, &fake);
   }
   if (r >= 0) {
     r = sd_bus_add_fallback_vtable(bus.get(), nullptr, kUnitPrefix, "org.freedesktop.systemd1.Service",

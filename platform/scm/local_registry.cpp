@@ -134,7 +134,8 @@ class LocalRegistry : public ServiceManager {
     auto record = Load(name);
     if (!record) return Status::Error("The specified service does not exist as an installed service.");
     // Its process would run on with nothing left to stop it by.
-    if (ProcessAlive(record->pid)) return Status::Error("The service is running: stop it before removing it.");
+    if (ProcessAlive(record->pid))
+      return Status::Error("The service is running: stop it before removing it.");
     std::error_code ec;
     fs::remove(Path(name), ec);
     if (ec) return Status::Error("Cannot remove " + Path(name) + ": " + ec.message());

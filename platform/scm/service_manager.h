@@ -21,7 +21,9 @@ struct ServiceDefinition {
   ServiceDefinition() = default;
   ServiceDefinition(std::string name, std::string image_path, std::vector<std::string> arguments = {},
                     std::string account = {})
-      : name(std::move(name)), image_path(std::move(image_path)), arguments(std::move(arguments)),
+      : name(std::move(name)),
+        image_path(std::move(image_path)),
+        arguments(std::move(arguments)),
         account(std::move(account)) {}
 
   std::string name;                    // "Korvale Update Service"

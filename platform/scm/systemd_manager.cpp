@@ -67,7 +67,8 @@ int OnJobRemoved(sd_bus_message* message, void* userdata, sd_bus_error*) {
 
 class SystemdManager : public ServiceManager {
  public:
-  SystemdManager(BusHandle bus, std::string unit_dir) : bus_(std::move(bus)), unit_dir_(std::move(unit_dir)) {}
+  SystemdManager(BusHandle bus, std::string unit_dir)
+      : bus_(std::move(bus)), unit_dir_(std::move(unit_dir)) {}
 
   Expected<std::vector<ServiceDefinition>> EnumerateServices() override {
     Expected<std::map<std::string, std::string>> units = ServiceUnits();
@@ -197,8 +198,8 @@ class SystemdManager : public ServiceManager {
   Expected<std::string> LoadUnit(const std::string& unit) {
     BusError error;
     sd_bus_message* raw = nullptr;
-    int r = sd_bus_call_method(bus_.get(), kSystemd, kManagerPath, kManager, "LoadUnit", error.get(), &raw, "s",
-                               unit.c_str());
+    int r = sd_bus_call_method(bus_.get(), kSystemd, kManagerPath, kManager, "LoadUnit", error.get(), &raw,
+                               "s", unit.c_str());
     MessageHandle reply(raw);
     if (r < 0) return BusFailure(error, r);
     const char* object = nullptr;
@@ -233,8 +234,8 @@ class SystemdManager : public ServiceManager {
   Status ExecStartOf(const std::string& object, ServiceDefinition& service) {
     BusError error;
     sd_bus_message* raw = nullptr;
-    int r = sd_bus_get_property(bus_.get(), kSystemd, object.c_str(), kService, "ExecStart", error.get(), &raw,
-                                "a(sasbttttuii)");
+    int r = sd_bus_get_property(bus_.get(), kSystemd, object.c_str(), kService, "ExecStart", error.get(),
+                                &raw, "a(sasbttttuii)");
     MessageHandle reply(raw);
     if (r < 0) return BusFailure(error, r);
     return ReadExecStart(reply.get(), service);
@@ -244,7 +245,8 @@ class SystemdManager : public ServiceManager {
   std::string PendingJobType(const std::string& object) {
     BusError error;
     sd_bus_message* raw = nullptr;
-    int r = sd_bus_get_property(bus_.get(), kSystemd, object.c_str(), kUnit, "Job", error.get(), &raw, "(uo)");
+    int r =
+        sd_bus_get_property(bus_.get(), kSystemd, object.c_str(), kUnit, "Job", error.get(), &raw, "(uo)");
     MessageHandle reply(raw);
     if (r < 0) return "";
     uint32_t id = 0;
@@ -276,7 +278,8 @@ class SystemdManager : public ServiceManager {
     SlotHandle slot(raw_slot);
     if (r < 0) return Errno(r);
     BusError error;
-    r = sd_bus_call_method(bus_.get(), kSystemd, kManagerPath, kManager, "Subscribe", error.get(), nullptr, "");
+    r = sd_bus_call_method(bus_.get(), kSystemd, kManagerPath, kManager, "Subscribe", error.get(), nullptr,
+                           "");
     if (r < 0) return BusFailure(error, r);
     Expected<std::string> job = CallUnit(object, "Start");
     if (!job.ok()) return job.status();
@@ -313,7 +316,8 @@ class SystemdManager : public ServiceManager {
   // Has systemd read the unit files again (what "daemon-reload" does).
   Status Reload() {
     BusError error;
-    int r = sd_bus_call_method(bus_.get(), kSystemd, kManagerPath, kManager, "Reload", error.get(), nullptr, "");
+    int r =
+        sd_bus_call_method(bus_.get(), kSystemd, kManagerPath, kManager, "Reload", error.get(), nullptr, "");
     return r < 0 ? BusFailure(error, r) : Status::Ok();
   }
 

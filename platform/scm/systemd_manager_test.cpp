@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 ServiceState WaitWhileStopPending(ServiceManager& services, const std::string& name) {
   for (;;) {
     Expected<ServiceState> state = services.Query(name);
-    if (!state.ok() || *state != ServiceState::kStopPending) return state.ok() ? *state : ServiceState::kRunning;
+    if (!state.ok() || *state != ServiceState::kStopPending)
+      return state.ok() ? *state : ServiceState::kRunning;
     usleep(50'000);
   }
 }
@@ -54,9 +55,9 @@ TEST_F(SystemdManagerTest, EnumeratesServicesWithTheirPrograms) {
   Expected<std::vector<ServiceDefinition>> listed = services_->EnumerateServices();
   ASSERT_TRUE(listed.ok()) << listed.status().message();
   ASSERT_FALSE(listed->empty()) << "a machine run by systemd has services";
-  EXPECT_TRUE(std::any_of(listed->begin(), listed->end(),
-                          [](const ServiceDefinition& s) { return s.image_path.starts_with("/"); }))
-      << "services run programs named by their full paths";
+  EXPECT_TRUE(std::any_of(listed->begin(), listed->end(), [](const ServiceDefinition& s) {
+    return s.image_path.starts_with("/");
+  })) << "services run programs named by their full paths";
   for (const ServiceDefinition& service : *listed) {
     EXPECT_TRUE(services_->OpenService(service.name).ok()) << service.name;
   }
@@ -123,7 +124,8 @@ class FakeSystemdTest : public ::testing::Test {
 TEST_F(FakeSystemdTest, LifecycleOfACreatedService) {
   const std::string name = "Korvale Update Service 100% \"two\"";
   ASSERT_TRUE(services_->Create({name, "/bin/sleep", {"600", "$HOME", "a\\b"}}).ok());
-  EXPECT_TRUE(fs::exists(fs::path(units_) / "Korvale\\x20Update\\x20Service\\x20100\\x25\\x20\\x22two\\x22.service"));
+  EXPECT_TRUE(
+      fs::exists(fs::path(units_) / "Korvale\\x20Update\\x20Service\\x20100\\x25\\x20\\x22two\\x22.service"));
   EXPECT_FALSE(services_->Create({name, "/bin/sleep", {}}).ok()) << "names are unique";
   EXPECT_FALSE(services_->Create({"", "/bin/sleep", {}}).ok());
 

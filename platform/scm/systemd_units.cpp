@@ -98,12 +98,14 @@ std::string UnitFileText(const ServiceDefinition& definition) {
   for (const std::string& argument : definition.arguments) exec += " " + QuotedWord(argument, true);
   const auto user = definition.account.empty() ? std::nullopt : ServiceAccountUser(definition.account);
   return "[Unit]\n"
-         "Description=" + DescriptionOf(definition.name) + "\n"
+         "Description=" +
+         DescriptionOf(definition.name) +
+         "\n"
          "After=network-online.target\n\n"
          "[Service]\n"
          "Type=exec\n"
-         "ExecStart=" + exec + "\n" +
-         (user ? "User=" + *user + "\n" : std::string()) +
+         "ExecStart=" +
+         exec + "\n" + (user ? "User=" + *user + "\n" : std::string()) +
          "KillMode=mixed\n"
          "TimeoutStopSec=infinity\n\n"
          "[Install]\n"

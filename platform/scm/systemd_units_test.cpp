@@ -50,8 +50,11 @@ TEST(SystemdUnits, UnitFileOfTheUpdateService) {
 }
 
 TEST(SystemdUnits, AServiceAccountRunsTheServiceAsThatUser) {
-  const std::string text = UnitFileText({"Korvale Update Service", "/opt/korvale/KorvaleSrv", {}, "DOM\\root"});
-  EXPECT_NE(text.find("ExecStart=\"/opt/korvale/KorvaleSrv\"\nUser=root\nKillMode=mixed\n"), std::string::npos) << text;
+  const std::string text =
+      UnitFileText({"Korvale Update Service", "/opt/korvale/KorvaleSrv", {}, "DOM\\root"});
+  EXPECT_NE(text.find("ExecStart=\"/opt/korvale/KorvaleSrv\"\nUser=root\nKillMode=mixed\n"),
+            std::string::npos)
+      << text;
 }
 
 // systemd undoes C escapes inside quotes, expands "%" everywhere and "$" in

@@ -63,13 +63,13 @@ int DayOfWeek(int year, int month, int day) {
 
 std::optional<FILETIME> SystemTimeToFileTime(const SYSTEMTIME& st) {
   if (st.wYear < kMinYear || st.wYear > kMaxYear || st.wMonth < 1 || st.wMonth > 12 || st.wDay < 1 ||
-      st.wDay > DaysInMonth(st.wYear, st.wMonth) || st.wHour > 23 || st.wMinute > 59 ||
-      st.wSecond > 59 || st.wMilliseconds > 999) {
+      st.wDay > DaysInMonth(st.wYear, st.wMonth) || st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59 ||
+      st.wMilliseconds > 999) {
     return std::nullopt;
   }
   const int64_t days = DaysFromCivil(st.wYear, st.wMonth, st.wDay) - kEpochDays1601;
-  const uint64_t seconds = static_cast<uint64_t>(days) * 86400ULL + st.wHour * 3600ULL +
-                           st.wMinute * 60ULL + st.wSecond;
+  const uint64_t seconds =
+      static_cast<uint64_t>(days) * 86400ULL + st.wHour * 3600ULL + st.wMinute * 60ULL + st.wSecond;
   return seconds * kTicksPerSecond + st.wMilliseconds * kTicksPerMillisecond;
 }
 
@@ -95,7 +95,8 @@ std::optional<SYSTEMTIME> AddMinutes(const SYSTEMTIME& st, int64_t minutes) {
   if (!ft) return std::nullopt;
   static const FILETIME kMax = *SystemTimeToFileTime(SYSTEMTIME{30827, 12, 0, 31, 23, 59, 59, 999});
   // Any shift beyond the whole FILETIME range fails; the bound keeps the product in 64 bits.
-  const uint64_t magnitude = minutes < 0 ? 0 - static_cast<uint64_t>(minutes) : static_cast<uint64_t>(minutes);
+  const uint64_t magnitude =
+      minutes < 0 ? 0 - static_cast<uint64_t>(minutes) : static_cast<uint64_t>(minutes);
   if (magnitude > kMax / kFileTimePerMinute + 1) return std::nullopt;
   const uint64_t delta = magnitude * kFileTimePerMinute;
   FILETIME result;

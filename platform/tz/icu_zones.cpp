@@ -44,7 +44,8 @@ int CurrentYear() {
 }
 
 UDate UDateOfYearStart(int year) {
-  const std::optional<FILETIME> ft = SystemTimeToFileTime(SYSTEMTIME{static_cast<uint16_t>(year), 1, 0, 1, 0, 0, 0, 0});
+  const std::optional<FILETIME> ft =
+      SystemTimeToFileTime(SYSTEMTIME{static_cast<uint16_t>(year), 1, 0, 1, 0, 0, 0, 0});
   return (static_cast<double>(*ft) - static_cast<double>(kUnixEpochAsFileTime)) / 10000.0;
 }
 
@@ -161,7 +162,8 @@ std::string DisplayText(const icu::TimeZone& zone, const icu::UnicodeString& id,
   zone.getDisplayName(false, icu::TimeZone::LONG_GENERIC, icu::Locale::getEnglish(), generic);
   std::string text = OffsetText(bias) + " " + ToUtf8(generic);
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::TimeZoneNames> names(icu::TimeZoneNames::createInstance(icu::Locale::getEnglish(), status));
+  std::unique_ptr<icu::TimeZoneNames> names(
+      icu::TimeZoneNames::createInstance(icu::Locale::getEnglish(), status));
   if (U_SUCCESS(status) && names) {
     icu::UnicodeString city;
     names->getExemplarLocationName(id, city);

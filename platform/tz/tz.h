@@ -59,10 +59,10 @@ std::optional<TIME_ZONE_INFORMATION> TimeZoneForYear(std::string_view iana_id, i
 
 // One entry of the table of named Windows zones.
 struct NamedZone {
-  std::string display;  // e.g. "(UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna"
-  std::string key;      // e.g. "W. Europe Standard Time"
+  std::string display;        // e.g. "(UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna"
+  std::string key;            // e.g. "W. Europe Standard Time"
   TIME_ZONE_INFORMATION tzi;  // from the zone's current rules
-  std::string iana_id;  // the zone standing for the key ("Europe/Berlin")
+  std::string iana_id;        // the zone standing for the key ("Europe/Berlin")
 };
 
 // The table of named Windows zones, one entry per Windows zone ICU maps to,
@@ -70,9 +70,9 @@ struct NamedZone {
 std::optional<std::vector<NamedZone>> ReadTimeZoneTable();
 
 // The 44-byte "TZI" layout and the 48-byte appointment time-zone structure.
-std::string TziToBytes(const TIME_ZONE_INFORMATION& zone);                   // 44 bytes
-std::optional<TIME_ZONE_INFORMATION> TziFromBytes(const std::string& bytes);  // needs >= 44
-std::string TimeZoneStructToBytes(const TIME_ZONE_INFORMATION& zone);        // 48 bytes
+std::string TziToBytes(const TIME_ZONE_INFORMATION& zone);                               // 44 bytes
+std::optional<TIME_ZONE_INFORMATION> TziFromBytes(const std::string& bytes);             // needs >= 44
+std::string TimeZoneStructToBytes(const TIME_ZONE_INFORMATION& zone);                    // 48 bytes
 std::optional<TIME_ZONE_INFORMATION> TimeZoneStructFromBytes(const std::string& bytes);  // >= 48
 
 }  // namespace korvale::tz

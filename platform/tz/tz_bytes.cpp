@@ -21,8 +21,8 @@ void PutI32(std::string& out, int32_t v) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((u >> shift) & 0xFF));
 }
 void PutSystemTime(std::string& out, const SYSTEMTIME& t) {
-  for (uint16_t v : {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                     t.wMilliseconds}) {
+  for (uint16_t v :
+       {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}) {
     PutU16(out, v);
   }
 }

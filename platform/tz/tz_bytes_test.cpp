@@ -91,7 +91,8 @@ TEST(TimeZoneStructBytes, RoundTrip) {
 // values an independent decoder printed for it, and encodes back byte for byte.
 TEST(TimeZoneStructBytes, RealAppointmentStructure) {
   std::string hex = testing::ReadFileBytes(DataDir() / "timezone-1.hex");
-  hex.erase(std::remove_if(hex.begin(), hex.end(), [](char c) { return !std::isxdigit(static_cast<unsigned char>(c)); }),
+  hex.erase(std::remove_if(hex.begin(), hex.end(),
+                           [](char c) { return !std::isxdigit(static_cast<unsigned char>(c)); }),
             hex.end());
   ASSERT_EQ(hex.size(), 96u) << "tests/data/timezone-1.hex";
   const std::string bytes = FromHex(hex);

@@ -26,8 +26,7 @@ bool IsValidRule(const SYSTEMTIME& rule) {
 // Windows refuses a zone whose rules it cannot evaluate; such a zone (a
 // damaged blob, typically) is treated here as one without daylight saving.
 bool HasUsableDaylightRule(const TIME_ZONE_INFORMATION& zone) {
-  return zone.DaylightDate.wMonth != 0 && IsValidRule(zone.DaylightDate) &&
-         IsValidRule(zone.StandardDate);
+  return zone.DaylightDate.wMonth != 0 && IsValidRule(zone.DaylightDate) && IsValidRule(zone.StandardDate);
 }
 
 SYSTEMTIME ShiftOrKeep(const SYSTEMTIME& time, int64_t minutes) {
@@ -69,10 +68,9 @@ SYSTEMTIME SystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION& zone, co
   const bool after_daylight = *now >= *SystemTimeToFileTime(*daylight_start);
   const bool before_standard = *now < *SystemTimeToFileTime(*standard_start);
   const bool northern = zone.DaylightDate.wMonth < zone.StandardDate.wMonth;
-  const bool daylight = northern ? (before_standard && after_daylight)
-                                 : (before_standard || after_daylight);
-  return ShiftOrKeep(utc, -(static_cast<int64_t>(zone.Bias) +
-                            (daylight ? zone.DaylightBias : zone.StandardBias)));
+  const bool daylight = northern ? (before_standard && after_daylight) : (before_standard || after_daylight);
+  return ShiftOrKeep(utc,
+                     -(static_cast<int64_t>(zone.Bias) + (daylight ? zone.DaylightBias : zone.StandardBias)));
 }
 
 bool IsDaylightTime(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& local) {

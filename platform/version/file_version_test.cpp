@@ -33,7 +33,9 @@ TEST(FileVersionTest, DamagedFilesGiveNothing) {
   WriteFileBytes(dir.File("empty"), "");
   EXPECT_FALSE(ReadFileVersion(dir.File("empty")).has_value());
   std::string garbage(5000, '\xa5');
-  garbage.replace(0, 4, "\x7f" "ELF");
+  garbage.replace(0, 4,
+                  "\x7f"
+                  "ELF");
   WriteFileBytes(dir.File("garbage"), garbage);
   EXPECT_FALSE(ReadFileVersion(dir.File("garbage")).has_value());
 

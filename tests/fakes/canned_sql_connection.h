@@ -48,9 +48,7 @@ class CannedSqlConnection : public SqlConnection {
     rules_.push_back({std::move(fragment), {}, std::move(error), false});
   }
 
-  void Throw(std::string fragment) {
-    rules_.push_back({std::move(fragment), {}, std::nullopt, true});
-  }
+  void Throw(std::string fragment) { rules_.push_back({std::move(fragment), {}, std::nullopt, true}); }
 
   const std::vector<std::string>& statements() const { return statements_; }
   // The statements that contain a fragment, in order.

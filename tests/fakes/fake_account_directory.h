@@ -29,8 +29,7 @@ class FakeAccountDirectory : public accounts::AccountDirectory {
   using SID_NAME_USE = accounts::SID_NAME_USE;
   using DirectoryAccount = accounts::DirectoryAccount;
 
-  void AddDomain(const std::string& name, const std::string& sid_text,
-                 std::vector<std::string> controllers) {
+  void AddDomain(const std::string& name, const std::string& sid_text, std::vector<std::string> controllers) {
     domains_[Upper(name)] = {sid_text, std::move(controllers)};
   }
 
@@ -115,8 +114,8 @@ class FakeAccountDirectory : public accounts::AccountDirectory {
     return nullptr;
   }
 
-  Expected<std::vector<DirectoryAccount>> Members(const std::string& domain,
-                                                  const std::string& group, SID_NAME_USE kind) {
+  Expected<std::vector<DirectoryAccount>> Members(const std::string& domain, const std::string& group,
+                                                  SID_NAME_USE kind) {
     if (auto s = Fail()) return *s;
     const std::string key = domain + "\\" + group;
     const auto* g = Find(key);

@@ -33,8 +33,7 @@ class RecordingLog : public AgentLog {
   }
 
   // The pieces of one statement are joined into one line, as a trace file shows them.
-  void LogSqlStatement(OptText part1, OptText part2 = std::nullopt,
-                       OptText part3 = std::nullopt) override {
+  void LogSqlStatement(OptText part1, OptText part2 = std::nullopt, OptText part3 = std::nullopt) override {
     std::string line;
     for (const OptText& t : {part1, part2, part3}) {
       if (t) line += *t;

@@ -1,6 +1,7 @@
 // The configuration program's user interface for tests: records every
 // message, question and progress text in order, answers questions from a
-// script, answers choosers and text questions from scripts, and checks that the wait cursor is always restored.
+// script, answers choosers and text questions from scripts, and checks that the wait cursor is always
+// restored.
 //
 //   ScriptedConfigUi ui;
 //   ui.answers = {true};          // "yes" to the first question
@@ -86,8 +87,9 @@ class ScriptedConfigUi : public config::ConfigUi {
   std::deque<bool> answers;  // answers to the questions, in order; "no" when none is left
   std::vector<ShownMessage> messages;
   std::vector<ShownMessage> questions;
-  std::deque<std::optional<std::size_t>> choices;  // chooser answers in order; nothing = Cancel (also when none is left)
-  std::deque<std::optional<std::string>> texts;    // text answers in order; nothing = Cancel
+  std::deque<std::optional<std::size_t>>
+      choices;  // chooser answers in order; nothing = Cancel (also when none is left)
+  std::deque<std::optional<std::string>> texts;  // text answers in order; nothing = Cancel
   std::vector<ShownChooser> choosers;
   std::vector<ShownTextQuestion> text_questions;
   std::vector<std::string> events;  // everything in order

@@ -33,8 +33,10 @@ ChildOutput InChild(const std::map<std::string, std::string>& env, const std::fu
     close(out_pipe[0]);
     close(result_pipe[0]);
     for (const auto& [name, value] : env) {
-      if (value.empty()) unsetenv(name.c_str());
-      else setenv(name.c_str(), value.c_str(), 1);
+      if (value.empty())
+        unsetenv(name.c_str());
+      else
+        setenv(name.c_str(), value.c_str(), 1);
     }
     std::string result = body();
     for (size_t done = 0; done < result.size();) {

@@ -98,9 +98,7 @@ void ReleaseServerLock() {
 
 }  // namespace
 
-bool MariaDbRequired() {
-  return Env("CI", "") == "true" && Env("KORVALE_TEST_MYSQL_REQUIRED", "") == "1";
-}
+bool MariaDbRequired() { return Env("CI", "") == "true" && Env("KORVALE_TEST_MYSQL_REQUIRED", "") == "1"; }
 
 MariaDbDsn::MariaDbDsn() {
   const std::string host = Env("KORVALE_TEST_MYSQL_HOST", "127.0.0.1");

@@ -58,12 +58,12 @@ bool MariaDbRequired();
 
 // In a test body: skips the test when the server is not available, or fails
 // it when MariaDbRequired().
-#define KORVALE_REQUIRE_MARIADB(dsn)                                                       \
-  do {                                                                                     \
-    if (!(dsn).available()) {                                                              \
-      if (::korvale::testing::MariaDbRequired()) {                                         \
+#define KORVALE_REQUIRE_MARIADB(dsn)                                                          \
+  do {                                                                                        \
+    if (!(dsn).available()) {                                                                 \
+      if (::korvale::testing::MariaDbRequired()) {                                            \
         FAIL() << "MariaDB is required here but unavailable: " << (dsn).unavailable_reason(); \
-      }                                                                                    \
-      GTEST_SKIP() << "MariaDB unavailable: " << (dsn).unavailable_reason();              \
-    }                                                                                      \
+      }                                                                                       \
+      GTEST_SKIP() << "MariaDB unavailable: " << (dsn).unavailable_reason();                  \
+    }                                                                                         \
   } while (false)

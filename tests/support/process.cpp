@@ -9,8 +9,7 @@
 namespace korvale::testing {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env,
-                         const std::string& working_dir) {
+                         const std::map<std::string, std::string>& env, const std::string& working_dir) {
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
   pid_t pid = fork();

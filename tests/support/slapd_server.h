@@ -64,12 +64,12 @@ bool SlapdRequired();
 
 // In a test body: skips the test when slapd is not installed (fails it when
 // SlapdRequired()); fails it when slapd is installed but would not start.
-#define KORVALE_REQUIRE_SLAPD(server)                                                        \
-  do {                                                                                       \
-    if (!(server).available()) {                                                             \
-      if ((server).binary_missing() && !::korvale::testing::SlapdRequired()) {              \
-        GTEST_SKIP() << "slapd is not installed: " << (server).unavailable_reason();         \
-      }                                                                                      \
+#define KORVALE_REQUIRE_SLAPD(server)                                                         \
+  do {                                                                                        \
+    if (!(server).available()) {                                                              \
+      if ((server).binary_missing() && !::korvale::testing::SlapdRequired()) {                \
+        GTEST_SKIP() << "slapd is not installed: " << (server).unavailable_reason();          \
+      }                                                                                       \
       FAIL() << "the test directory server did not start: " << (server).unavailable_reason(); \
-    }                                                                                        \
+    }                                                                                         \
   } while (false)

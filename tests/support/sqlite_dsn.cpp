@@ -103,8 +103,7 @@ std::string RegisterTestDsn(const std::string& name_prefix,
   for (const auto& [key, value] : keys) {
     if (key == "Driver") PinDriver(value);
   }
-  const std::string name =
-      name_prefix + "_" + std::to_string(::getpid()) + "_" + std::to_string(++ini.next);
+  const std::string name = name_prefix + "_" + std::to_string(::getpid()) + "_" + std::to_string(++ini.next);
   {
     std::ofstream out(ini.path, std::ios::app);
     out << "[" << name << "]\n";
@@ -115,22 +114,21 @@ std::string RegisterTestDsn(const std::string& name_prefix,
   return name;
 }
 
-
 SqliteDsn::SqliteDsn() : file_(dir_.File("korvale.db")) {
-  name_ = RegisterTestDsn("korvale_sqlite",
-                          {{"Driver", "SQLite3"},
-                           {"Database", file_},
-                           // Wait for a lock of another connection instead of failing.
-                           {"Timeout", "30000"},
-                           // Dates stay "YYYY-MM-DD HH:MM:SS" texts, never Julian day numbers.
-                           {"JDConv", "0"},
-                           // Plain statement execution, so long texts come back whole.
-                           {"StepAPI", "0"},
-                           {"NoTXN", "0"},
-                           {"LongNames", "0"},
-                           {"ShortNames", "0"},
-                           // Test data need no flush to disk after every statement.
-                           {"SyncPragma", "OFF"}});
+  name_ =
+      RegisterTestDsn("korvale_sqlite", {{"Driver", "SQLite3"},
+                                         {"Database", file_},
+                                         // Wait for a lock of another connection instead of failing.
+                                         {"Timeout", "30000"},
+                                         // Dates stay "YYYY-MM-DD HH:MM:SS" texts, never Julian day numbers.
+                                         {"JDConv", "0"},
+                                         // Plain statement execution, so long texts come back whole.
+                                         {"StepAPI", "0"},
+                                         {"NoTXN", "0"},
+                                         {"LongNames", "0"},
+                                         {"ShortNames", "0"},
+                                         // Test data need no flush to disk after every statement.
+                                         {"SyncPragma", "OFF"}});
 }
 
 }  // namespace korvale::testing

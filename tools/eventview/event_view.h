@@ -12,7 +12,7 @@ namespace korvale::eventview {
 
 struct EventFilter {
   std::optional<std::string> source = std::nullopt;  // compared without regard to ASCII case
-  std::optional<int> type = std::nullopt;  // 1, 2 or 4
+  std::optional<int> type = std::nullopt;            // 1, 2 or 4
   std::optional<uint32_t> id = std::nullopt;
 };
 

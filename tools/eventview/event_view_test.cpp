@@ -54,8 +54,12 @@ TEST(EventViewTest, ParsesTypeWords) {
 
 // The prefixes end in CRLF and texts carry their own breaks; each shows as a line.
 TEST(EventViewTest, FormatsTextsWithLineBreaks) {
-  EventRecord e{"2026-12-06T18:20:01", "Caldrun", 2, 107,
-                {"The Caldrun is performing the following SQL statement:\r\n", "SELECT 1\r\nFROM t\nWHERE x"}};
+  EventRecord e{
+      "2026-12-06T18:20:01",
+      "Caldrun",
+      2,
+      107,
+      {"The Caldrun is performing the following SQL statement:\r\n", "SELECT 1\r\nFROM t\nWHERE x"}};
   EXPECT_EQ(FormatEvent(e),
             "2026-12-06T18:20:01  Warning  Caldrun  id 107\n"
             "    The Caldrun is performing the following SQL statement:\n"

@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
   if (*type_option) {
     filter.type = korvale::eventview::ParseEventType(type_text);
     if (!filter.type) {
-      std::cerr << "unknown event type \"" << type_text << "\" (use 1, 2, 4, error, warning or information)\n";
+      std::cerr << "unknown event type \"" << type_text
+                << "\" (use 1, 2, 4, error, warning or information)\n";
       return 2;
     }
   }

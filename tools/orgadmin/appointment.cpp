@@ -29,12 +29,14 @@ Expected<MailboxFolders> OpenMailbox(IMAPISession& session, const std::string& m
   std::shared_ptr<IUnknown> unk;
   hr = ab->OpenEntry(*PpropFindProp(props, PR_ENTRYID)->Binary(), nullptr, MAPI_BEST_ACCESS, &type, &unk);
   if (FAILED(hr)) return Fail("OpenEntry of " + mailbox, hr);
-  if (type != MAPI_MAILUSER) return Status::Error("\"" + mailbox + "\" is a distribution list, not a mailbox");
+  if (type != MAPI_MAILUSER)
+    return Status::Error("\"" + mailbox + "\" is a distribution list, not a mailbox");
   auto user = mapi_cast<IMailUser>(unk);
   SPropTagArray tags{PR_EMS_AB_HOME_MTA, PR_EMAIL_ADDRESS, PR_DISPLAY_NAME};
   std::vector<SPropValue> v;
   user->GetProps(&tags, 0, &v);
-  if (!v[0].String() || !v[1].String()) return Status::Error("the mailbox \"" + mailbox + "\" has no home server");
+  if (!v[0].String() || !v[1].String())
+    return Status::Error("the mailbox \"" + mailbox + "\" has no home server");
   std::string mta = *v[0].String();
   std::string server_dn = mta.substr(0, mta.find("/cn=Microsoft MTA"));
   std::shared_ptr<IExchangeManageStore> manage;
@@ -124,8 +126,8 @@ Status WriteExceptionItem(IMessage& series, const AppointmentSpec& spec, const E
 
 // One calendar item of the meeting: the organizer's (state 1) or an attendee's (state 3).
 Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, const std::string& mailbox,
-                            bool meeting, bool organizer, const std::string& organizer_name, const SBinary& global_id,
-                            const ADRLIST& recipients) {
+                            bool meeting, bool organizer, const std::string& organizer_name,
+                            const SBinary& global_id, const ADRLIST& recipients) {
   auto box = OpenMailbox(session, mailbox);
   if (!box.ok()) return box.status();
   if (!box->calendar) return Status::Error("the mailbox \"" + mailbox + "\" has no calendar");
@@ -158,9 +160,12 @@ Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, 
     hr = box->calendar->GetIDsFromNames({extra.name}, MAPI_CREATE, &one);
     if (FAILED(hr)) return Fail("GetIDsFromNames for " + ToString(extra.name), hr);
     const ULONG extra_tag = CHANGE_PROP_TYPE(one[0], extra.type);
-    auto same = std::find_if(props.begin(), props.end(), [&](const SPropValue& p) { return p.ulPropTag == extra_tag; });
-    if (same != props.end()) *same = SPropValue{extra_tag, extra.value};
-    else props.emplace_back(extra_tag, extra.value);
+    auto same = std::find_if(props.begin(), props.end(),
+                             [&](const SPropValue& p) { return p.ulPropTag == extra_tag; });
+    if (same != props.end())
+      *same = SPropValue{extra_tag, extra.value};
+    else
+      props.emplace_back(extra_tag, extra.value);
   }
   std::shared_ptr<IMessage> msg;
   hr = box->calendar->CreateMessage(nullptr, 0, &msg);
@@ -196,7 +201,8 @@ Expected<ENTRYID> WriteAppointment(IMAPISession& session, const AppointmentSpec&
   ADRLIST recipients;
   auto add = [&](const std::vector<std::string>& names, ULONG type) {
     for (const auto& n : names)
-      recipients.aEntries.push_back(ADRENTRY{{{PR_DISPLAY_NAME, n}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(type)}}});
+      recipients.aEntries.push_back(
+          ADRENTRY{{{PR_DISPLAY_NAME, n}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(type)}}});
   };
   add(spec.required, MAPI_TO);
   add(spec.optional, MAPI_CC);
@@ -208,13 +214,16 @@ Expected<ENTRYID> WriteAppointment(IMAPISession& session, const AppointmentSpec&
       for (const auto& e : recipients.aEntries)
         if (!PpropFindProp(e.rgPropVals, PR_ENTRYID))
           return Status::Error("the attendee \"" + *PpropFindProp(e.rgPropVals, PR_DISPLAY_NAME)->String() +
-                               "\" is " + (hr == MAPI_E_AMBIGUOUS_RECIP ? "ambiguous" : "not in the directory"), hr);
+                                   "\" is " +
+                                   (hr == MAPI_E_AMBIGUOUS_RECIP ? "ambiguous" : "not in the directory"),
+                               hr);
     }
   }
   auto organizer = OpenMailbox(session, spec.mailbox);
   if (!organizer.ok()) return organizer.status();
   SBinary global_id = GlobalObjectId();
-  auto id = WriteItem(session, spec, spec.mailbox, meeting, true, organizer->display_name, global_id, recipients);
+  auto id =
+      WriteItem(session, spec, spec.mailbox, meeting, true, organizer->display_name, global_id, recipients);
   if (!id.ok() || !meeting || !spec.accepted) return id;
   for (const auto& e : recipients.aEntries) {
     const SPropValue* type = PpropFindProp(e.rgPropVals, PR_OBJECT_TYPE);
@@ -232,7 +241,8 @@ Status DeleteAppointment(IMAPISession& session, const std::string& mailbox, cons
   if (!box->calendar) return Status::Error("the mailbox \"" + mailbox + "\" has no calendar");
   HRESULT hr = box->calendar->DeleteMessages({id}, 0);
   if (FAILED(hr)) return Fail("DeleteMessages", hr);
-  if (hr == MAPI_W_PARTIAL_COMPLETION) return Status::Error("no such appointment in the calendar of " + mailbox);
+  if (hr == MAPI_W_PARTIAL_COMPLETION)
+    return Status::Error("no such appointment in the calendar of " + mailbox);
   return Status::Ok();
 }
 

@@ -32,7 +32,7 @@ struct ExceptionItem {
 struct AppointmentSpec {
   std::string mailbox;  // alias, display name or "EX:<dn>" of the organizer
   std::string subject, body, location;
-  mapi::FILETIME start = 0, end = 0;  // UTC
+  mapi::FILETIME start = 0, end = 0;       // UTC
   std::optional<std::string> zone_struct;  // 48-byte appointment time-zone structure
   int busy = 2;                            // 0 free, 1 tentative, 2 busy, 3 out of office
   bool all_day = false;
@@ -41,7 +41,7 @@ struct AppointmentSpec {
   std::optional<int> reminder_minutes;
   std::string booking_number;  // KRVBookingNumber
   std::vector<std::string> required, optional, resources;
-  bool accepted = true;  // attendees get an accepted copy in their calendars
+  bool accepted = true;          // attendees get an accepted copy in their calendars
   std::vector<ExtraProp> extra;  // replaces a calendar property of the same name
   std::vector<ExceptionItem> exception_items;
 };
@@ -51,7 +51,8 @@ struct AppointmentSpec {
 // categories, and `meeting_state` as meeting state and response status (0 a
 // plain appointment, 1 the organizer's copy, 3 an attendee's).
 // `calendar_ids` answers GetIDsFromNames(CalendarNames()).
-std::vector<mapi::SPropValue> AppointmentProps(const AppointmentSpec& spec, const mapi::SPropTagArray& calendar_ids,
+std::vector<mapi::SPropValue> AppointmentProps(const AppointmentSpec& spec,
+                                               const mapi::SPropTagArray& calendar_ids,
                                                mapi::LONG meeting_state);
 
 // Writes the appointment (and the attendees' copies); returns the organizer

@@ -12,29 +12,55 @@
 namespace korvale::orgadmin {
 
 enum Named {
-  kKeywords, kStart, kEnd, kLocation, kBusy, kPrivate, kReminderSet, kReminderMinutes, kMeetingState,
-  kRecurring, kAllDay, kTimeZone, kResponse, kGlobalId, kCleanGlobalId, kRecurrenceType, kBookingNumber,
-  kInvitationsSent, kNamedCount
+  kKeywords,
+  kStart,
+  kEnd,
+  kLocation,
+  kBusy,
+  kPrivate,
+  kReminderSet,
+  kReminderMinutes,
+  kMeetingState,
+  kRecurring,
+  kAllDay,
+  kTimeZone,
+  kResponse,
+  kGlobalId,
+  kCleanGlobalId,
+  kRecurrenceType,
+  kBookingNumber,
+  kInvitationsSent,
+  kNamedCount
 };
 
 inline std::vector<mapi::MAPINAMEID> CalendarNames() {
   using mapi::MAPINAMEID, mapi::PS_PUBLIC_STRINGS, mapi::PSETID_Appointment, mapi::PSETID_Common,
       mapi::PSETID_Meeting;
-  return {MAPINAMEID::Name(PS_PUBLIC_STRINGS, "Keywords"), MAPINAMEID::Id(PSETID_Appointment, 0x820D),
-          MAPINAMEID::Id(PSETID_Appointment, 0x820E),      MAPINAMEID::Id(PSETID_Appointment, 0x8208),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8205),      MAPINAMEID::Id(PSETID_Common, 0x8506),
-          MAPINAMEID::Id(PSETID_Common, 0x8503),           MAPINAMEID::Id(PSETID_Common, 0x8501),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8217),      MAPINAMEID::Id(PSETID_Appointment, 0x8223),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8215),      MAPINAMEID::Id(PSETID_Appointment, 0x8233),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8218),      MAPINAMEID::Id(PSETID_Meeting, 0x0003),
-          MAPINAMEID::Id(PSETID_Meeting, 0x0023),          MAPINAMEID::Id(PSETID_Appointment, 0x8231),
-          MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber"), MAPINAMEID::Id(PSETID_Appointment, 0x8229)};
+  return {MAPINAMEID::Name(PS_PUBLIC_STRINGS, "Keywords"),
+          MAPINAMEID::Id(PSETID_Appointment, 0x820D),
+          MAPINAMEID::Id(PSETID_Appointment, 0x820E),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8208),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8205),
+          MAPINAMEID::Id(PSETID_Common, 0x8506),
+          MAPINAMEID::Id(PSETID_Common, 0x8503),
+          MAPINAMEID::Id(PSETID_Common, 0x8501),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8217),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8223),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8215),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8233),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8218),
+          MAPINAMEID::Id(PSETID_Meeting, 0x0003),
+          MAPINAMEID::Id(PSETID_Meeting, 0x0023),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8231),
+          MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber"),
+          MAPINAMEID::Id(PSETID_Appointment, 0x8229)};
 }
 
 inline constexpr mapi::ULONG kNamedTypes[kNamedCount] = {
-    mapi::PT_MV_STRING8, mapi::PT_SYSTIME, mapi::PT_SYSTIME, mapi::PT_STRING8, mapi::PT_LONG,   mapi::PT_BOOLEAN,
-    mapi::PT_BOOLEAN,    mapi::PT_LONG,    mapi::PT_LONG,    mapi::PT_BOOLEAN, mapi::PT_BOOLEAN, mapi::PT_BINARY,
-    mapi::PT_LONG,       mapi::PT_BINARY,  mapi::PT_BINARY,  mapi::PT_LONG,    mapi::PT_STRING8, mapi::PT_BOOLEAN};
+    mapi::PT_MV_STRING8, mapi::PT_SYSTIME, mapi::PT_SYSTIME, mapi::PT_STRING8, mapi::PT_LONG,
+    mapi::PT_BOOLEAN,    mapi::PT_BOOLEAN, mapi::PT_LONG,    mapi::PT_LONG,    mapi::PT_BOOLEAN,
+    mapi::PT_BOOLEAN,    mapi::PT_BINARY,  mapi::PT_LONG,    mapi::PT_BINARY,  mapi::PT_BINARY,
+    mapi::PT_LONG,       mapi::PT_STRING8, mapi::PT_BOOLEAN};
 
 // A new 56-byte global object identifier of a meeting: the class identifier,
 // a zero instance date, creation time and reserved bytes, then a fresh GUID.

@@ -17,7 +17,9 @@ namespace {
 Expected<std::shared_ptr<IMAPISession>> Session(const std::string& store) {
   std::shared_ptr<IMAPISession> session;
   HRESULT hr = OpenOrgStoreSession(store, "", &session);
-  if (FAILED(hr)) return Status::Error(store + ": cannot be opened as an organisation store (" + HResultToString(hr) + ")", hr);
+  if (FAILED(hr))
+    return Status::Error(store + ": cannot be opened as an organisation store (" + HResultToString(hr) + ")",
+                         hr);
   return session;
 }
 
@@ -45,7 +47,8 @@ void PrintMessage(IMessage& msg, const std::string& indent, std::ostream& out) {
   }
   std::shared_ptr<IMAPITable> table;
   SRowSet rows;
-  if (msg.GetRecipientTable(0, &table) == S_OK && HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, &rows) == S_OK) {
+  if (msg.GetRecipientTable(0, &table) == S_OK &&
+      HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, &rows) == S_OK) {
     for (const auto& r : rows.aRow) {
       out << indent << "recipient:";
       for (const auto& v : r.lpProps)
@@ -58,7 +61,8 @@ void PrintMessage(IMessage& msg, const std::string& indent, std::ostream& out) {
   if (HrQueryAllRows(table.get(), &cols, nullptr, nullptr, 0, &rows) != S_OK) return;
   for (const auto& r : rows.aRow) {
     std::shared_ptr<IAttach> attach;
-    if (!r[0].Long() || msg.OpenAttach(static_cast<ULONG>(*r[0].Long()), nullptr, 0, &attach) != S_OK) continue;
+    if (!r[0].Long() || msg.OpenAttach(static_cast<ULONG>(*r[0].Long()), nullptr, 0, &attach) != S_OK)
+      continue;
     out << indent << "attachment " << *r[0].Long() << ":\n";
     std::vector<SPropValue> ap;
     attach->GetProps(nullptr, 0, &ap);
@@ -83,7 +87,8 @@ Status CreateOrganisation(const std::string& store, const std::string& org_file,
     for (size_t i = 0; i < file->appointments.size(); ++i) {
       auto id = WriteAppointment(session, file->appointments[i]);
       if (!id.ok())
-        return Status::Error(org_file + ": appointments[" + std::to_string(i) + "]: " + id.status().message());
+        return Status::Error(org_file + ": appointments[" + std::to_string(i) +
+                             "]: " + id.status().message());
       ++written;
     }
     return Status::Ok();
@@ -94,7 +99,8 @@ Status CreateOrganisation(const std::string& store, const std::string& org_file,
     return Status::Error(org_file + ": " + s.message());
   }
   out << store << ": " << file->spec.servers.size() << " server(s), " << file->spec.recipients.size()
-      << " recipient(s), " << file->spec.accounts.size() << " account(s), " << written << " appointment(s) written\n";
+      << " recipient(s), " << file->spec.accounts.size() << " account(s), " << written
+      << " appointment(s) written\n";
   return Status::Ok();
 }
 
@@ -105,16 +111,20 @@ Status RegisterServers(const std::string& store, const std::string& profile_file
   if (!servers.ok()) return servers.status();
   std::string absolute = std::filesystem::absolute(store).string();
   std::string error;
-  bool ok = UpdateProfileFile(profile_file, [&](ProfileData& d) {
-    for (const auto& s : *servers) d.servers[s.name] = absolute;
-    return true;
-  }, &error);
+  bool ok = UpdateProfileFile(
+      profile_file,
+      [&](ProfileData& d) {
+        for (const auto& s : *servers) d.servers[s.name] = absolute;
+        return true;
+      },
+      &error);
   if (!ok) return Status::Error(error);
   for (const auto& s : *servers) out << s.name << " -> " << absolute << "\n";
   return Status::Ok();
 }
 
-Status List(const std::string& store, const std::string& what, const std::string& mailbox, std::ostream& out) {
+Status List(const std::string& store, const std::string& what, const std::string& mailbox,
+            std::ostream& out) {
   auto org = OrgStore::Open(store, OpenMode::kExisting);
   if (!org.ok()) return org.status();
   if (what == "mailboxes") {
@@ -128,9 +138,11 @@ Status List(const std::string& store, const std::string& what, const std::string
   if (what == "folders") {
     auto list = (*org)->ListFolders(mailbox);
     if (!list.ok()) return list.status();
-    if (list->empty() && !mailbox.empty()) return Status::Error("\"" + mailbox + "\" is not a mailbox of " + store);
+    if (list->empty() && !mailbox.empty())
+      return Status::Error("\"" + mailbox + "\" is not a mailbox of " + store);
     for (const auto& f : *list)
-      out << f.mailbox_alias << "\t" << f.name << "\t" << f.message_count << "\t" << HexFromBin(f.entry_id) << "\n";
+      out << f.mailbox_alias << "\t" << f.name << "\t" << f.message_count << "\t" << HexFromBin(f.entry_id)
+          << "\n";
     return Status::Ok();
   }
   return Status::Error("list what? \"" + what + "\" is neither mailboxes nor folders");
@@ -138,7 +150,8 @@ Status List(const std::string& store, const std::string& what, const std::string
 
 Status ShowMessage(const std::string& store, const std::string& entry_id_hex, std::ostream& out) {
   SBinary id;
-  if (!FBinFromHex(entry_id_hex, &id)) return Status::Error("\"" + entry_id_hex + "\" is not a hexadecimal entry identifier");
+  if (!FBinFromHex(entry_id_hex, &id))
+    return Status::Error("\"" + entry_id_hex + "\" is not a hexadecimal entry identifier");
   auto session = Session(store);
   if (!session.ok()) return session.status();
   ULONG type = 0;
@@ -166,10 +179,11 @@ Status AddAppointment(const std::string& store, const AppointmentSpec& spec, std
   return Status::Ok();
 }
 
-Status RemoveAppointment(const std::string& store, const std::string& mailbox, const std::string& entry_id_hex,
-                         std::ostream& out) {
+Status RemoveAppointment(const std::string& store, const std::string& mailbox,
+                         const std::string& entry_id_hex, std::ostream& out) {
   SBinary id;
-  if (!FBinFromHex(entry_id_hex, &id)) return Status::Error("\"" + entry_id_hex + "\" is not a hexadecimal entry identifier");
+  if (!FBinFromHex(entry_id_hex, &id))
+    return Status::Error("\"" + entry_id_hex + "\" is not a hexadecimal entry identifier");
   auto session = Session(store);
   if (!session.ok()) return session.status();
   Status s = DeleteAppointment(**session, mailbox, id);
@@ -185,16 +199,21 @@ Status ShowInbox(const std::string& store, const std::string& mailbox, bool bodi
   std::shared_ptr<IMAPITable> table;
   HRESULT hr = box->inbox->GetContentsTable(0, &table);
   if (FAILED(hr)) return Status::Error("GetContentsTable failed with Code = " + HResultHex(hr), hr);
-  SPropTagArray cols{PR_MESSAGE_DELIVERY_TIME, PR_SENDER_NAME, PR_MESSAGE_CLASS, PR_SUBJECT, PR_DISPLAY_TO,
-                     PR_DISPLAY_CC, PR_ENTRYID};
+  SPropTagArray cols{PR_MESSAGE_DELIVERY_TIME,
+                     PR_SENDER_NAME,
+                     PR_MESSAGE_CLASS,
+                     PR_SUBJECT,
+                     PR_DISPLAY_TO,
+                     PR_DISPLAY_CC,
+                     PR_ENTRYID};
   SRowSet rows;
   hr = HrQueryAllRows(table.get(), &cols, nullptr, nullptr, 0, &rows);
   if (FAILED(hr)) return Status::Error("HrQueryAllRows failed with Code = " + HResultHex(hr), hr);
   auto text = [](const SPropValue& v) { return v.String() ? *v.String() : std::string(); };
   out << rows.cRows() << " message(s) in the Inbox of " << box->display_name << "\n";
   for (const auto& r : rows.aRow) {
-    out << "- " << ValueToString(PT_SYSTIME, r[0].Value) << " from " << text(r[1]) << " [" << text(r[2]) << "] "
-        << text(r[3]) << "\n    to: " << text(r[4]);
+    out << "- " << ValueToString(PT_SYSTIME, r[0].Value) << " from " << text(r[1]) << " [" << text(r[2])
+        << "] " << text(r[3]) << "\n    to: " << text(r[4]);
     if (!text(r[5]).empty()) out << "; cc: " << text(r[5]);
     out << "\n    id: " << (r[6].Binary() ? HexFromBin(*r[6].Binary()) : "") << "\n";
     if (bodies && r[6].Binary()) {

@@ -20,8 +20,8 @@ Status List(const std::string& store, const std::string& what, const std::string
 // Every property, recipient and attachment of a message, by entry identifier (hex).
 Status ShowMessage(const std::string& store, const std::string& entry_id_hex, std::ostream& out);
 Status AddAppointment(const std::string& store, const AppointmentSpec& spec, std::ostream& out);
-Status RemoveAppointment(const std::string& store, const std::string& mailbox, const std::string& entry_id_hex,
-                         std::ostream& out);
+Status RemoveAppointment(const std::string& store, const std::string& mailbox,
+                         const std::string& entry_id_hex, std::ostream& out);
 // What arrived in a mailbox's Inbox, oldest first; with `bodies` the texts too.
 Status ShowInbox(const std::string& store, const std::string& mailbox, bool bodies, std::ostream& out);
 

@@ -57,7 +57,9 @@ SYSTEMTIME ToSystemTime(const icaltimetype& t) {
   return st;
 }
 
-uint32_t Minutes(const SYSTEMTIME& st) { return PatternMinutesOf(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute); }
+uint32_t Minutes(const SYSTEMTIME& st) {
+  return PatternMinutesOf(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute);
+}
 FILETIME FileTime(const SYSTEMTIME& st) { return tz::SystemTimeToFileTime(st).value_or(0); }
 
 // Zones by TZID: a Windows key, an IANA id (mapped through the table of
@@ -176,7 +178,8 @@ void AddSeriesProperties(AppointmentSpec& spec, const SeriesPattern& pattern,
   spec.extra.push_back(Named(0x8216, PT_BINARY, SBinary(blob.begin(), blob.end())));
   spec.extra.push_back(Named(0x8223, PT_BOOLEAN, true));
   spec.extra.push_back(Named(0x8231, PT_LONG, static_cast<int32_t>(pattern.kind)));
-  spec.extra.push_back(Named(0x8235, PT_SYSTIME, SysTime{FileTime(tz::LocalToUniversal(zone, first_midnight))}));
+  spec.extra.push_back(
+      Named(0x8235, PT_SYSTIME, SysTime{FileTime(tz::LocalToUniversal(zone, first_midnight))}));
   spec.extra.push_back(Named(0x8236, PT_SYSTIME,
                              SysTime{FileTime(bounded ? tz::LocalToUniversal(zone, clip_end) : clip_end)}));
 }
@@ -198,7 +201,8 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
   if (!start_prop) return Status::Error("it has no DTSTART");
   const icaltimetype dtstart = icalproperty_get_dtstart(start_prop);
   icalparameter* tzid_param = icalproperty_get_first_parameter(start_prop, ICAL_TZID_PARAMETER);
-  const std::string tzid = tzid_param && !icaltime_is_utc(dtstart) ? Text(icalparameter_get_tzid(tzid_param)) : "";
+  const std::string tzid =
+      tzid_param && !icaltime_is_utc(dtstart) ? Text(icalparameter_get_tzid(tzid_param)) : "";
   auto zone = zones.Find(tzid, dtstart.year);
   if (!zone) return Status::Error("the time zone \"" + tzid + "\" is unknown");
   TimeReader times{zones, *zone, tzid};
@@ -207,7 +211,8 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
   spec.all_day = dtstart.is_date;
   const int duration = icaldurationtype_as_int(icalcomponent_get_duration(ev)) / 60;
   if (duration < 0) return Status::Error("it ends before it starts");
-  if (start->wYear < 1601 || start->wYear > kNeverClipYear) return Status::Error("it starts outside the years 1601 to 4500");
+  if (start->wYear < 1601 || start->wYear > kNeverClipYear)
+    return Status::Error("it starts outside the years 1601 to 4500");
   const SYSTEMTIME end = tz::AddMinutes(*start, duration).value_or(*start);
   spec.start = FileTime(tz::LocalToUniversal(*zone, *start));
   spec.end = FileTime(tz::LocalToUniversal(*zone, end));
@@ -215,13 +220,17 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
 
   int rules = icalcomponent_count_properties(ev, ICAL_RRULE_PROPERTY);
   if (rules == 0) {
-    if (!in.overrides.empty()) return Status::Error("it has changed occurrences (RECURRENCE-ID) but no RRULE");
+    if (!in.overrides.empty())
+      return Status::Error("it has changed occurrences (RECURRENCE-ID) but no RRULE");
     return spec;
   }
   if (rules > 1) return Status::Error("it has several RRULEs");
-  if (icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY)) return Status::Error("RDATE cannot be stored");
-  if (icalcomponent_get_first_property(ev, ICAL_EXRULE_PROPERTY)) return Status::Error("EXRULE cannot be stored");
-  const icalrecurrencetype rule = icalproperty_get_rrule(icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY));
+  if (icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY))
+    return Status::Error("RDATE cannot be stored");
+  if (icalcomponent_get_first_property(ev, ICAL_EXRULE_PROPERTY))
+    return Status::Error("EXRULE cannot be stored");
+  const icalrecurrencetype rule =
+      icalproperty_get_rrule(icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY));
   SeriesPattern pattern;
   Status s = TranslateRule(rule, dtstart, &pattern);
   if (!s.ok()) return s;
@@ -274,7 +283,8 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
   }
   for (size_t i = 0; i < pattern.exceptions.size(); ++i)
     for (size_t j = i + 1; j < pattern.exceptions.size(); ++j)
-      if (pattern.exceptions[i].original_start / kMinutesPerDay == pattern.exceptions[j].original_start / kMinutesPerDay)
+      if (pattern.exceptions[i].original_start / kMinutesPerDay ==
+          pattern.exceptions[j].original_start / kMinutesPerDay)
         return Status::Error("two changed occurrences replace occurrences of the same day");
 
   AddSeriesProperties(spec, pattern, *zone, *start, last_day, bounded);
@@ -282,14 +292,15 @@ Expected<AppointmentSpec> ReadEvent(const EventInput& in, const std::string& mai
 }
 
 std::string Name(icalcomponent* ev) {
-  return "the event UID \"" + Text(icalcomponent_get_uid(ev)) + "\" SUMMARY \"" + Text(icalcomponent_get_summary(ev)) +
-         "\"";
+  return "the event UID \"" + Text(icalcomponent_get_uid(ev)) + "\" SUMMARY \"" +
+         Text(icalcomponent_get_summary(ev)) + "\"";
 }
 
 }  // namespace
 
 Expected<std::vector<AppointmentSpec>> ReadIcsEvents(const std::string& text, const std::string& mailbox,
-                                                     const std::string& file, std::vector<std::string>* notes) {
+                                                     const std::string& file,
+                                                     std::vector<std::string>* notes) {
   icalerror_set_errors_are_fatal(0);
   std::unique_ptr<icalcomponent, ComponentFree> root(icalparser_parse_string(text.c_str()));
   if (!root) return Status::Error(file + ": not an iCalendar file");
@@ -323,7 +334,8 @@ Expected<std::vector<AppointmentSpec>> ReadIcsEvents(const std::string& text, co
   for (const std::string& uid : order) {
     const EventInput& in = by_uid[uid];
     if (!in.master)
-      return Status::Error(file + ": " + Name(in.overrides[0]) + " changes an occurrence of a series not in the file");
+      return Status::Error(file + ": " + Name(in.overrides[0]) +
+                           " changes an occurrence of a series not in the file");
     auto spec = ReadEvent(in, mailbox, zones, notes);
     if (!spec.ok()) return Status::Error(file + ": " + Name(in.master) + ": " + spec.status().message());
     out.push_back(std::move(*spec));
@@ -331,7 +343,8 @@ Expected<std::vector<AppointmentSpec>> ReadIcsEvents(const std::string& text, co
   return out;
 }
 
-Status ImportIcs(const std::string& store, const std::string& mailbox, const std::string& path, std::ostream& out) {
+Status ImportIcs(const std::string& store, const std::string& mailbox, const std::string& path,
+                 std::ostream& out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return Status::Error(path + ": cannot be read");
   std::stringstream text;

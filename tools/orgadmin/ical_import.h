@@ -25,6 +25,7 @@ Expected<std::vector<AppointmentSpec>> ReadIcsEvents(const std::string& text, co
 
 // korvale-orgadmin import-ics: reads the file, then writes all events in one
 // transaction (nothing is written when any event fails).
-Status ImportIcs(const std::string& store, const std::string& mailbox, const std::string& path, std::ostream& out);
+Status ImportIcs(const std::string& store, const std::string& mailbox, const std::string& path,
+                 std::ostream& out);
 
 }  // namespace korvale::orgadmin

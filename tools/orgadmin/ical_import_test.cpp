@@ -50,7 +50,8 @@ std::map<std::string, std::vector<std::string>> LibicalOccurrences(const std::st
   std::map<std::string, std::vector<icalcomponent*>> overrides;
   for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT); c;
        c = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT))
-    if (icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) overrides[icalcomponent_get_uid(c)].push_back(c);
+    if (icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY))
+      overrides[icalcomponent_get_uid(c)].push_back(c);
   for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT); c;
        c = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
     icalproperty* rrule = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY);
@@ -67,11 +68,14 @@ std::map<std::string, std::vector<std::string>> LibicalOccurrences(const std::st
       rows.push_back(Format(icalcomponent_get_dtstart(o)) + "|" + icalcomponent_get_summary(o) + "|" +
                      icalcomponent_get_location(o));
     }
-    icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(rrule), icalcomponent_get_dtstart(c));
-    for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t); t = icalrecur_iterator_next(it)) {
+    icalrecur_iterator* it =
+        icalrecur_iterator_new(icalproperty_get_rrule(rrule), icalcomponent_get_dtstart(c));
+    for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t);
+         t = icalrecur_iterator_next(it)) {
       const std::string start = Format(t);
       if (start >= kWindowTo) break;
-      if (start >= kWindowFrom && !skipped.count(start)) rows.push_back(start + "|" + subject + "|" + location);
+      if (start >= kWindowFrom && !skipped.count(start))
+        rows.push_back(start + "|" + subject + "|" + location);
     }
     icalrecur_iterator_free(it);
     std::sort(rows.begin(), rows.end());
@@ -166,11 +170,13 @@ std::vector<std::string> AgentOccurrences(const StoredSeries& s) {
   to.wYear = kToYear;
   to.wMonth = 12;
   to.wDay = 31;
-  recurrence::ExpansionFrame frame{{*tz::SystemTimeToFileTime(from), *tz::SystemTimeToFileTime(to)}, *zone, *zone};
+  recurrence::ExpansionFrame frame{
+      {*tz::SystemTimeToFileTime(from), *tz::SystemTimeToFileTime(to)}, *zone, *zone};
   std::vector<std::string> rows;
-  recurrence::Expand(*type, state, {s.subject, s.location, 2, "", ""}, frame, [&](const recurrence::Occurrence& o) {
-    rows.push_back(Format(o.start) + "|" + std::string(o.subject) + "|" + std::string(o.location));
-  });
+  recurrence::Expand(
+      *type, state, {s.subject, s.location, 2, "", ""}, frame, [&](const recurrence::Occurrence& o) {
+        rows.push_back(Format(o.start) + "|" + std::string(o.subject) + "|" + std::string(o.location));
+      });
   std::sort(rows.begin(), rows.end());
   return rows;
 }
@@ -178,7 +184,8 @@ std::vector<std::string> AgentOccurrences(const StoredSeries& s) {
 class IcalImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    korvale::testing::WriteFileBytes(dir_.path() / "org.json", SourceFile("tools/orgadmin/examples/small-org.json"));
+    korvale::testing::WriteFileBytes(dir_.path() / "org.json",
+                                     SourceFile("tools/orgadmin/examples/small-org.json"));
     std::ostringstream out;
     ASSERT_TRUE(CreateOrganisation(store_, dir_.File("org.json"), out).ok());
   }
@@ -195,9 +202,11 @@ TEST_F(IcalImportTest, SeriesReadBackAsLibicalExpandsThem) {
   std::ostringstream out;
   Status s = ImportIcs(store_, "alice", dir_.File("series.ics"), out);
   ASSERT_TRUE(s.ok()) << s.message();
-  EXPECT_NE(out.str().find("16 event(s) imported into alice, 15 of them recurring"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("16 event(s) imported into alice, 15 of them recurring"), std::string::npos)
+      << out.str();
   EXPECT_NE(out.str().find("note: the series \"Late start\" begins on its first occurrence 2026-04-06 10:00"),
-            std::string::npos) << out.str();
+            std::string::npos)
+      << out.str();
   const auto expected = LibicalOccurrences(text);
   const auto stored = ReadCalendar(store_, "alice");
   size_t compared = 0;
@@ -238,12 +247,14 @@ TEST_F(IcalImportTest, InexpressibleRulesAreRefusedAndNothingIsWritten) {
   EXPECT_NE(s.message().find("BYHOUR"), std::string::npos) << s.message();
   EXPECT_EQ(ReadCalendar(store_, "alice").size(), before);
 
-  for (const std::string rule : {"FREQ=HOURLY", "FREQ=MINUTELY", "FREQ=DAILY;BYMINUTE=5,10", "FREQ=MONTHLY;BYMONTHDAY=1,15",
-                                 "FREQ=YEARLY;BYWEEKNO=20", "FREQ=YEARLY;BYYEARDAY=100", "FREQ=MONTHLY;BYDAY=TU",
-                                 "FREQ=MONTHLY;BYMONTHDAY=-1", "FREQ=MONTHLY;BYDAY=MO;BYSETPOS=1,2"}) {
-    const std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:u1\r\nSUMMARY:S1\r\n"
-                            "DTSTART:20260302T090000Z\r\nDTEND:20260302T100000Z\r\nRRULE:" +
-                            rule + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+  for (const std::string rule :
+       {"FREQ=HOURLY", "FREQ=MINUTELY", "FREQ=DAILY;BYMINUTE=5,10", "FREQ=MONTHLY;BYMONTHDAY=1,15",
+        "FREQ=YEARLY;BYWEEKNO=20", "FREQ=YEARLY;BYYEARDAY=100", "FREQ=MONTHLY;BYDAY=TU",
+        "FREQ=MONTHLY;BYMONTHDAY=-1", "FREQ=MONTHLY;BYDAY=MO;BYSETPOS=1,2"}) {
+    const std::string ics =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:u1\r\nSUMMARY:S1\r\n"
+        "DTSTART:20260302T090000Z\r\nDTEND:20260302T100000Z\r\nRRULE:" +
+        rule + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     auto events = ReadIcsEvents(ics, "alice", "t.ics");
     ASSERT_FALSE(events.ok()) << rule;
     EXPECT_NE(events.status().message().find("UID \"u1\" SUMMARY \"S1\""), std::string::npos)
@@ -255,11 +266,13 @@ TEST_F(IcalImportTest, InexpressibleRulesAreRefusedAndNothingIsWritten) {
 TEST_F(IcalImportTest, BrokenFilesAreReported) {
   EXPECT_FALSE(ReadIcsEvents("not a calendar", "alice", "x.ics").ok());
   EXPECT_FALSE(ReadIcsEvents("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n", "alice", "x.ics").ok());
-  auto unknown = ReadIcsEvents("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:z\r\nSUMMARY:Z\r\n"
-                               "DTSTART;TZID=Nowhere/Atlantis:20260302T090000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
-                               "alice", "x.ics");
+  auto unknown = ReadIcsEvents(
+      "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:z\r\nSUMMARY:Z\r\n"
+      "DTSTART;TZID=Nowhere/Atlantis:20260302T090000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+      "alice", "x.ics");
   ASSERT_FALSE(unknown.ok());
-  EXPECT_NE(unknown.status().message().find("Nowhere/Atlantis"), std::string::npos) << unknown.status().message();
+  EXPECT_NE(unknown.status().message().find("Nowhere/Atlantis"), std::string::npos)
+      << unknown.status().message();
 }
 
 }  // namespace

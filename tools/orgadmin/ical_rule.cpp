@@ -20,7 +20,9 @@ std::vector<short> Values(const short* array, int size) {
 }  // namespace
 
 Status TranslateRule(const icalrecurrencetype& rule, const icaltimetype& dtstart, SeriesPattern* p) {
-  auto refuse = [](const std::string& why) { return Status::Error("the rule cannot be stored as a series: " + why); };
+  auto refuse = [](const std::string& why) {
+    return Status::Error("the rule cannot be stored as a series: " + why);
+  };
   if (!Values(rule.by_second, ICAL_BY_SECOND_SIZE).empty()) return refuse("BYSECOND");
   if (!Values(rule.by_minute, ICAL_BY_MINUTE_SIZE).empty()) return refuse("BYMINUTE");
   if (!Values(rule.by_hour, ICAL_BY_HOUR_SIZE).empty()) return refuse("BYHOUR");
@@ -100,8 +102,7 @@ Status TranslateRule(const icalrecurrencetype& rule, const icaltimetype& dtstart
         return refuse("a BYMONTH other than the month of DTSTART");
       break;
     }
-    default:
-      return refuse("FREQ=" + std::string(icalrecur_freq_to_string(rule.freq)));
+    default: return refuse("FREQ=" + std::string(icalrecur_freq_to_string(rule.freq)));
   }
   if (p->kind == SeriesKind::kWeekly && p->day_mask == 0) return refuse("no day of the week");
   return Status::Ok();

@@ -34,7 +34,9 @@ void AddStoreCommands(CLI::App& app, Options& o) {
 
   o.list = app.add_subcommand("list", "List mailboxes or folders");
   o.list->add_option("store", o.store, "organisation store file")->required();
-  o.list->add_option("what", o.what, "mailboxes | folders")->required()->check(CLI::IsMember({"mailboxes", "folders"}));
+  o.list->add_option("what", o.what, "mailboxes | folders")
+      ->required()
+      ->check(CLI::IsMember({"mailboxes", "folders"}));
   o.list->add_option("--mailbox", o.mailbox, "only this mailbox's folders (alias)");
 
   o.show = app.add_subcommand("show", "Show a message with its recipients and attachments");
@@ -49,9 +51,11 @@ void AddMailboxCommands(CLI::App& app, Options& o) {
   add->add_option("store", o.store, "organisation store file")->required();
   add->add_option("--mailbox", appt.mailbox, "organizer (alias, name or EX:<dn>)")->required();
   add->add_option("--subject", appt.subject, "subject");
-  add->add_option("--start", o.start, "start: \"2024-05-06 09:00\" with --zone, or \"2024-05-06T07:00Z\"")->required();
+  add->add_option("--start", o.start, "start: \"2024-05-06 09:00\" with --zone, or \"2024-05-06T07:00Z\"")
+      ->required();
   add->add_option("--end", o.end, "end, as the start")->required();
-  add->add_option("--zone", o.zone, "Windows time-zone name for local times, e.g. \"W. Europe Standard Time\"");
+  add->add_option("--zone", o.zone,
+                  "Windows time-zone name for local times, e.g. \"W. Europe Standard Time\"");
   add->add_option("--location", appt.location, "location");
   add->add_option("--body", appt.body, "body text");
   add->add_option("--attendee", appt.required, "required attendee (repeatable)");
@@ -75,7 +79,8 @@ void AddMailboxCommands(CLI::App& app, Options& o) {
   o.inbox->add_option("mailbox", o.mailbox, "mailbox (alias, name or EX:<dn>)")->required();
   o.inbox->add_flag("--body", o.bodies, "show the message texts");
 
-  o.ics = app.add_subcommand("import-ics", "Import the events of an iCalendar file into a mailbox's calendar");
+  o.ics =
+      app.add_subcommand("import-ics", "Import the events of an iCalendar file into a mailbox's calendar");
   o.ics->add_option("store", o.store, "organisation store file")->required();
   o.ics->add_option("--mailbox", o.mailbox, "mailbox (alias, name or EX:<dn>)")->required();
   o.ics->add_option("file", o.file, "iCalendar file (.ics)")->required();

@@ -27,7 +27,9 @@ std::string Lower(std::string s) {
 class Reader {
  public:
   explicit Reader(std::string file) : file_(std::move(file)) {}
-  void Error(const std::string& entry, const std::string& what) { errors_.push_back(file_ + ": " + entry + ": " + what); }
+  void Error(const std::string& entry, const std::string& what) {
+    errors_.push_back(file_ + ": " + entry + ": " + what);
+  }
   bool ok() const { return errors_.empty(); }
   std::string Message() const {
     std::string all;
@@ -91,16 +93,21 @@ class Reader {
 
 // Directory properties a mailbox entry may give, by member name.
 const std::map<std::string, ULONG>& DirectoryMembers() {
-  static const std::map<std::string, ULONG> kMembers = {
-      {"phone", PR_BUSINESS_TELEPHONE_NUMBER}, {"office", PR_OFFICE_LOCATION},
-      {"initials", PR_INITIALS},               {"department", PR_DEPARTMENT_NAME},
-      {"title", PR_TITLE},                     {"fax", PR_PRIMARY_FAX_NUMBER},
-      {"home_phone", PR_HOME_TELEPHONE_NUMBER}, {"mobile", PR_MOBILE_TELEPHONE_NUMBER},
-      {"comment", PR_COMMENT},                 {"company", PR_COMPANY_NAME}};
+  static const std::map<std::string, ULONG> kMembers = {{"phone", PR_BUSINESS_TELEPHONE_NUMBER},
+                                                        {"office", PR_OFFICE_LOCATION},
+                                                        {"initials", PR_INITIALS},
+                                                        {"department", PR_DEPARTMENT_NAME},
+                                                        {"title", PR_TITLE},
+                                                        {"fax", PR_PRIMARY_FAX_NUMBER},
+                                                        {"home_phone", PR_HOME_TELEPHONE_NUMBER},
+                                                        {"mobile", PR_MOBILE_TELEPHONE_NUMBER},
+                                                        {"comment", PR_COMMENT},
+                                                        {"company", PR_COMPANY_NAME}};
   return kMembers;
 }
 
-void ReadRecipient(Reader& r, const json& j, RecipientKind kind, const std::string& entry, OrganisationSpec& spec) {
+void ReadRecipient(Reader& r, const json& j, RecipientKind kind, const std::string& entry,
+                   OrganisationSpec& spec) {
   if (!j.is_object()) return r.Error(entry, "must be an object");
   RecipientSpec rs;
   rs.kind = kind;
@@ -204,15 +211,18 @@ std::optional<ExtraProp> ReadExtra(Reader& r, const json& j, const std::string& 
     std::vector<std::string> items;
     good = true;
     for (const auto& e : v) {
-      if (!e.is_string()) good = false;
-      else items.push_back(e.get<std::string>());
+      if (!e.is_string())
+        good = false;
+      else
+        items.push_back(e.get<std::string>());
     }
     p.type = PT_MV_STRING8;
     p.value = items;
   }
   if (!good) {
-    r.Error(entry, "the property needs a \"type\" of PT_LONG, PT_BOOLEAN, PT_STRING8, PT_BINARY (hex), "
-                   "PT_SYSTIME (UTC time) or PT_MV_STRING8 and a \"value\" of that type");
+    r.Error(entry,
+            "the property needs a \"type\" of PT_LONG, PT_BOOLEAN, PT_STRING8, PT_BINARY (hex), "
+            "PT_SYSTIME (UTC time) or PT_MV_STRING8 and a \"value\" of that type");
     return std::nullopt;
   }
   return p;
@@ -248,8 +258,10 @@ void ReadAppointment(Reader& r, const json& j, const std::string& entry, const s
   a.optional = r.Strings(j, "optional", entry);
   a.resources = r.Strings(j, "resources", entry);
   if (j.contains("reminder")) {
-    if (j["reminder"].is_number_integer()) a.reminder_minutes = static_cast<int>(j["reminder"].get<int64_t>());
-    else if (!j["reminder"].is_null()) r.Error(entry, "\"reminder\" must be a number of minutes or null");
+    if (j["reminder"].is_number_integer())
+      a.reminder_minutes = static_cast<int>(j["reminder"].get<int64_t>());
+    else if (!j["reminder"].is_null())
+      r.Error(entry, "\"reminder\" must be a number of minutes or null");
   }
   std::string zone = j.contains("zone") ? r.Str(j, "zone", entry) : default_zone;
   std::string start = r.Str(j, "start", entry, true), end = r.Str(j, "end", entry, true);
@@ -265,7 +277,8 @@ void ReadAppointment(Reader& r, const json& j, const std::string& entry, const s
   if (!zone_struct.empty()) a.zone_struct = zone_struct;
   if (a.start && a.end && a.end < a.start) r.Error(entry, "the end lies before the start");
   if (j.contains("props")) {
-    if (!j["props"].is_array()) r.Error(entry, "\"props\" must be a list");
+    if (!j["props"].is_array())
+      r.Error(entry, "\"props\" must be a list");
     else
       for (const auto& p : j["props"])
         if (auto extra = ReadExtra(r, p, entry)) a.extra.push_back(*extra);
@@ -277,11 +290,16 @@ void ReadAppointment(Reader& r, const json& j, const std::string& entry, const s
 
 bool ParseRights(const std::string& text, ULONG* rights) {
   static const std::map<std::string, ULONG> kRoles = {
-      {"owner", ROLE_OWNER},       {"publishingeditor", ROLE_PUBLISH_EDITOR},
-      {"editor", ROLE_EDITOR},     {"publishingauthor", ROLE_PUBLISH_AUTHOR},
-      {"author", ROLE_AUTHOR},     {"noneditingauthor", ROLE_NONEDITING_AUTHOR},
-      {"reviewer", ROLE_REVIEWER}, {"contributor", ROLE_CONTRIBUTOR},
-      {"none", 0},                 {"freebusytimeonly", frightsFreeBusySimple},
+      {"owner", ROLE_OWNER},
+      {"publishingeditor", ROLE_PUBLISH_EDITOR},
+      {"editor", ROLE_EDITOR},
+      {"publishingauthor", ROLE_PUBLISH_AUTHOR},
+      {"author", ROLE_AUTHOR},
+      {"noneditingauthor", ROLE_NONEDITING_AUTHOR},
+      {"reviewer", ROLE_REVIEWER},
+      {"contributor", ROLE_CONTRIBUTOR},
+      {"none", 0},
+      {"freebusytimeonly", frightsFreeBusySimple},
       {"freebusydetailed", frightsFreeBusySimple | frightsFreeBusyDetailed}};
   if (auto it = kRoles.find(Lower(text)); it != kRoles.end()) return *rights = it->second, true;
   try {
@@ -305,7 +323,8 @@ Status ParseTime(const std::string& text, const std::string& zone, FILETIME* utc
   std::string rest = text.substr(n);
   if (!rest.empty() && rest[0] == ':') {
     int m = 0;
-    if (std::sscanf(rest.c_str(), ":%2d%n", &s, &m) != 1) return Status::Error("\"" + text + "\" has bad seconds");
+    if (std::sscanf(rest.c_str(), ":%2d%n", &s, &m) != 1)
+      return Status::Error("\"" + text + "\" has bad seconds");
     rest = rest.substr(m);
   }
   bool is_utc = rest == "Z" || rest == "z";
@@ -320,10 +339,12 @@ Status ParseTime(const std::string& text, const std::string& zone, FILETIME* utc
   if (mo < 1 || mo > 12 || d < 1 || d > tz::DaysInMonth(y, mo) || h > 23 || mi > 59 || s > 59)
     return Status::Error("\"" + text + "\" is not a valid date and time");
   if (!is_utc) {
-    if (zone.empty()) return Status::Error("\"" + text + "\" is a local time but no \"zone\" is given (or end it with Z)");
+    if (zone.empty())
+      return Status::Error("\"" + text + "\" is a local time but no \"zone\" is given (or end it with Z)");
     auto table = tz::ReadTimeZoneTable();
     if (!table) return Status::Error("the table of time zones cannot be read");
-    auto it = std::find_if(table->begin(), table->end(), [&](const tz::NamedZone& z) { return z.key == zone; });
+    auto it =
+        std::find_if(table->begin(), table->end(), [&](const tz::NamedZone& z) { return z.key == zone; });
     if (it == table->end()) return Status::Error("\"" + zone + "\" is not a Windows time-zone name");
     st = tz::LocalToUniversal(it->tzi, st);
     *zone_struct = tz::TimeZoneStructToBytes(it->tzi);
@@ -349,7 +370,8 @@ Expected<OrgFile> ParseOrgFile(const std::string& text, const std::string& file)
       r.Error(entry, "must be an object");
       continue;
     }
-    out.spec.servers.push_back({r.Str(servers[i], "name", entry, true), org, r.Str(servers[i], "site", entry, true)});
+    out.spec.servers.push_back(
+        {r.Str(servers[i], "name", entry, true), org, r.Str(servers[i], "site", entry, true)});
   }
   const json& domains = r.List(root, "domains");
   for (size_t i = 0; i < domains.size(); ++i) {
@@ -373,14 +395,20 @@ Expected<OrgFile> ParseOrgFile(const std::string& text, const std::string& file)
     spec.domain = r.Str(a, "domain", entry, true);
     spec.name = r.Str(a, "name", entry, true);
     std::string type = Lower(r.Str(a, "type", entry));
-    if (type.empty() || type == "user") spec.type = SidType::kUser;
-    else if (type == "group") spec.type = SidType::kGroup;
-    else if (type == "localgroup" || type == "alias") spec.type = SidType::kAlias;
-    else r.Error(entry, "\"type\" must be user, group or localgroup");
+    if (type.empty() || type == "user")
+      spec.type = SidType::kUser;
+    else if (type == "group")
+      spec.type = SidType::kGroup;
+    else if (type == "localgroup" || type == "alias")
+      spec.type = SidType::kAlias;
+    else
+      r.Error(entry, "\"type\" must be user, group or localgroup");
     spec.sid = r.Str(a, "sid", entry);
     if (a.contains("rid")) {
-      if (a["rid"].is_number_unsigned()) spec.rid = static_cast<uint32_t>(a["rid"].get<uint64_t>());
-      else r.Error(entry, "\"rid\" must be a positive number");
+      if (a["rid"].is_number_unsigned())
+        spec.rid = static_cast<uint32_t>(a["rid"].get<uint64_t>());
+      else
+        r.Error(entry, "\"rid\" must be a positive number");
     }
     spec.members = r.Strings(a, "members", entry);
     out.spec.accounts.push_back(std::move(spec));

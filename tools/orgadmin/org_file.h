@@ -27,7 +27,8 @@ Expected<OrgFile> ReadOrgFile(const std::string& path);
 // "W. Europe Standard Time") or "2024-05-06T09:00Z" (UTC; `zone` ignored).
 // Seconds are optional. On success *utc is a FILETIME and, for local times,
 // *zone_struct the 48-byte appointment time-zone structure of the zone.
-Status ParseTime(const std::string& text, const std::string& zone, mapi::FILETIME* utc, std::string* zone_struct);
+Status ParseTime(const std::string& text, const std::string& zone, mapi::FILETIME* utc,
+                 std::string* zone_struct);
 
 // Rights given as a number or as an Outlook permission level name
 // ("Owner", "PublishingEditor", "Editor", "PublishingAuthor", "Author",

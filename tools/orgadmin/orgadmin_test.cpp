@@ -42,7 +42,8 @@ TEST_F(OrgAdminTest, ExampleOrganisationIsCreatedWithItsAppointments) {
 
   std::ostringstream list;
   ASSERT_TRUE(List(store, "mailboxes", "", list).ok());
-  EXPECT_NE(list.str().find("room\troom1\tRoom One\t/o=Org/ou=Site/cn=Recipients/cn=room1\tSRV1"), std::string::npos)
+  EXPECT_NE(list.str().find("room\troom1\tRoom One\t/o=Org/ou=Site/cn=Recipients/cn=room1\tSRV1"),
+            std::string::npos)
       << list.str();
 
   std::shared_ptr<IMAPISession> session;
@@ -50,11 +51,14 @@ TEST_F(OrgAdminTest, ExampleOrganisationIsCreatedWithItsAppointments) {
   auto alice = OpenMailbox(*session, "alice");
   ASSERT_TRUE(alice.ok()) << alice.status().message();
   SPropTagArray ids;
-  ASSERT_EQ(alice->calendar->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x820D),
-                                              MAPINAMEID::Id(PSETID_Appointment, 0x8217)}, 0, &ids), S_OK);
+  ASSERT_EQ(
+      alice->calendar->GetIDsFromNames(
+          {MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Appointment, 0x8217)}, 0, &ids),
+      S_OK);
   std::shared_ptr<IMAPITable> table;
   ASSERT_EQ(alice->calendar->GetContentsTable(0, &table), S_OK);
-  SPropTagArray cols{PR_SUBJECT, CHANGE_PROP_TYPE(ids[0], PT_SYSTIME), CHANGE_PROP_TYPE(ids[1], PT_LONG), PR_SENSITIVITY};
+  SPropTagArray cols{PR_SUBJECT, CHANGE_PROP_TYPE(ids[0], PT_SYSTIME), CHANGE_PROP_TYPE(ids[1], PT_LONG),
+                     PR_SENSITIVITY};
   SRowSet rows;
   ASSERT_EQ(HrQueryAllRows(table.get(), &cols, nullptr, nullptr, 0, &rows), S_OK);
   ASSERT_EQ(rows.cRows(), 2u) << ToString(rows);
@@ -70,7 +74,9 @@ TEST_F(OrgAdminTest, ExampleOrganisationIsCreatedWithItsAppointments) {
     auto box = OpenMailbox(*session, who);
     ASSERT_TRUE(box.ok());
     SPropTagArray their;
-    ASSERT_EQ(box->calendar->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x8217)}, MAPI_CREATE, &their), S_OK);
+    ASSERT_EQ(
+        box->calendar->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x8217)}, MAPI_CREATE, &their),
+        S_OK);
     ASSERT_EQ(box->calendar->GetContentsTable(0, &table), S_OK);
     SPropTagArray c{PR_SUBJECT, CHANGE_PROP_TYPE(their[0], PT_LONG), PR_SENT_REPRESENTING_NAME};
     ASSERT_EQ(HrQueryAllRows(table.get(), &c, nullptr, nullptr, 0, &rows), S_OK);
@@ -96,7 +102,8 @@ TEST_F(OrgAdminTest, FileErrorsNameFileAndEntryAndChangeNothing) {
   EXPECT_NE(m.find("bad.json: servers[0]: \"site\" is missing"), std::string::npos) << m;
   EXPECT_NE(m.find("bad.json: mailboxes[0]: custom attribute \"16\""), std::string::npos) << m;
   EXPECT_NE(m.find("bad.json: appointments[0]: start: \"2024-05-06 09:00\" is a local time but no \"zone\""),
-            std::string::npos) << m;
+            std::string::npos)
+      << m;
   EXPECT_NE(m.find("bad.json: appointments[0]: end: \"yesterday\""), std::string::npos) << m;
   EXPECT_NE(m.find("bad.json: permissions[0]: \"rights\""), std::string::npos) << m;
   Status broken = CreateOrganisation(dir_.File("org.db"), Write("broken.json", "{ \"organisation\": "), out);
@@ -112,8 +119,10 @@ TEST_F(OrgAdminTest, FailingAppointmentRollsBackEverything) {
   std::ostringstream out;
   Status s = CreateOrganisation(store, Write("org.json", text), out);
   ASSERT_FALSE(s.ok());
-  EXPECT_NE(s.message().find("org.json: appointments[1]: the attendee \"Zed Nobody\" is not in the directory"),
-            std::string::npos) << s.message();
+  EXPECT_NE(
+      s.message().find("org.json: appointments[1]: the attendee \"Zed Nobody\" is not in the directory"),
+      std::string::npos)
+      << s.message();
   auto org = mapi::orgstore::OrgStore::Open(store, mapi::orgstore::OpenMode::kExisting);
   ASSERT_TRUE(org.ok());
   EXPECT_TRUE((*org)->ListRecipients()->empty());
@@ -148,11 +157,16 @@ TEST_F(OrgAdminTest, InboxShowsDeliveredMail) {
   ASSERT_TRUE(svc.ok());
   std::shared_ptr<IMessage> msg;
   ASSERT_EQ(svc->inbox->CreateMessage(nullptr, 0, &msg), S_OK);
-  ASSERT_EQ(msg->SetProps({{PR_MESSAGE_CLASS, std::string("IPM.Note")}, {PR_SUBJECT, std::string("Booked")},
-                           {PR_BODY, std::string("Start: 9:00")}, {PR_DELETE_AFTER_SUBMIT, true}}, nullptr), S_OK);
+  ASSERT_EQ(msg->SetProps({{PR_MESSAGE_CLASS, std::string("IPM.Note")},
+                           {PR_SUBJECT, std::string("Booked")},
+                           {PR_BODY, std::string("Start: 9:00")},
+                           {PR_DELETE_AFTER_SUBMIT, true}},
+                          nullptr),
+            S_OK);
   std::shared_ptr<IAddrBook> ab;
   session->OpenAddressBook(0, nullptr, 0, &ab);
-  ADRLIST to{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Alice Archer")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
+  ADRLIST to{{ADRENTRY{
+      {{PR_DISPLAY_NAME, std::string("Alice Archer")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
   ASSERT_EQ(ab->ResolveName(0, 0, "", &to), S_OK);
   ASSERT_EQ(msg->ModifyRecipients(MODRECIP_ADD, to), S_OK);
   ASSERT_EQ(msg->SubmitMessage(0), S_OK);
@@ -184,8 +198,10 @@ TEST_F(OrgAdminTest, RegisterMapsServersForProfileLogon) {
   ASSERT_EQ(HrQueryAllRows(t.get(), nullptr, nullptr, nullptr, 0, &rows), S_OK);
   MAPIUID uid{};
   std::copy_n(rows[0][2].Binary()->begin(), 16, uid.begin());
-  ASSERT_EQ(svc->ConfigureMsgService(uid, 0, 0, {{PR_PROFILE_UNRESOLVED_NAME, std::string("svc-korvale")},
-                                                 {PR_PROFILE_UNRESOLVED_SERVER, std::string("SRV1")}}), S_OK);
+  ASSERT_EQ(svc->ConfigureMsgService(uid, 0, 0,
+                                     {{PR_PROFILE_UNRESOLVED_NAME, std::string("svc-korvale")},
+                                      {PR_PROFILE_UNRESOLVED_SERVER, std::string("SRV1")}}),
+            S_OK);
   std::shared_ptr<IMAPISession> session;
   EXPECT_EQ(MAPILogonEx(0, "Caldrun", "", MAPI_NT_SERVICE | MAPI_NO_MAIL | MAPI_EXTENDED, &session), S_OK);
   session.reset();

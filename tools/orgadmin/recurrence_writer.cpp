@@ -24,8 +24,12 @@ int64_t DaysSince1601(int year, int month, int day) {
 
 class Out {
  public:
-  void U16(uint32_t v) { for (int i = 0; i < 2; ++i) bytes_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF)); }
-  void U32(uint32_t v) { for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF)); }
+  void U16(uint32_t v) {
+    for (int i = 0; i < 2; ++i) bytes_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  }
+  void U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  }
   void Raw(const std::string& s) { bytes_ += s; }
   std::string Take() { return std::move(bytes_); }
 
@@ -41,9 +45,16 @@ void ForEachCodePoint(const std::string& utf8, Emit&& emit) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     uint32_t cp = c;
     size_t len = 1;
-    if (c >= 0xF0) { len = 4; cp = c & 0x07; }
-    else if (c >= 0xE0) { len = 3; cp = c & 0x0F; }
-    else if (c >= 0xC0) { len = 2; cp = c & 0x1F; }
+    if (c >= 0xF0) {
+      len = 4;
+      cp = c & 0x07;
+    } else if (c >= 0xE0) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xC0) {
+      len = 2;
+      cp = c & 0x1F;
+    }
     for (size_t k = 1; k < len && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
     i += len;
     emit(cp);
@@ -62,7 +73,11 @@ std::string To8Bit(const std::string& utf8) {
 std::string ToUtf16(const std::string& utf8, uint32_t* units) {
   std::string out;
   *units = 0;
-  auto unit = [&](uint32_t u) { out.push_back(static_cast<char>(u & 0xFF)); out.push_back(static_cast<char>(u >> 8)); ++*units; };
+  auto unit = [&](uint32_t u) {
+    out.push_back(static_cast<char>(u & 0xFF));
+    out.push_back(static_cast<char>(u >> 8));
+    ++*units;
+  };
   ForEachCodePoint(utf8, [&](uint32_t cp) {
     if (cp >= 0x10000) {
       cp -= 0x10000;
@@ -88,8 +103,7 @@ uint32_t Midnight(uint32_t minutes) { return minutes - minutes % kMinutesPerDay;
 uint32_t FirstDateTime(const SeriesPattern& p) {
   const uint32_t start = p.start_date;
   switch (p.kind) {
-    case SeriesKind::kDaily:
-      return start % (p.interval * kMinutesPerDay);
+    case SeriesKind::kDaily: return start % (p.interval * kMinutesPerDay);
     case SeriesKind::kWeekly: {
       // The week of the start, beginning on the first day of the week; 1601-01-01 was a Monday.
       const uint32_t day = start / kMinutesPerDay;
@@ -127,10 +141,16 @@ std::string WriteRecurrencePattern(const SeriesPattern& p) {
   uint32_t pattern_type = 0;
   uint32_t period = p.interval;
   switch (p.kind) {
-    case SeriesKind::kDaily: pattern_type = 0; period = p.interval * kMinutesPerDay; break;
+    case SeriesKind::kDaily:
+      pattern_type = 0;
+      period = p.interval * kMinutesPerDay;
+      break;
     case SeriesKind::kWeekly: pattern_type = 1; break;
     case SeriesKind::kMonthly: pattern_type = nth ? 3 : 2; break;
-    case SeriesKind::kYearly: pattern_type = nth ? 3 : 2; period = p.interval * 12; break;
+    case SeriesKind::kYearly:
+      pattern_type = nth ? 3 : 2;
+      period = p.interval * 12;
+      break;
   }
   out.U16(pattern_type);
   out.U16(0);  // Gregorian calendar

@@ -19,7 +19,7 @@ enum class SeriesEnd { kByDate, kAfterCount, kNever };
 // One changed occurrence (ExceptionInfo): times are local minutes since 1601.
 struct SeriesException {
   uint32_t start = 0, end = 0;
-  uint32_t original_start = 0;  // start date-time of the occurrence it replaces
+  uint32_t original_start = 0;                   // start date-time of the occurrence it replaces
   std::optional<std::string> subject, location;  // UTF-8; set only where they differ
   std::optional<int32_t> busy_status;
   bool has_body = false;  // the embedded item carries its own body
@@ -27,17 +27,17 @@ struct SeriesException {
 
 struct SeriesPattern {
   SeriesKind kind = SeriesKind::kDaily;
-  uint32_t interval = 1;     // days, weeks, months or years
-  uint32_t day_mask = 0;     // bit 0 Sunday; weekly, and the Nth forms
-  uint32_t day_of_month = 0; // plain monthly / yearly
-  uint32_t week_number = 0;  // 1..4, 5 = last: Nth forms; 0 = plain
+  uint32_t interval = 1;      // days, weeks, months or years
+  uint32_t day_mask = 0;      // bit 0 Sunday; weekly, and the Nth forms
+  uint32_t day_of_month = 0;  // plain monthly / yearly
+  uint32_t week_number = 0;   // 1..4, 5 = last: Nth forms; 0 = plain
   SeriesEnd end = SeriesEnd::kNever;
   uint32_t occurrence_count = 0;
-  uint32_t first_day_of_week = 1;  // 0 Sunday, 1 Monday
-  uint32_t start_date = 0;         // local midnight of the first occurrence
-  uint32_t end_date = 0;           // local midnight of the last occurrence (by date / count)
-  uint32_t start_offset = 0;       // minutes after midnight
-  uint32_t end_offset = 0;         // start offset + duration
+  uint32_t first_day_of_week = 1;       // 0 Sunday, 1 Monday
+  uint32_t start_date = 0;              // local midnight of the first occurrence
+  uint32_t end_date = 0;                // local midnight of the last occurrence (by date / count)
+  uint32_t start_offset = 0;            // minutes after midnight
+  uint32_t end_offset = 0;              // start offset + duration
   std::vector<uint32_t> deleted_dates;  // local midnights; EXDATEs and original dates of changed ones
   std::vector<SeriesException> exceptions;
 };

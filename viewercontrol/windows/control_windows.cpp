@@ -25,10 +25,9 @@ void ShowCalendarWindow(const automation::OpenedCalendar& calendar) {
   const QString owner = QString::fromStdString(calendar.owner_display_name);
   window->setWindowTitle("Calendar - " + owner);
   auto* layout = new QVBoxLayout(window);
-  auto* heading = new QLabel(QString("Calendar of %1 (%2 appointments, times in UTC)")
-                                 .arg(owner)
-                                 .arg(calendar.appointments.size()),
-                             window);
+  auto* heading = new QLabel(
+      QString("Calendar of %1 (%2 appointments, times in UTC)").arg(owner).arg(calendar.appointments.size()),
+      window);
   heading->setObjectName("heading");
   layout->addWidget(heading);
   auto* list = new QListWidget(window);

@@ -10,8 +10,8 @@ namespace {
 
 using ::testing::ElementsAre;
 
-constexpr size_t kDailyEndType = 22;     // every-N form
-constexpr size_t kWeekdayEndType = 26;   // every-weekday form
+constexpr size_t kDailyEndType = 22;    // every-N form
+constexpr size_t kWeekdayEndType = 26;  // every-weekday form
 
 TEST(DailyPattern, EveryThreeDaysWithTwoDeleted) {
   // The published example: 7 Apr - 4 May 2011 at 08:00, 19 and 22 Apr deleted.
@@ -23,9 +23,9 @@ TEST(DailyPattern, EveryThreeDaysWithTwoDeleted) {
   ASSERT_EQ(state.deleted_days.size(), 2u);
   EXPECT_EQ(Format(state.deleted_days[0]), "2011-04-19 00:00");
   const std::vector<Row> rows = ExpandRows(RecurrenceType::kDaily, state, Time(2011, 1, 1), Time(2012, 1, 1));
-  EXPECT_THAT(Starts(rows), ElementsAre("2011-04-07 08:00", "2011-04-10 08:00", "2011-04-13 08:00",
-                                        "2011-04-16 08:00", "2011-04-25 08:00", "2011-04-28 08:00",
-                                        "2011-05-01 08:00", "2011-05-04 08:00"));
+  EXPECT_THAT(Starts(rows),
+              ElementsAre("2011-04-07 08:00", "2011-04-10 08:00", "2011-04-13 08:00", "2011-04-16 08:00",
+                          "2011-04-25 08:00", "2011-04-28 08:00", "2011-05-01 08:00", "2011-05-04 08:00"));
   EXPECT_EQ(rows[0].end, "2011-04-07 08:30");
 }
 
@@ -36,7 +36,8 @@ TEST(DailyPattern, SevenDaysWithTrailingBytes) {
   ASSERT_TRUE(ReadDailyPattern(Input(bytes, Time(2022, 12, 1), Time(2022, 12, 2)), state));
   EXPECT_EQ(state.interval, 1u);
   EXPECT_EQ(Format(state.end_date), "2022-12-07 00:00");
-  const std::vector<Row> rows = ExpandRows(RecurrenceType::kDaily, state, Time(2022, 11, 1), Time(2023, 2, 1));
+  const std::vector<Row> rows =
+      ExpandRows(RecurrenceType::kDaily, state, Time(2022, 11, 1), Time(2023, 2, 1));
   ASSERT_EQ(rows.size(), 7u);
   EXPECT_EQ(rows.back().start, "2022-12-07 00:00");
   EXPECT_EQ(rows.back().end, "2022-12-08 00:00") << "an all-day event keeps its 24 hours";
@@ -54,11 +55,12 @@ TEST(DailyPattern, EveryWeekdayFormGivesMondayToFridayOnly) {
 
   PatchU32(bytes, kWeekdayEndType, 0x2023);
   ASSERT_TRUE(ReadDailyPattern(Input(bytes, Time(2022, 12, 12, 9), Time(2022, 12, 12, 10)), state));
-  const std::vector<Row> rows = ExpandRows(RecurrenceType::kDaily, state, Time(2022, 12, 10), Time(2022, 12, 24));
-  EXPECT_THAT(Starts(rows), ElementsAre("2022-12-12 09:00", "2022-12-13 09:00", "2022-12-14 09:00",
-                                        "2022-12-15 09:00", "2022-12-16 09:00", "2022-12-19 09:00",
-                                        "2022-12-20 09:00", "2022-12-21 09:00", "2022-12-22 09:00",
-                                        "2022-12-23 09:00"));
+  const std::vector<Row> rows =
+      ExpandRows(RecurrenceType::kDaily, state, Time(2022, 12, 10), Time(2022, 12, 24));
+  EXPECT_THAT(Starts(rows),
+              ElementsAre("2022-12-12 09:00", "2022-12-13 09:00", "2022-12-14 09:00", "2022-12-15 09:00",
+                          "2022-12-16 09:00", "2022-12-19 09:00", "2022-12-20 09:00", "2022-12-21 09:00",
+                          "2022-12-22 09:00", "2022-12-23 09:00"));
 }
 
 TEST(DailyPattern, LimitCountsOccurrencesBeforeTheWindow) {
@@ -68,7 +70,8 @@ TEST(DailyPattern, LimitCountsOccurrencesBeforeTheWindow) {
   PatchU32(bytes, kDailyEndType + 4, 10);
   RecurrenceState state;
   ASSERT_TRUE(ReadDailyPattern(Input(bytes, Time(2022, 12, 1, 9), Time(2022, 12, 1, 10)), state));
-  const std::vector<Row> rows = ExpandRows(RecurrenceType::kDaily, state, Time(2022, 12, 9), Time(2023, 6, 1));
+  const std::vector<Row> rows =
+      ExpandRows(RecurrenceType::kDaily, state, Time(2022, 12, 9), Time(2023, 6, 1));
   EXPECT_THAT(Starts(rows), ElementsAre("2022-12-09 09:00", "2022-12-10 09:00"));
 }
 
@@ -79,7 +82,8 @@ TEST(DailyPattern, NeverEndingSeriesStopsAtTheWindowEnd) {
   RecurrenceState state;
   ASSERT_TRUE(ReadDailyPattern(Input(bytes, Time(2022, 12, 1, 9), Time(2022, 12, 1, 10)), state));
   EXPECT_FALSE(state.has_end_date);
-  const std::vector<Row> rows = ExpandRows(RecurrenceType::kDaily, state, Time(2022, 12, 1), Time(2022, 12, 11));
+  const std::vector<Row> rows =
+      ExpandRows(RecurrenceType::kDaily, state, Time(2022, 12, 1), Time(2022, 12, 11));
   ASSERT_EQ(rows.size(), 10u);
   EXPECT_EQ(rows.back().start, "2022-12-10 09:00");
 }

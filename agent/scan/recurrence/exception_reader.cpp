@@ -124,8 +124,8 @@ bool ReadRecord(const PatternInput& in, PatternCursor& cursor, int64_t series_st
 }
 
 // The lists at `offset` (the first deleted date) and the records after them.
-bool ReadExceptions(const PatternInput& in, const PatternBytes& bytes, uint64_t offset, uint32_t deleted_count,
-                    RecurrenceState& state) {
+bool ReadExceptions(const PatternInput& in, const PatternBytes& bytes, uint64_t offset,
+                    uint32_t deleted_count, RecurrenceState& state) {
   PatternCursor cursor(bytes, offset);
   // The count decides the allocation, so it is checked against the bytes first.
   if (!bytes.Holds(offset, uint64_t{deleted_count} * 4)) return false;

@@ -21,7 +21,8 @@ std::vector<std::string> AllBlobs() {
                            "recurrencepattern-1", "recurrencepattern-2", "recurrencepattern-3"}) {
     blobs.push_back(MfcmapiBlob(name));
   }
-  for (const char* name : {"weekly-friday-2023-org", "weekly-friday-2023-chgs1", "weekly-friday-2023-chgs2"}) {
+  for (const char* name :
+       {"weekly-friday-2023-org", "weekly-friday-2023-chgs1", "weekly-friday-2023-chgs2"}) {
     blobs.push_back(MsgreaderBlob(name));
   }
   return blobs;
@@ -39,7 +40,8 @@ TEST(MalformedPattern, EveryTruncationReadsOrFailsCleanly) {
         RecurrenceState state;
         if (!ReadPattern(static_cast<RecurrenceType>(type), in, state)) continue;
         EXPECT_GE(length, size_t{38}) << "shorter than any reader's minimum";
-        const auto rows = ExpandRows(static_cast<RecurrenceType>(type), state, Time(2022, 1, 1), Time(2024, 1, 1));
+        const auto rows =
+            ExpandRows(static_cast<RecurrenceType>(type), state, Time(2022, 1, 1), Time(2024, 1, 1));
         EXPECT_LE(rows.size(), 731u) << "at most one occurrence a day";
       }
     }
@@ -88,7 +90,8 @@ class MalformedException : public ::testing::Test {
     bytes_ = pattern.Build();
     return ReadWeeklyPattern(Input(bytes_, Time(2023, 1, 6, 12), Time(2023, 1, 6, 13)), state_);
   }
-  static PatternBuilder Moved(uint32_t start, uint32_t end, uint32_t original, std::optional<uint32_t> busy = {}) {
+  static PatternBuilder Moved(uint32_t start, uint32_t end, uint32_t original,
+                              std::optional<uint32_t> busy = {}) {
     PatternBuilder pattern = Pattern(0x200B, 1, {0x20});
     pattern.deleted = {PatternMinutes(2023, 1, 13)};
     pattern.modified = {PatternMinutes(2023, 1, 12)};
@@ -164,7 +167,8 @@ TEST(MalformedPattern, NonsensicalPeriodsAndMasksFail) {
   for (const PatternBuilder& pattern : patterns) {
     const std::string bytes = pattern.Build();
     RecurrenceState state;
-    const RecurrenceType type = pattern.frequency == 0x200A ? RecurrenceType::kDaily : RecurrenceType::kWeekly;
+    const RecurrenceType type =
+        pattern.frequency == 0x200A ? RecurrenceType::kDaily : RecurrenceType::kWeekly;
     EXPECT_FALSE(ReadPattern(type, Input(bytes, Time(2023, 1, 6, 12), Time(2023, 1, 6, 13)), state))
         << "frequency " << pattern.frequency << " period " << pattern.period;
   }
@@ -187,7 +191,7 @@ TEST(MalformedPattern, HandBuiltStatesThatCannotAdvanceExpandToNothing) {
     state.week_number = 2;  // the Nth form, where it applies
     for (uint32_t interval : {0u, 1u}) {
       if (type == 1 && interval == 1) continue;  // every day: needs no mask
-      state.interval = interval;  // 0 is also the every-weekday form of daily
+      state.interval = interval;                 // 0 is also the every-weekday form of daily
       state.day_mask = 0;
       EXPECT_TRUE(ExpandRows(state.type, state, Time(2023, 1, 1), Time(2030, 1, 1)).empty())
           << ToString(state.type) << " interval " << interval;

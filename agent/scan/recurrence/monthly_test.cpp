@@ -14,7 +14,8 @@ PatternBuilder Monthly(std::vector<uint32_t> specific, uint32_t period = 1) {
   return Pattern(0x200C, period, std::move(specific));
 }
 
-std::vector<std::string> ExpandMonthly(const std::string& bytes, SYSTEMTIME first, SYSTEMTIME from, SYSTEMTIME to) {
+std::vector<std::string> ExpandMonthly(const std::string& bytes, SYSTEMTIME first, SYSTEMTIME from,
+                                       SYSTEMTIME to) {
   RecurrenceState state;
   SYSTEMTIME end = first;
   end.wHour = static_cast<uint16_t>(end.wHour + 1);
@@ -60,12 +61,15 @@ TEST(MonthlyPattern, NthLastWeekday) {
 
 TEST(MonthlyPattern, NthForms) {
   // One weekday, the weekend days, the last of one weekday, any day every 2 months.
-  EXPECT_THAT(ExpandMonthly(Monthly({0x04, 2}).Build(), Time(2023, 1, 10, 9), Time(2023, 1, 1), Time(2023, 4, 1)),
-              ElementsAre("2023-01-10 09:00", "2023-02-14 09:00", "2023-03-14 09:00"));
-  EXPECT_THAT(ExpandMonthly(Monthly({0x41, 1}).Build(), Time(2023, 1, 1, 9), Time(2023, 1, 1), Time(2023, 5, 1)),
-              ElementsAre("2023-01-01 09:00", "2023-02-04 09:00", "2023-03-04 09:00", "2023-04-01 09:00"));
-  EXPECT_THAT(ExpandMonthly(Monthly({0x20, 5}).Build(), Time(2023, 1, 27, 9), Time(2023, 1, 1), Time(2023, 4, 1)),
-              ElementsAre("2023-01-27 09:00", "2023-02-24 09:00", "2023-03-31 09:00"));
+  EXPECT_THAT(
+      ExpandMonthly(Monthly({0x04, 2}).Build(), Time(2023, 1, 10, 9), Time(2023, 1, 1), Time(2023, 4, 1)),
+      ElementsAre("2023-01-10 09:00", "2023-02-14 09:00", "2023-03-14 09:00"));
+  EXPECT_THAT(
+      ExpandMonthly(Monthly({0x41, 1}).Build(), Time(2023, 1, 1, 9), Time(2023, 1, 1), Time(2023, 5, 1)),
+      ElementsAre("2023-01-01 09:00", "2023-02-04 09:00", "2023-03-04 09:00", "2023-04-01 09:00"));
+  EXPECT_THAT(
+      ExpandMonthly(Monthly({0x20, 5}).Build(), Time(2023, 1, 27, 9), Time(2023, 1, 1), Time(2023, 4, 1)),
+      ElementsAre("2023-01-27 09:00", "2023-02-24 09:00", "2023-03-31 09:00"));
   EXPECT_THAT(
       ExpandMonthly(Monthly({0x7F, 3}, 2).Build(), Time(2023, 1, 3, 9), Time(2023, 1, 1), Time(2023, 6, 1)),
       ElementsAre("2023-01-03 09:00", "2023-03-03 09:00", "2023-05-03 09:00"));

@@ -34,7 +34,9 @@ class PatternBytes {
   }
 
  private:
-  uint32_t Byte(uint64_t offset) const { return static_cast<unsigned char>(bytes_[static_cast<size_t>(offset)]); }
+  uint32_t Byte(uint64_t offset) const {
+    return static_cast<unsigned char>(bytes_[static_cast<size_t>(offset)]);
+  }
   std::string_view bytes_;
 };
 
@@ -50,7 +52,9 @@ class PatternCursor {
 
   uint16_t U16() { return Take<uint16_t>(bytes_.U16(offset_), 2); }
   uint32_t U32() { return Take<uint32_t>(bytes_.U32(offset_), 4); }
-  std::string_view Text(uint64_t count) { return Take<std::string_view>(bytes_.Slice(offset_, count), count); }
+  std::string_view Text(uint64_t count) {
+    return Take<std::string_view>(bytes_.Slice(offset_, count), count);
+  }
   void Skip(uint64_t count) {
     if (ok_ && bytes_.Holds(offset_, count)) {
       offset_ += count;

@@ -76,7 +76,8 @@ bool ReadWeeklyPattern(const PatternInput& in, RecurrenceState& state) {
   const PatternBytes bytes(in.bytes);
   state.interval = bytes.U32(kPeriodOffset).value_or(0);
   state.day_mask = bytes.U32(kSpecificOffset).value_or(0);
-  if (!ValidInterval(state.interval, kMaxWeeklyInterval) || (state.day_mask & kWeekdayBits) == 0) return false;
+  if (!ValidInterval(state.interval, kMaxWeeklyInterval) || (state.day_mask & kWeekdayBits) == 0)
+    return false;
   return ReadPatternEnd(in, bytes, kSecondSpecificOffset, state);
 }
 

@@ -74,8 +74,8 @@ struct RecurrenceState {
   SYSTEMTIME end_date;  // local date of the last possible occurrence
   SYSTEMTIME series_start;
   SYSTEMTIME series_end;
-  std::vector<SYSTEMTIME> deleted_days;      // pattern order
-  std::vector<ExceptionRecord> exceptions;   // one per deleted day, pattern order
+  std::vector<SYSTEMTIME> deleted_days;     // pattern order
+  std::vector<ExceptionRecord> exceptions;  // one per deleted day, pattern order
 
   bool IsNthForm() const { return week_number >= 1 && week_number <= 5; }
   bool IsEveryWeekdayForm() const { return type == RecurrenceType::kDaily && interval == 0; }

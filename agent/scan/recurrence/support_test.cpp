@@ -16,8 +16,9 @@ TEST(RecurrenceMessages, TextsAsTheEventLogShowsThem) {
   EXPECT_EQ(PatternUnreadableText(RecurrenceType::kDaily, std::nullopt, "jdoe"),
             "Recurrence information of daily recurring meeting [unknown or empty subject] in mailbox jdoe "
             "could not be read.");
-  EXPECT_EQ(NoRecurrenceText("", "room1"),
-            "Recurrence information of meeting [unknown or empty subject] in mailbox room1 could not be read.");
+  EXPECT_EQ(
+      NoRecurrenceText("", "room1"),
+      "Recurrence information of meeting [unknown or empty subject] in mailbox room1 could not be read.");
   EXPECT_EQ(ExpansionErrorText(RecurrenceType::kMonthly, "jdoe"),
             "General Error expanding monthly recurrence in mailbox jdoe.");
   EXPECT_EQ(ExpansionErrorText(RecurrenceType::kYearly, "jdoe"),
@@ -49,10 +50,10 @@ TEST(AppointmentZone, StructureOfTheSeriesOrTheMailboxZone) {
 
 TEST(RecurrenceDates, DayRulesOfTheMonthlyAndYearlyForms) {
   // Week 5 is the last such day, also in a month with only four of them.
-  EXPECT_EQ(NthDayInMonth(2023, 2, 0x02, 5), 27);   // last Monday of February 2023
-  EXPECT_EQ(NthDayInMonth(2023, 7, 0x02, 5), 31);   // July 2023 has five Mondays
-  EXPECT_EQ(NthDayInMonth(2023, 4, 0x3E, 1), 3);    // first weekday: Monday 3 April
-  EXPECT_EQ(NthDayInMonth(2023, 4, 0x41, 2), 2);    // second weekend day: Sunday 2 April
+  EXPECT_EQ(NthDayInMonth(2023, 2, 0x02, 5), 27);  // last Monday of February 2023
+  EXPECT_EQ(NthDayInMonth(2023, 7, 0x02, 5), 31);  // July 2023 has five Mondays
+  EXPECT_EQ(NthDayInMonth(2023, 4, 0x3E, 1), 3);   // first weekday: Monday 3 April
+  EXPECT_EQ(NthDayInMonth(2023, 4, 0x41, 2), 2);   // second weekend day: Sunday 2 April
   EXPECT_EQ(NthDayInMonth(2023, 4, 0x00, 1), 0);
   EXPECT_EQ(PlainDayInMonth(2023, 2, 29), 28);
   EXPECT_EQ(PlainDayInMonth(2024, 2, 29), 29);

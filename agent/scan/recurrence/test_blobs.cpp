@@ -66,7 +66,9 @@ std::string MfcmapiBlob(const std::string& name) {
   return HexToBytes(hex);
 }
 
-std::string MsgreaderBlob(const std::string& name) { return ReadWhole(DataDir() / "msgreader" / (name + ".bin")); }
+std::string MsgreaderBlob(const std::string& name) {
+  return ReadWhole(DataDir() / "msgreader" / (name + ".bin"));
+}
 
 void PatchU32(std::string& bytes, size_t offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -119,8 +121,8 @@ PatternInput Input(const std::string& bytes, SYSTEMTIME start, SYSTEMTIME end, T
 }
 
 std::ostream& operator<<(std::ostream& out, const Row& row) {
-  return out << "{" << row.start << " - " << row.end << " '" << row.subject << "' '" << row.location << "' busy "
-             << row.busy_status << (row.is_exception ? " exception" : "") << "}";
+  return out << "{" << row.start << " - " << row.end << " '" << row.subject << "' '" << row.location
+             << "' busy " << row.busy_status << (row.is_exception ? " exception" : "") << "}";
 }
 
 std::vector<Row> ExpandRows(RecurrenceType type, const RecurrenceState& state, SYSTEMTIME from_utc,

@@ -51,8 +51,8 @@ TEST_F(FridayLunch, ReadsDecodedFields) {
 TEST_F(FridayLunch, MovedOccurrenceLandsOnMondayWithItsOwnSubject) {
   // Deleted dates give no row, the moved one appears once at its new time.
   ASSERT_TRUE(ReadWeeklyPattern(in_, state_));
-  const std::vector<Row> rows =
-      ExpandRows(RecurrenceType::kWeekly, state_, Time(2023, 1, 1), Time(2023, 2, 1), TokyoZone(), TokyoZone());
+  const std::vector<Row> rows = ExpandRows(RecurrenceType::kWeekly, state_, Time(2023, 1, 1),
+                                           Time(2023, 2, 1), TokyoZone(), TokyoZone());
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].start, "2023-01-09 12:00");
   EXPECT_EQ(rows[0].subject, "<250>Monday Lunch");
@@ -69,8 +69,8 @@ TEST_F(FridayLunch, MovedOccurrenceLandsOnMondayWithItsOwnSubject) {
 TEST_F(FridayLunch, WholeYearStopsAtTheEndDate) {
   // 52 Fridays, one deleted; a window past the end date adds nothing.
   ASSERT_TRUE(ReadWeeklyPattern(in_, state_));
-  const std::vector<Row> rows =
-      ExpandRows(RecurrenceType::kWeekly, state_, Time(2022, 1, 1), Time(2025, 1, 1), TokyoZone(), TokyoZone());
+  const std::vector<Row> rows = ExpandRows(RecurrenceType::kWeekly, state_, Time(2022, 1, 1),
+                                           Time(2025, 1, 1), TokyoZone(), TokyoZone());
   ASSERT_EQ(rows.size(), 51u);
   EXPECT_EQ(rows.back().start, "2023-12-29 12:00");
 }
@@ -107,7 +107,8 @@ TEST(WeeklyPattern, PublishedExampleEndsAfterTwelve) {
   EXPECT_EQ(state.day_mask, 0x32u);
   EXPECT_EQ(state.occurrence_limit, 12u);
   EXPECT_FALSE(state.has_end_date);
-  const std::vector<Row> rows = ExpandRows(RecurrenceType::kWeekly, state, Time(2007, 1, 1), Time(2008, 1, 1));
+  const std::vector<Row> rows =
+      ExpandRows(RecurrenceType::kWeekly, state, Time(2007, 1, 1), Time(2008, 1, 1));
   EXPECT_THAT(Starts(rows),
               ElementsAre("2007-03-26 10:00", "2007-03-29 10:00", "2007-03-30 10:00", "2007-04-02 10:00",
                           "2007-04-05 10:00", "2007-04-06 10:00", "2007-04-09 10:00", "2007-04-12 10:00",
@@ -122,7 +123,8 @@ TEST(WeeklyPattern, PublishedExampleWithOneMovedOccurrence) {
   ASSERT_EQ(state.exceptions.size(), 1u);
   EXPECT_EQ(state.exceptions[0].subject, "<250>Simple Recurrence with exceptions");
   EXPECT_EQ(state.exceptions[0].location, "<50>34/4141");
-  const std::vector<Row> rows = ExpandRows(RecurrenceType::kWeekly, state, Time(2007, 4, 16), Time(2007, 4, 17));
+  const std::vector<Row> rows =
+      ExpandRows(RecurrenceType::kWeekly, state, Time(2007, 4, 16), Time(2007, 4, 17));
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].start, "2007-04-16 11:00");
   EXPECT_EQ(rows[0].end, "2007-04-16 11:30");
@@ -152,8 +154,8 @@ TEST(WeeklyPattern, OrganizerZoneKeepsTimeOfDayAcrossDaylightSaving) {
   RecurrenceState state;
   ASSERT_TRUE(ReadWeeklyPattern(
       Input(bytes, Time(2010, 10, 28, 14, 30), Time(2010, 10, 28, 15, 30), EasternZone()), state));
-  const std::vector<Row> rows =
-      ExpandRows(RecurrenceType::kWeekly, state, Time(2010, 1, 1), Time(2012, 1, 1), EasternZone(), UtcZone());
+  const std::vector<Row> rows = ExpandRows(RecurrenceType::kWeekly, state, Time(2010, 1, 1), Time(2012, 1, 1),
+                                           EasternZone(), UtcZone());
   ASSERT_EQ(rows.size(), 15u) << "18 occurrences up to 30 Jun 2011, three deleted";
   EXPECT_EQ(rows[0].start, "2010-10-28 18:30");
   EXPECT_EQ(rows[1].start, "2010-11-11 19:30");
@@ -169,7 +171,8 @@ TEST(WeeklyPattern, TrailingJunkAfterAValidPatternIsIgnored) {
   RecurrenceState state;
   ASSERT_TRUE(ReadWeeklyPattern(Input(bytes, Time(2010, 8, 23, 14), Time(2010, 8, 23, 15)), state));
   EXPECT_EQ(state.interval, 2u);
-  const std::vector<Row> rows = ExpandRows(RecurrenceType::kWeekly, state, Time(2010, 1, 1), Time(2011, 1, 1));
+  const std::vector<Row> rows =
+      ExpandRows(RecurrenceType::kWeekly, state, Time(2010, 1, 1), Time(2011, 1, 1));
   EXPECT_THAT(Starts(rows), ElementsAre("2010-08-23 14:00", "2010-09-06 14:00", "2010-09-20 14:00",
                                         "2010-10-04 14:00", "2010-10-18 14:00", "2010-11-01 14:00"));
 }

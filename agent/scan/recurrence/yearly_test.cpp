@@ -14,7 +14,8 @@ PatternBuilder Yearly(std::vector<uint32_t> specific, uint32_t period = 12) {
   return Pattern(0x200D, period, std::move(specific));
 }
 
-std::vector<std::string> ExpandYearly(const std::string& bytes, SYSTEMTIME first, SYSTEMTIME from, SYSTEMTIME to) {
+std::vector<std::string> ExpandYearly(const std::string& bytes, SYSTEMTIME first, SYSTEMTIME from,
+                                      SYSTEMTIME to) {
   RecurrenceState state;
   SYSTEMTIME end = first;
   end.wHour = static_cast<uint16_t>(end.wHour + 1);
@@ -46,8 +47,9 @@ TEST(YearlyPattern, FebruaryTwentyNinthInCommonYears) {
 
 TEST(YearlyPattern, NthFormAndEveryOtherYear) {
   // Fourth Thursday of November; the plain form every 2 years.
-  EXPECT_THAT(ExpandYearly(Yearly({0x10, 4}).Build(), Time(2023, 11, 23, 18), Time(2023, 1, 1), Time(2026, 1, 1)),
-              ElementsAre("2023-11-23 18:00", "2024-11-28 18:00", "2025-11-27 18:00"));
+  EXPECT_THAT(
+      ExpandYearly(Yearly({0x10, 4}).Build(), Time(2023, 11, 23, 18), Time(2023, 1, 1), Time(2026, 1, 1)),
+      ElementsAre("2023-11-23 18:00", "2024-11-28 18:00", "2025-11-27 18:00"));
   EXPECT_THAT(ExpandYearly(Yearly({5}, 24).Build(), Time(2020, 3, 5, 8), Time(2020, 1, 1), Time(2027, 1, 1)),
               ElementsAre("2020-03-05 08:00", "2022-03-05 08:00", "2024-03-05 08:00", "2026-03-05 08:00"));
 }

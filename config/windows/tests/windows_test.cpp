@@ -23,8 +23,6 @@
 
 #include "config/group_members.h"
 #include "config/load_settings.h"
-#include "platform/mapi/orgstore/org_store.h"
-#include "platform/odbcinst/dsn_values.h"
 #include "config/windows/address_book_dialog.h"
 #include "config/windows/chooser_dialogs.h"
 #include "config/windows/datasource_dialog.h"
@@ -35,9 +33,11 @@
 #include "config/windows/qt_config_ui.h"
 #include "config/windows/run_windows.h"
 #include "config/windows/server_dialog.h"
-#include "tests/support/qt_modal.h"
+#include "platform/mapi/orgstore/org_store.h"
+#include "platform/odbcinst/dsn_values.h"
 #include "tests/fakes/map_data_source_definitions.h"
 #include "tests/fakes/scripted_config_ui.h"
+#include "tests/support/qt_modal.h"
 
 namespace korvale::config {
 
@@ -59,7 +59,9 @@ W* Child(QWidget* parent, const char* name) {
   return child;
 }
 
-void Click(QWidget* parent, const char* name) { QTest::mouseClick(Child<QPushButton>(parent, name), Qt::LeftButton); }
+void Click(QWidget* parent, const char* name) {
+  QTest::mouseClick(Child<QPushButton>(parent, name), Qt::LeftButton);
+}
 
 void Type(QWidget* parent, const char* name, const QString& text) {
   QLineEdit* edit = Child<QLineEdit>(parent, name);
@@ -91,13 +93,14 @@ class WindowsTest : public QObject {
   std::string Inc() const { return program_dir_ + "/Korvale.inc"; }
 
   MainWindowServices Services() {
-    MainWindowServices services{ui_, definitions_, admins_, program_dir_, [this] { restart_offered_ = true; },
-                                nullptr, nullptr};
+    MainWindowServices services{
+        ui_, definitions_, admins_, program_dir_, [this] { restart_offered_ = true; }, nullptr, nullptr};
     services.choose_members = [this](QWidget*, const GroupEntry& group) -> std::optional<MemberLists> {
       members_asked_.push_back(group.name);
       if (group.name == "Nobody") return std::nullopt;
-      return MemberLists{"Anna Berg; Ben Carter",
-                         "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=anna; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben"};
+      return MemberLists{
+          "Anna Berg; Ben Carter",
+          "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=anna; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben"};
     };
     services.choose_home_server = [](QWidget*, int) -> std::optional<HomeServerChoice> {
       return HomeServerChoice{"/o=Korvale Demo/ou=HQ/cn=Configuration/cn=Servers/cn=HQ1", 3};
@@ -247,7 +250,8 @@ class WindowsTest : public QObject {
     QCOMPARE(s.groups.size(), size_t{3});
     QCOMPARE(s.groups[2].member_names, std::string("Ben Carter; Rooms"));
     QCOMPARE(s.groups[2].member_addresses,
-             std::string("/o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=rooms"));
+             std::string(
+                 "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=rooms"));
     Click(&window, "update");
     const std::string ini = ReadFile(Ini());
     QVERIFY2(ini.find("DL3=Ben Carter; Rooms\r\nGroup3=Sales\r\n") != std::string::npos, ini.c_str());
@@ -286,15 +290,19 @@ class WindowsTest : public QObject {
       const char* focus;
     };
     const Step steps[] = {
-        {[&] { Type(&dialog, "pdc", "pdc1"); Type(&dialog, "password", "secret"); },
+        {[&] {
+           Type(&dialog, "pdc", "pdc1");
+           Type(&dialog, "password", "secret");
+         },
          "Please specify an Exchange Server Name", "serverName"},
-        {[&] { Type(&dialog, "serverName", "LAB"); }, "Please specify the time difference to your local Korvale installation",
-         "timeDiff"},
-        {[&] { time->setCurrentIndex(time->findText("-2.5")); }, "Please specify the datasource that is used with this server",
-         "dataSource"},
+        {[&] { Type(&dialog, "serverName", "LAB"); },
+         "Please specify the time difference to your local Korvale installation", "timeDiff"},
+        {[&] { time->setCurrentIndex(time->findText("-2.5")); },
+         "Please specify the datasource that is used with this server", "dataSource"},
         {[&] { Type(&dialog, "dataSource", "korvale-branch"); },
          "Please specify the PDC/BDC in the form \\\\ServerName or leave this field empty", "pdc"},
-        {[&] { Type(&dialog, "pdc", "\\\\DC1"); }, "Please specify a username or delete the password", "user"},
+        {[&] { Type(&dialog, "pdc", "\\\\DC1"); }, "Please specify a username or delete the password",
+         "user"},
     };
     for (const Step& step : steps) {
       step.correct();
@@ -360,8 +368,8 @@ class WindowsTest : public QObject {
     type->setCurrentIndex(0);
     emit type->activated(0);
     QCOMPARE(type->currentIndex(), 1);
-    QCOMPARE(ui_.messages.back().text,
-             std::string("MS Access datasources cannot be used on 64bit systems.\nThe DB Type has been changed to SQL Server."));
+    QCOMPARE(ui_.messages.back().text, std::string("MS Access datasources cannot be used on 64bit "
+                                                   "systems.\nThe DB Type has been changed to SQL Server."));
     servers.reject();
 
     Click(&window, "update");
@@ -456,8 +464,9 @@ class WindowsTest : public QObject {
     OnModal<LogOptionsDialog>([this](LogOptionsDialog* d) {
       Child<QCheckBox>(d, "sqlLog")->click();
       Child<QCheckBox>(d, "logEvents")->click();
-      QCOMPARE(ui_.messages.back().text, std::string("Turning off the 'Log all events to the Event Log' option\nwill "
-                                                     "result in absolutely NO error reporting."));
+      QCOMPARE(ui_.messages.back().text,
+               std::string("Turning off the 'Log all events to the Event Log' option\nwill "
+                           "result in absolutely NO error reporting."));
       d->accept();
     });
     Click(&window, "logOptions");
@@ -484,7 +493,8 @@ class WindowsTest : public QObject {
     QCOMPARE(saved.groups.size(), size_t{3});
     QCOMPARE(saved.groups[2].name, std::string("Sales"));
     QCOMPARE(saved.groups[2].member_addresses,
-             std::string("/o=Korvale Demo/ou=HQ/cn=Recipients/cn=anna; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben"));
+             std::string(
+                 "/o=Korvale Demo/ou=HQ/cn=Recipients/cn=anna; /o=Korvale Demo/ou=HQ/cn=Recipients/cn=ben"));
     QCOMPARE(saved.servers.size(), size_t{3});
     QCOMPARE(saved.servers[2].time_diff, 1.5);
     QCOMPARE(saved.fields, std::string("Importance"));
@@ -505,10 +515,11 @@ class WindowsTest : public QObject {
     QCOMPARE(saved.database_type, DatabaseType::kMySql);
 
     const std::string inc = ReadFile(Inc());
-    for (const char* line : {"SortedMenu(3) = \"Sales\"\r\n", "Dim Servers(3,13)\r\n", "Servers(3,1) = \"LAB\"\r\n",
-                             "Servers(3,2) = +1.5\r\n", "mySQL = True\r\n", "SecurityLevel = 1\r\n",
-                             "CanBookMeetingsRecord = True\r\n", "CustFldsArr(1,1) = \"Importance\"\r\n",
-                             "CustFiltersArr(1,1) = \"Importance\"\r\n", "acc = \"web\"\r\n"}) {
+    for (const char* line :
+         {"SortedMenu(3) = \"Sales\"\r\n", "Dim Servers(3,13)\r\n", "Servers(3,1) = \"LAB\"\r\n",
+          "Servers(3,2) = +1.5\r\n", "mySQL = True\r\n", "SecurityLevel = 1\r\n",
+          "CanBookMeetingsRecord = True\r\n", "CustFldsArr(1,1) = \"Importance\"\r\n",
+          "CustFiltersArr(1,1) = \"Importance\"\r\n", "acc = \"web\"\r\n"}) {
       QVERIFY2(inc.find(line) != std::string::npos, line);
     }
     QCOMPARE(inc.substr(inc.size() - 2), std::string("%>"));
@@ -554,7 +565,8 @@ class WindowsTest : public QObject {
     Click(&window, "security");
     QCOMPARE(window.settings().security_level, 0);
     OnModal<ServerDialog>([](ServerDialog* d) {
-      d->findChild<QTreeWidget*>("servers")->setCurrentItem(d->findChild<QTreeWidget*>("servers")->topLevelItem(0));
+      d->findChild<QTreeWidget*>("servers")->setCurrentItem(
+          d->findChild<QTreeWidget*>("servers")->topLevelItem(0));
       Click(d, "delete");
       d->reject();
     });
@@ -698,7 +710,8 @@ class WindowsTest : public QObject {
       Child<QListWidget>(d, "choices")->setCurrentRow(2);
       d->accept();
     });
-    QCOMPARE(ui.ChooseFromList("Organization", "Please select your Exchange Server Organization:", {"A", "B", "C"}, 1),
+    QCOMPARE(ui.ChooseFromList("Organization",
+                               "Please select your Exchange Server Organization:", {"A", "B", "C"}, 1),
              std::optional<std::size_t>(2));
     OnModal<ListChooserDialog>([](ListChooserDialog* d) { d->reject(); });
     QCOMPARE(ui.ChooseFromList("t", "c", {"A"}, 0), std::optional<std::size_t>());

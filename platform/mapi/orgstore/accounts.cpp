@@ -15,7 +15,8 @@ bool SidFromString(const std::string& text, SBinary* sid) {
     size_t j = text.find('-', i);
     if (j == std::string::npos) j = text.size();
     std::string part = text.substr(i, j - i);
-    if (part.empty() || part.size() > 15 || part.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (part.empty() || part.size() > 15 || part.find_first_not_of("0123456789") != std::string::npos)
+      return false;
     parts.push_back(std::stoull(part));
     i = j + 1;
   }
@@ -75,14 +76,17 @@ class OrgAccountsImpl : public OrgAccounts {
       if (slash != std::string::npos) sql += " AND domain=?";
       sql += " ORDER BY id";
       auto st = backend_->db().Prepare(sql);
-      if (slash != std::string::npos) st.Bind(1, name.substr(slash + 1)).Bind(2, name.substr(0, slash));
-      else st.Bind(1, name);
+      if (slash != std::string::npos)
+        st.Bind(1, name.substr(slash + 1)).Bind(2, name.substr(0, slash));
+      else
+        st.Bind(1, name);
       if (st.Step()) return Read(st);
       return std::nullopt;
     });
   }
 
-  Expected<std::vector<AccountInfo>> GroupMembers(const std::string& domain, const std::string& group) override {
+  Expected<std::vector<AccountInfo>> GroupMembers(const std::string& domain,
+                                                  const std::string& group) override {
     return Members(domain, group, SidType::kGroup);
   }
 
@@ -96,7 +100,8 @@ class OrgAccountsImpl : public OrgAccounts {
   Expected<std::vector<std::string>> DomainControllers(const std::string& domain) override {
     try {
       auto st = backend_->db().Prepare(
-          "SELECT c.name FROM domains d JOIN domain_controllers c ON c.domain_id = d.id WHERE d.name=? ORDER BY c.position");
+          "SELECT c.name FROM domains d JOIN domain_controllers c ON c.domain_id = d.id WHERE d.name=? ORDER "
+          "BY c.position");
       st.Bind(1, domain);
       std::vector<std::string> out;
       while (st.Step()) out.push_back(st.Text(0));
@@ -132,13 +137,15 @@ class OrgAccountsImpl : public OrgAccounts {
     return AccountInfo{st.Text(0), st.Text(1), static_cast<SidType>(st.Int(2)), st.Blob(3)};
   }
 
-  Expected<std::vector<AccountInfo>> Members(const std::string& domain, const std::string& group, SidType type) {
+  Expected<std::vector<AccountInfo>> Members(const std::string& domain, const std::string& group,
+                                             SidType type) {
     try {
       auto g = backend_->db().Prepare("SELECT id FROM accounts WHERE domain=? AND name=? AND type=?");
       g.Bind(1, domain).Bind(2, group).Bind(3, static_cast<int64_t>(type));
       if (!g.Step()) return Status::Error("no group " + domain + "\\" + group, kGroupNotFound);
       auto st = backend_->db().Prepare(
-          "SELECT a.domain, a.name, a.type, a.sid FROM account_members m JOIN accounts a ON a.id = m.member_id "
+          "SELECT a.domain, a.name, a.type, a.sid FROM account_members m JOIN accounts a ON a.id = "
+          "m.member_id "
           "WHERE m.group_id=? ORDER BY m.position");
       st.Bind(1, g.Int(0));
       std::vector<AccountInfo> out;

@@ -20,7 +20,9 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == Lower(prefix);
 }
 
-class MailUserImpl : public IMailUser, public ReadOnlyProp, public std::enable_shared_from_this<MailUserImpl> {
+class MailUserImpl : public IMailUser,
+                     public ReadOnlyProp,
+                     public std::enable_shared_from_this<MailUserImpl> {
  public:
   explicit MailUserImpl(std::vector<SPropValue> props) : props_(std::move(props)) {}
   HRESULT QueryInterface(const IID& iid, std::shared_ptr<IUnknown>* out) override {
@@ -34,9 +36,12 @@ class MailUserImpl : public IMailUser, public ReadOnlyProp, public std::enable_s
   std::vector<SPropValue> props_;
 };
 
-class DistListImpl : public IDistList, public ReadOnlyProp, public std::enable_shared_from_this<DistListImpl> {
+class DistListImpl : public IDistList,
+                     public ReadOnlyProp,
+                     public std::enable_shared_from_this<DistListImpl> {
  public:
-  DistListImpl(std::shared_ptr<Backend> backend, RecipientRow row) : backend_(std::move(backend)), row_(std::move(row)) {}
+  DistListImpl(std::shared_ptr<Backend> backend, RecipientRow row)
+      : backend_(std::move(backend)), row_(std::move(row)) {}
   HRESULT QueryInterface(const IID& iid, std::shared_ptr<IUnknown>* out) override {
     return QueryImpl(this, iid, {IID_IDistList, IID_IMAPIContainer, IID_IMAPIProp}, out);
   }
@@ -89,7 +94,8 @@ AddressEntry EntryOf(const std::vector<SPropValue>& props) {
   AddressEntry entry;
   entry.display_name = StringProp(props, PR_DISPLAY_NAME);
   entry.email_address = StringProp(props, PR_EMAIL_ADDRESS);
-  if (const SPropValue* eid = FindProp(props, PROP_ID(PR_ENTRYID)); eid && eid->Binary()) entry.entry_id = *eid->Binary();
+  if (const SPropValue* eid = FindProp(props, PROP_ID(PR_ENTRYID)); eid && eid->Binary())
+    entry.entry_id = *eid->Binary();
   if (const SPropValue* type = FindProp(props, PROP_ID(PR_OBJECT_TYPE)); type && type->Long())
     entry.object_type = static_cast<ULONG>(*type->Long());
   return entry;
@@ -97,7 +103,9 @@ AddressEntry EntryOf(const std::vector<SPropValue>& props) {
 
 }  // namespace
 
-class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_shared_from_this<AddrBookImpl> {
+class AddrBookImpl : public IAddrBook,
+                     public ReadOnlyProp,
+                     public std::enable_shared_from_this<AddrBookImpl> {
  public:
   explicit AddrBookImpl(std::shared_ptr<Backend> backend) : backend_(std::move(backend)) {}
 
@@ -126,13 +134,12 @@ class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_s
         return S_OK;
       }
       if (auto one = ParseOneOffEid(entry_id)) {
-        std::vector<SPropValue> props{
-            {PR_ENTRYID, entry_id},
-            {PR_DISPLAY_NAME, one->display_name},
-            {PR_ADDRTYPE, one->address_type},
-            {PR_EMAIL_ADDRESS, one->address},
-            {PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_MAILUSER)},
-            {PR_DISPLAY_TYPE, static_cast<int32_t>(DT_MAILUSER)}};
+        std::vector<SPropValue> props{{PR_ENTRYID, entry_id},
+                                      {PR_DISPLAY_NAME, one->display_name},
+                                      {PR_ADDRTYPE, one->address_type},
+                                      {PR_EMAIL_ADDRESS, one->address},
+                                      {PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_MAILUSER)},
+                                      {PR_DISPLAY_TYPE, static_cast<int32_t>(DT_MAILUSER)}};
         if (Lower(one->address_type) == "smtp") props.emplace_back(PR_SMTP_ADDRESS, one->address);
         *object = std::make_shared<MailUserImpl>(std::move(props));
         if (object_type) *object_type = MAPI_MAILUSER;
@@ -179,8 +186,10 @@ class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_s
           if (matches.size() == 1) single = *matches.front();
         }
         if (!single) {
-          if (matches.size() > 1) ambiguous = true;
-          else unresolved = true;
+          if (matches.size() > 1)
+            ambiguous = true;
+          else
+            unresolved = true;
           continue;
         }
         std::vector<SPropValue> resolved;
@@ -208,7 +217,8 @@ class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_s
       AddressDialogRequest request;
       request.caption = params.lpszCaption;
       if (!params.lppszDestTitles.empty()) request.well_label = params.lppszDestTitles.front();
-      for (const auto& row : backend_->AllRecipients()) request.directory.push_back(EntryOf(backend_->AddressBookProps(row)));
+      for (const auto& row : backend_->AllRecipients())
+        request.directory.push_back(EntryOf(backend_->AddressBookProps(row)));
       ADRLIST opening = *list;
       if (params.ulFlags & AB_RESOLVE) (void)ResolveName(0, 0, "", &opening);
       for (const auto& entry : opening.aEntries) request.selected.push_back(EntryOf(entry.rgPropVals));
@@ -219,8 +229,8 @@ class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_s
     });
   }
 
-  HRESULT CreateOneOff(const std::string& display_name, const std::string& address_type, const std::string& address,
-                       ULONG, ENTRYID* entry_id) override {
+  HRESULT CreateOneOff(const std::string& display_name, const std::string& address_type,
+                       const std::string& address, ULONG, ENTRYID* entry_id) override {
     if (!entry_id || address_type.empty() || address.empty()) return MAPI_E_INVALID_PARAMETER;
     *entry_id = MakeOneOffEid({display_name, address_type, address});
     return S_OK;
@@ -229,14 +239,17 @@ class AddrBookImpl : public IAddrBook, public ReadOnlyProp, public std::enable_s
   HRESULT CompareEntryIDs(const ENTRYID& a, const ENTRYID& b, ULONG, bool* same) override {
     if (!same) return MAPI_E_INVALID_PARAMETER;
     auto x = ParseAddressBookEid(a), y = ParseAddressBookEid(b);
-    if (x && y) *same = Lower(x->dn) == Lower(y->dn);
-    else *same = a == b;
+    if (x && y)
+      *same = Lower(x->dn) == Lower(y->dn);
+    else
+      *same = a == b;
     return S_OK;
   }
 
  protected:
   std::vector<SPropValue> AllProps() override {
-    return {{PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_ADDRBOOK)}, {PR_DISPLAY_NAME, std::string("Global Address List")}};
+    return {{PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_ADDRBOOK)},
+            {PR_DISPLAY_NAME, std::string("Global Address List")}};
   }
 
  private:

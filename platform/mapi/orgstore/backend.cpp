@@ -191,10 +191,10 @@ std::vector<SPropValue> Backend::AddressBookProps(const RecipientRow& r) {
   SetProp(props, {PR_RECORD_KEY, AddressBookEntryId(r)});
   SetProp(props, {PR_OBJECT_TYPE, static_cast<int32_t>(list ? MAPI_DISTLIST : MAPI_MAILUSER)});
   SetProp(props, {PR_DISPLAY_TYPE, static_cast<int32_t>(list ? DT_DISTLIST : DT_MAILUSER)});
-  ULONG ex = list ? DT_DISTLIST
-                  : r.kind == RecipientKind::kRoom        ? DT_ROOM
-                  : r.kind == RecipientKind::kEquipment   ? DT_EQUIPMENT
-                                                          : DT_MAILUSER;
+  ULONG ex = list                                  ? DT_DISTLIST
+             : r.kind == RecipientKind::kRoom      ? DT_ROOM
+             : r.kind == RecipientKind::kEquipment ? DT_EQUIPMENT
+                                                   : DT_MAILUSER;
   SetProp(props, {PR_DISPLAY_TYPE_EX, static_cast<int32_t>(ex)});
   SetProp(props, {PR_DISPLAY_NAME, r.display_name});
   SetProp(props, {PR_TRANSMITABLE_DISPLAY_NAME, r.display_name});
@@ -282,12 +282,14 @@ std::optional<int64_t> Backend::MessageFolder(int64_t message_id) {
 // them as one list too.
 std::vector<SPropValue> Backend::MessagePropRows(int64_t message_id) {
   std::vector<SPropValue> props;
-  auto st = db_->Prepare("SELECT prop_id, prop_type, value FROM message_props WHERE message_id=? ORDER BY prop_id");
+  auto st =
+      db_->Prepare("SELECT prop_id, prop_type, value FROM message_props WHERE message_id=? ORDER BY prop_id");
   st.Bind(1, message_id);
   while (st.Step()) {
     ULONG tag = PROP_TAG(static_cast<ULONG>(st.Int(1)), static_cast<ULONG>(st.Int(0)));
     auto v = DecodeValue(PROP_TYPE(tag), st.Blob(2));
-    if (!v) throw CorruptData{"broken value of " + TagName(tag) + " in message " + std::to_string(message_id)};
+    if (!v)
+      throw CorruptData{"broken value of " + TagName(tag) + " in message " + std::to_string(message_id)};
     SPropValue pv;
     pv.ulPropTag = tag;
     pv.Value = std::move(*v);
@@ -308,11 +310,14 @@ MessageData Backend::LoadMessageContent(int64_t message_id) {
   {
     auto st = db_->Prepare("SELECT props FROM messages WHERE id=?");
     st.Bind(1, message_id);
-    if (st.Step() && !st.IsNull(0)) data.props = DecodeOrThrow(st.Blob(0), what);
-    else data.props = MessagePropRows(message_id);
+    if (st.Step() && !st.IsNull(0))
+      data.props = DecodeOrThrow(st.Blob(0), what);
+    else
+      data.props = MessagePropRows(message_id);
   }
   {
-    auto st = db_->Prepare("SELECT row_id, props FROM recipients_of_message WHERE message_id=? ORDER BY row_id");
+    auto st =
+        db_->Prepare("SELECT row_id, props FROM recipients_of_message WHERE message_id=? ORDER BY row_id");
     st.Bind(1, message_id);
     while (st.Step()) {
       auto props = DecodeOrThrow(st.Blob(1), "a recipient of " + what);
@@ -323,7 +328,8 @@ MessageData Backend::LoadMessageContent(int64_t message_id) {
   }
   {
     auto st = db_->Prepare(
-        "SELECT attach_num, props, embedded_message_id FROM attachments WHERE message_id=? ORDER BY attach_num");
+        "SELECT attach_num, props, embedded_message_id FROM attachments WHERE message_id=? ORDER BY "
+        "attach_num");
     st.Bind(1, message_id);
     while (st.Step()) {
       AttachmentData a;
@@ -363,7 +369,8 @@ void AddDerivedProps(MessageData& d) {
   size_t size = 0;
   for (const auto& p : d.props) size += EncodeValue(p).size() + 8;
   SetProp(d.props, {PR_MESSAGE_SIZE, static_cast<int32_t>(std::min<size_t>(size, INT32_MAX))});
-  if (!FindProp(d.props, PROP_ID(PR_CREATION_TIME))) SetProp(d.props, SPropValue::Time(PR_CREATION_TIME, NowFileTime()));
+  if (!FindProp(d.props, PROP_ID(PR_CREATION_TIME)))
+    SetProp(d.props, SPropValue::Time(PR_CREATION_TIME, NowFileTime()));
   SetProp(d.props, SPropValue::Time(PR_LAST_MODIFICATION_TIME, NowFileTime()));
 }
 
@@ -377,14 +384,14 @@ bool IsComputed(ULONG prop_id) {
     case PROP_ID(PR_INSTANCE_KEY):
     case PROP_ID(PR_OBJECT_TYPE):
     case PROP_ID(PR_STORE_RECORD_KEY):
-    case PROP_ID(PR_MAPPING_SIGNATURE):
-      return true;
+    case PROP_ID(PR_MAPPING_SIGNATURE): return true;
   }
   return false;
 }
 
 void CollectEmbedded(Db& db, int64_t message_id, std::vector<int64_t>& out) {
-  auto st = db.Prepare("SELECT embedded_message_id FROM attachments WHERE message_id=? AND embedded_message_id IS NOT NULL");
+  auto st = db.Prepare(
+      "SELECT embedded_message_id FROM attachments WHERE message_id=? AND embedded_message_id IS NOT NULL");
   st.Bind(1, message_id);
   std::vector<int64_t> direct;
   while (st.Step()) direct.push_back(st.Int(0));
@@ -404,21 +411,29 @@ void DeleteContent(Db& db, int64_t message_id) {
 }
 
 void WriteContent(Db& db, int64_t store_id, int64_t message_id, const MessageData& d) {
-  auto prop = db.Prepare("INSERT INTO message_props (message_id, prop_id, prop_type, ival, value) VALUES (?,?,?,?,?)");
+  auto prop = db.Prepare(
+      "INSERT INTO message_props (message_id, prop_id, prop_type, ival, value) VALUES (?,?,?,?,?)");
   std::vector<SPropValue> stored;
   for (const auto& p : d.props) {
     if (p.IsError() || IsComputed(PROP_ID(p.ulPropTag))) continue;
     prop.Bind(1, message_id).Bind(2, PROP_ID(p.ulPropTag)).Bind(3, PROP_TYPE(p.ulPropTag));
-    if (auto iv = IndexValue(p)) prop.Bind(4, *iv); else prop.BindNull(4);
+    if (auto iv = IndexValue(p))
+      prop.Bind(4, *iv);
+    else
+      prop.BindNull(4);
     prop.BindBlob(5, EncodeValue(p));
     prop.Run();
     prop.Reset();
     stored.push_back(p);
   }
   // The same properties as one list, in the order the rows are read back.
-  std::stable_sort(stored.begin(), stored.end(),
-                   [](const SPropValue& a, const SPropValue& b) { return PROP_ID(a.ulPropTag) < PROP_ID(b.ulPropTag); });
-  db.Prepare("UPDATE messages SET props=? WHERE id=?").BindBlob(1, EncodePropList(stored)).Bind(2, message_id).Run();
+  std::stable_sort(stored.begin(), stored.end(), [](const SPropValue& a, const SPropValue& b) {
+    return PROP_ID(a.ulPropTag) < PROP_ID(b.ulPropTag);
+  });
+  db.Prepare("UPDATE messages SET props=? WHERE id=?")
+      .BindBlob(1, EncodePropList(stored))
+      .Bind(2, message_id)
+      .Run();
   auto rec = db.Prepare("INSERT INTO recipients_of_message (message_id, row_id, props) VALUES (?,?,?)");
   for (const auto& r : d.recipients) {
     std::vector<SPropValue> props = r;
@@ -438,23 +453,34 @@ void WriteContent(Db& db, int64_t store_id, int64_t message_id, const MessageDat
       AddDerivedProps(e);
       WriteContent(db, store_id, embedded_id, e);
     }
-    auto att = db.Prepare("INSERT INTO attachments (message_id, attach_num, props, embedded_message_id) VALUES (?,?,?,?)");
+    auto att = db.Prepare(
+        "INSERT INTO attachments (message_id, attach_num, props, embedded_message_id) VALUES (?,?,?,?)");
     att.Bind(1, message_id).Bind(2, a.num).BindBlob(3, EncodePropList(a.props));
-    if (embedded_id) att.Bind(4, embedded_id); else att.BindNull(4);
+    if (embedded_id)
+      att.Bind(4, embedded_id);
+    else
+      att.BindNull(4);
     att.Run();
     if (embedded_id)
-      db.Prepare("UPDATE messages SET owner_attachment_id=? WHERE id=?").Bind(1, db.LastInsertId()).Bind(2, embedded_id).Run();
+      db.Prepare("UPDATE messages SET owner_attachment_id=? WHERE id=?")
+          .Bind(1, db.LastInsertId())
+          .Bind(2, embedded_id)
+          .Run();
   }
 }
 
 }  // namespace
 
-int64_t Backend::SaveMessage(int64_t store_id, int64_t folder_id, int64_t message_id, const MessageData& data) {
+int64_t Backend::SaveMessage(int64_t store_id, int64_t folder_id, int64_t message_id,
+                             const MessageData& data) {
   return db_->Transaction([&] {
     MessageData d = data;
     AddDerivedProps(d);
     if (message_id == 0) {
-      db_->Prepare("INSERT INTO messages (store_id, folder_id) VALUES (?,?)").Bind(1, store_id).Bind(2, folder_id).Run();
+      db_->Prepare("INSERT INTO messages (store_id, folder_id) VALUES (?,?)")
+          .Bind(1, store_id)
+          .Bind(2, folder_id)
+          .Run();
       message_id = db_->LastInsertId();
     } else {
       auto st = db_->Prepare("SELECT 1 FROM messages WHERE id=?");
@@ -483,8 +509,7 @@ bool IsIndexedType(ULONG type) {
     case PT_BOOLEAN:
     case PT_I8:
     case PT_SYSTIME:
-    case PT_CURRENCY:
-      return true;
+    case PT_CURRENCY: return true;
   }
   return false;
 }
@@ -517,15 +542,17 @@ std::optional<SqlCondition> Prefilter(const SRestriction& r, const GUID& databas
     case RELOP_EQ: op = "="; break;
     default: return std::nullopt;
   }
-  return SqlCondition{std::string("EXISTS (SELECT 1 FROM message_props p WHERE p.message_id = m.id AND p.prop_id = ? "
-                                  "AND p.prop_type = ? AND p.ival ") + op + " ?)",
-                      {PROP_ID(p->ulPropTag), type, *iv}};
+  return SqlCondition{
+      std::string("EXISTS (SELECT 1 FROM message_props p WHERE p.message_id = m.id AND p.prop_id = ? "
+                  "AND p.prop_type = ? AND p.ival ") +
+          op + " ?)",
+      {PROP_ID(p->ulPropTag), type, *iv}};
 }
 
 }  // namespace
 
-std::vector<std::pair<int64_t, std::vector<SPropValue>>> Backend::QueryFolder(const StoreRow& store, int64_t folder_id,
-                                                                             const SRestriction* restriction) {
+std::vector<std::pair<int64_t, std::vector<SPropValue>>> Backend::QueryFolder(
+    const StoreRow& store, int64_t folder_id, const SRestriction* restriction) {
   (void)store;
   std::string where = "m.folder_id = ?";
   std::vector<int64_t> args{folder_id};
@@ -558,12 +585,15 @@ std::vector<std::pair<int64_t, std::vector<SPropValue>>> Backend::QueryFolder(co
   return out;
 }
 
-std::vector<ULONG> Backend::GetIdsFromNames(int64_t store_id, const std::vector<MAPINAMEID>& names, bool create) {
+std::vector<ULONG> Backend::GetIdsFromNames(int64_t store_id, const std::vector<MAPINAMEID>& names,
+                                            bool create) {
   auto lookup = [&](const MAPINAMEID& n) -> ULONG {
-    auto st = db_->Prepare("SELECT prop_id FROM named_props WHERE store_id=? AND guid=? AND kind=? AND lid=? AND name=?");
+    auto st = db_->Prepare(
+        "SELECT prop_id FROM named_props WHERE store_id=? AND guid=? AND kind=? AND lid=? AND name=?");
     auto g = GuidToBytes(n.lpguid);
     st.Bind(1, store_id).BindBlob(2, std::vector<uint8_t>(g.begin(), g.end())).Bind(3, n.ulKind);
-    st.Bind(4, n.ulKind == MNID_ID ? n.lID : 0).Bind(5, n.ulKind == MNID_STRING ? n.lpwstrName : std::string());
+    st.Bind(4, n.ulKind == MNID_ID ? n.lID : 0)
+        .Bind(5, n.ulKind == MNID_STRING ? n.lpwstrName : std::string());
     return st.Step() ? static_cast<ULONG>(st.Int(0)) : 0;
   };
   auto resolve_all = [&](bool creating) {
@@ -581,10 +611,15 @@ std::vector<ULONG> Backend::GetIdsFromNames(int64_t store_id, const std::vector<
         int64_t next = st.Int(0);
         if (next > kLastNamedPropId) throw CorruptData{"the store's named-property map is full"};
         auto g = GuidToBytes(n.lpguid);
-        db_->Prepare("INSERT INTO named_props (store_id, prop_id, guid, kind, lid, name) VALUES (?,?,?,?,?,?)")
-            .Bind(1, store_id).Bind(2, next).BindBlob(3, std::vector<uint8_t>(g.begin(), g.end()))
-            .Bind(4, n.ulKind).Bind(5, n.ulKind == MNID_ID ? n.lID : 0)
-            .Bind(6, n.ulKind == MNID_STRING ? n.lpwstrName : std::string()).Run();
+        db_->Prepare(
+               "INSERT INTO named_props (store_id, prop_id, guid, kind, lid, name) VALUES (?,?,?,?,?,?)")
+            .Bind(1, store_id)
+            .Bind(2, next)
+            .BindBlob(3, std::vector<uint8_t>(g.begin(), g.end()))
+            .Bind(4, n.ulKind)
+            .Bind(5, n.ulKind == MNID_ID ? n.lID : 0)
+            .Bind(6, n.ulKind == MNID_STRING ? n.lpwstrName : std::string())
+            .Run();
         id = static_cast<ULONG>(next);
       }
       ids.push_back(id);
@@ -612,7 +647,8 @@ std::optional<MAPINAMEID> Backend::GetNameFromId(int64_t store_id, ULONG prop_id
 }
 
 std::vector<AclEntry> Backend::FolderAcl(int64_t folder_id) {
-  auto st = db_->Prepare("SELECT member_id, rights FROM folder_acl WHERE folder_id=? ORDER BY member_id IS NOT NULL, position");
+  auto st = db_->Prepare(
+      "SELECT member_id, rights FROM folder_acl WHERE folder_id=? ORDER BY member_id IS NOT NULL, position");
   st.Bind(1, folder_id);
   std::vector<std::pair<int64_t, ULONG>> rows;
   while (st.Step()) rows.emplace_back(st.IsNull(0) ? 0 : st.Int(0), static_cast<ULONG>(st.Int(1)));
@@ -635,7 +671,8 @@ std::vector<AclEntry> Backend::FolderAcl(int64_t folder_id) {
 
 std::vector<OutboundMail> Backend::OutboundLog() {
   auto st = db_->Prepare(
-      "SELECT id, sender, subject, recipient_name, address_type, address, submitted FROM outbound_mail ORDER BY id");
+      "SELECT id, sender, subject, recipient_name, address_type, address, submitted FROM outbound_mail ORDER "
+      "BY id");
   std::vector<OutboundMail> out;
   while (st.Step())
     out.push_back(OutboundMail{st.Int(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5),

@@ -30,7 +30,7 @@ struct RecipientRow {
   int64_t id = 0;
   RecipientKind kind = RecipientKind::kMailbox;
   std::string alias, legacy_dn, display_name, smtp;
-  int64_t server_id = 0;  // 0: none
+  int64_t server_id = 0;          // 0: none
   std::vector<SPropValue> props;  // address-book properties as stored
 };
 
@@ -115,8 +115,8 @@ class Backend {
   // The messages of a folder that satisfy the restriction, in creation order,
   // each with its stored properties (without computed ones).
   std::vector<std::pair<int64_t, std::vector<SPropValue>>> QueryFolder(const StoreRow& store,
-                                                                      int64_t folder_id,
-                                                                      const SRestriction* restriction);
+                                                                       int64_t folder_id,
+                                                                       const SRestriction* restriction);
 
   // Named properties of a store.
   std::vector<ULONG> GetIdsFromNames(int64_t store_id, const std::vector<MAPINAMEID>& names, bool create);

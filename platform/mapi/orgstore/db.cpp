@@ -33,8 +33,8 @@ Stmt& Stmt::Bind(int index, const std::string& value) {
 Stmt& Stmt::BindBlob(int index, const std::vector<uint8_t>& value) {
   // An empty blob must stay a blob, not NULL.
   static const uint8_t kEmpty = 0;
-  sqlite3_bind_blob(stmt_, index, value.empty() ? &kEmpty : value.data(),
-                    static_cast<int>(value.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_blob(stmt_, index, value.empty() ? &kEmpty : value.data(), static_cast<int>(value.size()),
+                    SQLITE_TRANSIENT);
   return *this;
 }
 Stmt& Stmt::BindNull(int index) {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <type_traits>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 

@@ -69,8 +69,8 @@ ENTRYID MakeStoreEid(const StoreEid& eid) {
   ENTRYID out;
   PutU32(out, 0);
   PutUid(out, kStoreProviderUid);
-  out.push_back(0);  // version
-  out.push_back(0);  // flag
+  out.push_back(0);                    // version
+  out.push_back(0);                    // flag
   const char kDll[14] = "emsmdb.dll";  // zero-padded to 14 bytes
   out.insert(out.end(), kDll, kDll + 14);
   PutU32(out, 0);  // wrapped flags
@@ -162,8 +162,7 @@ std::optional<AddressBookEid> ParseAddressBookEid(const ENTRYID& bytes) {
   ByteReader r(bytes);
   uint32_t version;
   AddressBookEid eid;
-  if (!ReadHeader(r, kAddressBookProviderUid) || !r.U32(&version) || !r.U32(&eid.type) ||
-      !r.CString(&eid.dn))
+  if (!ReadHeader(r, kAddressBookProviderUid) || !r.U32(&version) || !r.U32(&eid.type) || !r.CString(&eid.dn))
     return std::nullopt;
   return eid;
 }

@@ -21,8 +21,7 @@ bool IsReadOnlyMessageProp(ULONG prop_id) {
     case PROP_ID(PR_MESSAGE_SIZE):
     case PROP_ID(PR_DISPLAY_TO):
     case PROP_ID(PR_DISPLAY_CC):
-    case PROP_ID(PR_DISPLAY_BCC):
-      return true;
+    case PROP_ID(PR_DISPLAY_BCC): return true;
   }
   return false;
 }
@@ -82,9 +81,10 @@ bool StreamableType(ULONG type) { return type == PT_BINARY || type == PT_STRING8
 
 // OpenProperty(IID_IStream) over a property list: the stream commits back
 // into the list through `commit`.
-HRESULT OpenPropStream(LastError& last, std::vector<SPropValue>& props, ULONG tag, ULONG flags, bool modifiable,
-                       StreamImpl::CommitFn commit, std::shared_ptr<IUnknown>* out) {
-  if (!StreamableType(PROP_TYPE(tag))) return last.Set(MAPI_E_INTERFACE_NOT_SUPPORTED, "not a stream property");
+HRESULT OpenPropStream(LastError& last, std::vector<SPropValue>& props, ULONG tag, ULONG flags,
+                       bool modifiable, StreamImpl::CommitFn commit, std::shared_ptr<IUnknown>* out) {
+  if (!StreamableType(PROP_TYPE(tag)))
+    return last.Set(MAPI_E_INTERFACE_NOT_SUPPORTED, "not a stream property");
   const SPropValue* p = FindProp(props, PROP_ID(tag));
   bool write = (flags & MAPI_MODIFY) != 0;
   if (write && !modifiable) return last.Set(MAPI_E_NO_ACCESS, "the object is open read-only");
@@ -127,7 +127,7 @@ HRESULT StreamImpl::Write(const void* buffer, ULONG cb, ULONG* written) {
 }
 
 HRESULT StreamImpl::Seek(int64_t move, ULONG origin, uint64_t* new_position) {
-  int64_t base = origin == STREAM_SEEK_SET ? 0
+  int64_t base = origin == STREAM_SEEK_SET   ? 0
                  : origin == STREAM_SEEK_CUR ? static_cast<int64_t>(pos_)
                  : origin == STREAM_SEEK_END ? static_cast<int64_t>(bytes_.size())
                                              : -1;
@@ -156,21 +156,28 @@ HRESULT StreamImpl::Commit(ULONG) {
 
 // ---- MessageImpl ---------------------------------------------------------
 
-MessageImpl::MessageImpl(std::shared_ptr<StoreImpl> store, int64_t folder_id, int64_t message_id, MessageData data,
-                         bool modifiable)
-    : store_(std::move(store)), folder_id_(folder_id), message_id_(message_id), data_(std::move(data)),
+MessageImpl::MessageImpl(std::shared_ptr<StoreImpl> store, int64_t folder_id, int64_t message_id,
+                         MessageData data, bool modifiable)
+    : store_(std::move(store)),
+      folder_id_(folder_id),
+      message_id_(message_id),
+      data_(std::move(data)),
       modifiable_(modifiable) {}
 
 MessageImpl::MessageImpl(std::shared_ptr<StoreImpl> store, MessageData data, bool modifiable,
                          std::function<void(const MessageData&)> save_into_owner)
-    : store_(std::move(store)), data_(std::move(data)), modifiable_(modifiable),
+    : store_(std::move(store)),
+      data_(std::move(data)),
+      modifiable_(modifiable),
       save_into_owner_(std::move(save_into_owner)) {}
 
 HRESULT MessageImpl::QueryInterface(const IID& iid, std::shared_ptr<IUnknown>* out) {
   return QueryImpl(this, iid, {IID_IMessage, IID_IMAPIProp}, out);
 }
 
-HRESULT MessageImpl::GetLastError(HRESULT, ULONG, std::optional<MAPIERROR>* error) { return last_.Get(error); }
+HRESULT MessageImpl::GetLastError(HRESULT, ULONG, std::optional<MAPIERROR>* error) {
+  return last_.Get(error);
+}
 
 HRESULT MessageImpl::CheckWritable() {
   if (closed_) return last_.Set(MAPI_E_INVALID_OBJECT, "the message was saved or submitted and closed");
@@ -180,8 +187,10 @@ HRESULT MessageImpl::CheckWritable() {
 
 std::vector<SPropValue> MessageImpl::AllProps() {
   std::vector<SPropValue> props = data_.props;
-  if (message_id_) store_->AddMessageIdentity(props, folder_id_, message_id_);
-  else SetProp(props, {PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_MESSAGE)});
+  if (message_id_)
+    store_->AddMessageIdentity(props, folder_id_, message_id_);
+  else
+    SetProp(props, {PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_MESSAGE)});
   SetProp(props, {PR_STORE_ENTRYID, store_->backend().StoreEntryId(store_->row())});
   SetProp(props, {PR_HASATTACH, !data_.attachments.empty()});
   return props;
@@ -224,13 +233,15 @@ HRESULT MessageImpl::SaveChanges(ULONG flags) {
   });
 }
 
-HRESULT MessageImpl::OpenProperty(ULONG tag, const IID& iid, ULONG, ULONG flags, std::shared_ptr<IUnknown>* out) {
+HRESULT MessageImpl::OpenProperty(ULONG tag, const IID& iid, ULONG, ULONG flags,
+                                  std::shared_ptr<IUnknown>* out) {
   if (!out) return MAPI_E_INVALID_PARAMETER;
   if (iid != IID_IStream) return last_.Set(MAPI_E_INTERFACE_NOT_SUPPORTED, "only streams can be opened here");
   if ((flags & MAPI_MODIFY) && FAILED(CheckWritable())) return MAPI_E_NO_ACCESS;
   auto self = shared_from_this();
-  return OpenPropStream(last_, data_.props, tag, flags, modifiable_,
-                        [self, tag](const SBinary& bytes) { SetProp(self->data_.props, FromBytes(tag, bytes)); }, out);
+  return OpenPropStream(
+      last_, data_.props, tag, flags, modifiable_,
+      [self, tag](const SBinary& bytes) { SetProp(self->data_.props, FromBytes(tag, bytes)); }, out);
 }
 
 HRESULT MessageImpl::CopyTo(const SPropTagArray* excluded, const IID&, IMAPIProp* destination, ULONG flags,
@@ -291,14 +302,17 @@ HRESULT MessageImpl::ModifyRecipients(ULONG flags, const ADRLIST& mods) {
   };
   if (flags & (MODRECIP_MODIFY | MODRECIP_REMOVE)) {
     for (const auto& e : mods.aEntries)
-      if (!row_id_of(e.rgPropVals)) return last_.Set(MAPI_E_INVALID_PARAMETER, "a recipient without PR_ROWID");
+      if (!row_id_of(e.rgPropVals))
+        return last_.Set(MAPI_E_INVALID_PARAMETER, "a recipient without PR_ROWID");
     for (const auto& e : mods.aEntries) {
       int32_t id = *row_id_of(e.rgPropVals);
       auto it = std::find_if(data_.recipients.begin(), data_.recipients.end(),
                              [&](const auto& r) { return row_id_of(r) == id; });
       if (it == data_.recipients.end()) continue;
-      if (flags & MODRECIP_REMOVE) data_.recipients.erase(it);
-      else *it = e.rgPropVals;
+      if (flags & MODRECIP_REMOVE)
+        data_.recipients.erase(it);
+      else
+        *it = e.rgPropVals;
     }
     return S_OK;
   }
@@ -330,7 +344,8 @@ HRESULT MessageImpl::GetAttachmentTable(ULONG, std::shared_ptr<IMAPITable>* tabl
     SetProp(row, {PR_ATTACH_NUM, static_cast<int32_t>(a.num)});
     SetProp(row, {PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_ATTACH)});
     if (!FindProp(row, PROP_ID(PR_ATTACH_METHOD)))
-      SetProp(row, {PR_ATTACH_METHOD, static_cast<int32_t>(a.embedded ? ATTACH_EMBEDDED_MSG : NO_ATTACHMENT)});
+      SetProp(row,
+              {PR_ATTACH_METHOD, static_cast<int32_t>(a.embedded ? ATTACH_EMBEDDED_MSG : NO_ATTACHMENT)});
     rows.push_back(std::move(row));
   }
   *table = RowTable::Fixed(std::move(rows), {PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_DISPLAY_NAME});
@@ -341,7 +356,8 @@ HRESULT MessageImpl::OpenAttach(ULONG attach_num, const IID*, ULONG flags, std::
   if (!attach) return MAPI_E_INVALID_PARAMETER;
   auto it = std::find_if(data_.attachments.begin(), data_.attachments.end(),
                          [&](const AttachmentData& a) { return a.num == attach_num; });
-  if (it == data_.attachments.end()) return last_.Set(MAPI_E_NOT_FOUND, "no attachment " + std::to_string(attach_num));
+  if (it == data_.attachments.end())
+    return last_.Set(MAPI_E_NOT_FOUND, "no attachment " + std::to_string(attach_num));
   bool modify = modifiable_ && (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS));
   AttachmentData copy = *it;
   if (copy.embedded) copy.embedded = std::make_shared<MessageData>(copy.embedded->Clone());
@@ -363,7 +379,8 @@ HRESULT MessageImpl::DeleteAttach(ULONG attach_num, ULONG) {
   if (HRESULT hr = CheckWritable(); FAILED(hr)) return hr;
   auto it = std::find_if(data_.attachments.begin(), data_.attachments.end(),
                          [&](const AttachmentData& a) { return a.num == attach_num; });
-  if (it == data_.attachments.end()) return last_.Set(MAPI_E_NOT_FOUND, "no attachment " + std::to_string(attach_num));
+  if (it == data_.attachments.end())
+    return last_.Set(MAPI_E_NOT_FOUND, "no attachment " + std::to_string(attach_num));
   data_.attachments.erase(it);
   return S_OK;
 }
@@ -397,8 +414,8 @@ HRESULT MessageImpl::SetReadFlag(ULONG flags) {
 
 // ---- AttachImpl ---------------------------------------------------------------
 
-AttachImpl::AttachImpl(std::shared_ptr<MessageImpl> parent, std::shared_ptr<StoreImpl> store, AttachmentData data,
-                       bool modifiable)
+AttachImpl::AttachImpl(std::shared_ptr<MessageImpl> parent, std::shared_ptr<StoreImpl> store,
+                       AttachmentData data, bool modifiable)
     : parent_(std::move(parent)), store_(std::move(store)), data_(std::move(data)), modifiable_(modifiable) {}
 
 HRESULT AttachImpl::QueryInterface(const IID& iid, std::shared_ptr<IUnknown>* out) {
@@ -443,13 +460,17 @@ HRESULT AttachImpl::SaveChanges(ULONG) {
   auto& list = parent_->data().attachments;
   AttachmentData saved = data_;
   if (saved.embedded) saved.embedded = std::make_shared<MessageData>(saved.embedded->Clone());
-  auto it = std::find_if(list.begin(), list.end(), [&](const AttachmentData& a) { return a.num == data_.num; });
-  if (it == list.end()) list.push_back(std::move(saved));
-  else *it = std::move(saved);
+  auto it =
+      std::find_if(list.begin(), list.end(), [&](const AttachmentData& a) { return a.num == data_.num; });
+  if (it == list.end())
+    list.push_back(std::move(saved));
+  else
+    *it = std::move(saved);
   return S_OK;
 }
 
-HRESULT AttachImpl::OpenProperty(ULONG tag, const IID& iid, ULONG, ULONG flags, std::shared_ptr<IUnknown>* out) {
+HRESULT AttachImpl::OpenProperty(ULONG tag, const IID& iid, ULONG, ULONG flags,
+                                 std::shared_ptr<IUnknown>* out) {
   if (!out) return MAPI_E_INVALID_PARAMETER;
   auto self = shared_from_this();
   if (PROP_ID(tag) == PROP_ID(PR_ATTACH_DATA_OBJ) && iid == IID_IMessage) {
@@ -459,20 +480,22 @@ HRESULT AttachImpl::OpenProperty(ULONG tag, const IID& iid, ULONG, ULONG flags, 
       data_.embedded = std::make_shared<MessageData>();
     }
     bool write = modifiable_ && (flags & (MAPI_MODIFY | MAPI_CREATE | MAPI_BEST_ACCESS));
-    *out = std::make_shared<MessageImpl>(store_, data_.embedded->Clone(), write, [self](const MessageData& d) {
-      self->data_.embedded = std::make_shared<MessageData>(d.Clone());
-    });
+    *out = std::make_shared<MessageImpl>(
+        store_, data_.embedded->Clone(), write,
+        [self](const MessageData& d) { self->data_.embedded = std::make_shared<MessageData>(d.Clone()); });
     return S_OK;
   }
   if (iid != IID_IStream) return last_.Set(MAPI_E_INTERFACE_NOT_SUPPORTED, "unsupported property interface");
-  return OpenPropStream(last_, data_.props, tag, flags, modifiable_,
-                        [self, tag](const SBinary& bytes) { SetProp(self->data_.props, FromBytes(tag, bytes)); }, out);
+  return OpenPropStream(
+      last_, data_.props, tag, flags, modifiable_,
+      [self, tag](const SBinary& bytes) { SetProp(self->data_.props, FromBytes(tag, bytes)); }, out);
 }
 
 HRESULT AttachImpl::CopyTo(const SPropTagArray* excluded, const IID&, IMAPIProp* destination, ULONG,
                            std::vector<SPropProblem>*) {
   auto* dest = dynamic_cast<AttachImpl*>(destination);
-  if (!dest || !dest->modifiable_) return last_.Set(MAPI_E_INVALID_PARAMETER, "the destination is not a writable attachment");
+  if (!dest || !dest->modifiable_)
+    return last_.Set(MAPI_E_INVALID_PARAMETER, "the destination is not a writable attachment");
   for (const auto& p : data_.props)
     if (!Excluded(excluded, p.ulPropTag)) SetProp(dest->data_.props, p);
   if (data_.embedded && !Excluded(excluded, PR_ATTACH_DATA_OBJ))

@@ -3,7 +3,8 @@
 
 namespace korvale::mapi::orgstore {
 
-HRESULT GetPropsFrom(const std::vector<SPropValue>& all, const SPropTagArray* tags, std::vector<SPropValue>* values) {
+HRESULT GetPropsFrom(const std::vector<SPropValue>& all, const SPropTagArray* tags,
+                     std::vector<SPropValue>* values) {
   if (!values) return MAPI_E_INVALID_PARAMETER;
   values->clear();
   if (!tags) {
@@ -19,7 +20,9 @@ HRESULT GetPropsFrom(const std::vector<SPropValue>& all, const SPropTagArray* ta
   return errors ? MAPI_W_ERRORS_RETURNED : S_OK;
 }
 
-HRESULT ReadOnlyProp::GetLastError(HRESULT, ULONG, std::optional<MAPIERROR>* error) { return last_.Get(error); }
+HRESULT ReadOnlyProp::GetLastError(HRESULT, ULONG, std::optional<MAPIERROR>* error) {
+  return last_.Get(error);
+}
 
 HRESULT ReadOnlyProp::GetProps(const SPropTagArray* tags, ULONG, std::vector<SPropValue>* values) {
   return Guarded(last_, [&] { return GetPropsFrom(AllProps(), tags, values); });
@@ -44,7 +47,8 @@ HRESULT ReadOnlyProp::SaveChanges(ULONG) { return S_OK; }
 HRESULT ReadOnlyProp::OpenProperty(ULONG, const IID&, ULONG, ULONG, std::shared_ptr<IUnknown>*) {
   return MAPI_E_NO_SUPPORT;
 }
-HRESULT ReadOnlyProp::CopyTo(const SPropTagArray*, const IID&, IMAPIProp*, ULONG, std::vector<SPropProblem>*) {
+HRESULT ReadOnlyProp::CopyTo(const SPropTagArray*, const IID&, IMAPIProp*, ULONG,
+                             std::vector<SPropProblem>*) {
   return MAPI_E_NO_SUPPORT;
 }
 HRESULT ReadOnlyProp::GetIDsFromNames(const std::vector<MAPINAMEID>&, ULONG, SPropTagArray*) {

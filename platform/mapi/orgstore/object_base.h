@@ -54,7 +54,8 @@ HRESULT Guarded(LastError& last, F&& fn) {
 
 // QueryInterface for an object that offers the listed interfaces.
 template <class Self>
-HRESULT QueryImpl(Self* self, const IID& iid, std::initializer_list<IID> offered, std::shared_ptr<IUnknown>* out) {
+HRESULT QueryImpl(Self* self, const IID& iid, std::initializer_list<IID> offered,
+                  std::shared_ptr<IUnknown>* out) {
   if (!out) return MAPI_E_INVALID_PARAMETER;
   if (iid == IID_IUnknown) {
     *out = std::static_pointer_cast<IUnknown>(self->shared_from_this());
@@ -69,7 +70,8 @@ HRESULT QueryImpl(Self* self, const IID& iid, std::initializer_list<IID> offered
 }
 
 // GetProps over a list of values (see IMAPIProp::GetProps).
-HRESULT GetPropsFrom(const std::vector<SPropValue>& all, const SPropTagArray* tags, std::vector<SPropValue>* values);
+HRESULT GetPropsFrom(const std::vector<SPropValue>& all, const SPropTagArray* tags,
+                     std::vector<SPropValue>* values);
 
 // An IMAPIProp whose properties are computed and cannot be changed.
 class ReadOnlyProp : public virtual IMAPIProp {

@@ -64,8 +64,10 @@ class MessageImpl : public IMessage, public std::enable_shared_from_this<Message
   HRESULT GetRecipientTable(ULONG flags, std::shared_ptr<IMAPITable>* table) override;
   HRESULT ModifyRecipients(ULONG flags, const ADRLIST& mods) override;
   HRESULT GetAttachmentTable(ULONG flags, std::shared_ptr<IMAPITable>* table) override;
-  HRESULT OpenAttach(ULONG attach_num, const IID* iid, ULONG flags, std::shared_ptr<IAttach>* attach) override;
-  HRESULT CreateAttach(const IID* iid, ULONG flags, ULONG* attach_num, std::shared_ptr<IAttach>* attach) override;
+  HRESULT OpenAttach(ULONG attach_num, const IID* iid, ULONG flags,
+                     std::shared_ptr<IAttach>* attach) override;
+  HRESULT CreateAttach(const IID* iid, ULONG flags, ULONG* attach_num,
+                       std::shared_ptr<IAttach>* attach) override;
   HRESULT DeleteAttach(ULONG attach_num, ULONG flags) override;
   HRESULT SubmitMessage(ULONG flags) override;
   HRESULT SetReadFlag(ULONG flags) override;
@@ -117,7 +119,8 @@ class AttachImpl : public IAttach, public std::enable_shared_from_this<AttachImp
 
 class FolderImpl : public IMAPIFolder, public ReadOnlyProp, public std::enable_shared_from_this<FolderImpl> {
  public:
-  FolderImpl(std::shared_ptr<StoreImpl> store, FolderRow row) : store_(std::move(store)), row_(std::move(row)) {}
+  FolderImpl(std::shared_ptr<StoreImpl> store, FolderRow row)
+      : store_(std::move(store)), row_(std::move(row)) {}
   HRESULT QueryInterface(const IID& iid, std::shared_ptr<IUnknown>* out) override;
   HRESULT GetContentsTable(ULONG flags, std::shared_ptr<IMAPITable>* table) override;
   HRESULT GetHierarchyTable(ULONG flags, std::shared_ptr<IMAPITable>* table) override;
@@ -165,7 +168,8 @@ class StoreImpl : public IMsgStore,
   // Computed properties of a message of this store.
   void AddMessageIdentity(std::vector<SPropValue>& props, int64_t folder_id, int64_t message_id);
   HRESULT NamesToIds(LastError& last, const std::vector<MAPINAMEID>& names, ULONG flags, SPropTagArray* tags);
-  HRESULT IdsToNames(LastError& last, const SPropTagArray& tags, std::vector<std::optional<MAPINAMEID>>* names);
+  HRESULT IdsToNames(LastError& last, const SPropTagArray& tags,
+                     std::vector<std::optional<MAPINAMEID>>* names);
 
  protected:
   std::vector<SPropValue> AllProps() override;
@@ -189,6 +193,7 @@ class AddrBookImpl;
 std::shared_ptr<IAddrBook> MakeAddressBook(std::shared_ptr<Backend> backend);
 
 // A session on a backend; `default_store` may be empty (admin logon).
-std::shared_ptr<IMAPISession> MakeSession(std::shared_ptr<Backend> backend, std::shared_ptr<StoreImpl> default_store);
+std::shared_ptr<IMAPISession> MakeSession(std::shared_ptr<Backend> backend,
+                                          std::shared_ptr<StoreImpl> default_store);
 
 }  // namespace korvale::mapi::orgstore

@@ -10,7 +10,9 @@
 
 namespace korvale::mapi::orgstore {
 
-std::string ServerSpec::LegacyDn() const { return "/o=" + org + "/ou=" + site + "/cn=Configuration/cn=Servers/cn=" + name; }
+std::string ServerSpec::LegacyDn() const {
+  return "/o=" + org + "/ou=" + site + "/cn=Configuration/cn=Servers/cn=" + name;
+}
 
 namespace {
 
@@ -32,14 +34,16 @@ const char* KindName(RecipientKind k) {
 // What exists already, by lower-case key, so the spec is checked against it.
 struct Known {
   std::map<std::string, ServerSpec> servers;
-  std::map<std::string, SBinary> domains;             // name -> SID
-  std::set<std::string> accounts;                     // "domain\name"
-  std::map<std::string, RecipientKind> recipients;    // alias -> kind
+  std::map<std::string, SBinary> domains;           // name -> SID
+  std::set<std::string> accounts;                   // "domain\name"
+  std::map<std::string, RecipientKind> recipients;  // alias -> kind
   std::set<std::string> legacy_dns;
   std::set<std::string> recipients_with_store;
 };
 
-std::string AccountKey(const std::string& domain, const std::string& name) { return Lower(domain + "\\" + name); }
+std::string AccountKey(const std::string& domain, const std::string& name) {
+  return Lower(domain + "\\" + name);
+}
 
 bool SplitAccount(const std::string& text, std::string* domain, std::string* name) {
   size_t slash = text.find('\\');
@@ -120,7 +124,8 @@ class OrgStoreImpl : public OrgStore {
         auto store = backend_->StoreByRecipient(r.id);
         if (!store) continue;
         for (const auto& f : backend_->Folders(store->id))
-          out.push_back({r.alias, f.display_name, backend_->FolderEntryId(*store, f.id), backend_->MessageCount(f.id)});
+          out.push_back(
+              {r.alias, f.display_name, backend_->FolderEntryId(*store, f.id), backend_->MessageCount(f.id)});
       }
       return out;
     });
@@ -184,7 +189,9 @@ class OrgStoreImpl : public OrgStore {
       while (st.Step()) k.accounts.insert(AccountKey(st.Text(0), st.Text(1)));
     }
     {
-      auto st = db.Prepare("SELECT r.alias, r.kind, r.legacy_dn, s.id FROM recipients r LEFT JOIN stores s ON s.recipient_id = r.id");
+      auto st = db.Prepare(
+          "SELECT r.alias, r.kind, r.legacy_dn, s.id FROM recipients r LEFT JOIN stores s ON s.recipient_id "
+          "= r.id");
       while (st.Step()) {
         k.recipients[Lower(st.Text(0))] = static_cast<RecipientKind>(st.Int(1));
         k.legacy_dns.insert(Lower(st.Text(2)));
@@ -218,21 +225,28 @@ class OrgStoreImpl : public OrgStore {
       const auto& d = spec.domains[i];
       std::string where = "domain " + std::to_string(i + 1) + (d.name.empty() ? "" : " (" + d.name + ")");
       SBinary sid;
-      if (d.name.empty()) errors.push_back(where + ": the name must not be empty");
-      else if (!SidFromString(d.sid, &sid)) errors.push_back(where + ": \"" + d.sid + "\" is not a SID");
-      else if (!k.domains.emplace(Lower(d.name), sid).second) errors.push_back(where + ": the domain exists already");
+      if (d.name.empty())
+        errors.push_back(where + ": the name must not be empty");
+      else if (!SidFromString(d.sid, &sid))
+        errors.push_back(where + ": \"" + d.sid + "\" is not a SID");
+      else if (!k.domains.emplace(Lower(d.name), sid).second)
+        errors.push_back(where + ": the domain exists already");
     }
     for (size_t i = 0; i < spec.accounts.size(); ++i) {
       const auto& a = spec.accounts[i];
       std::string where = "account " + std::to_string(i + 1) + " (" + a.domain + "\\" + a.name + ")";
       SBinary sid;
-      if (a.domain.empty() || a.name.empty()) errors.push_back(where + ": domain and name must not be empty");
-      else if (!a.sid.empty() && !SidFromString(a.sid, &sid)) errors.push_back(where + ": \"" + a.sid + "\" is not a SID");
+      if (a.domain.empty() || a.name.empty())
+        errors.push_back(where + ": domain and name must not be empty");
+      else if (!a.sid.empty() && !SidFromString(a.sid, &sid))
+        errors.push_back(where + ": \"" + a.sid + "\" is not a SID");
       else if (a.sid.empty() && !k.domains.count(Lower(a.domain)))
-        errors.push_back(where + ": the domain " + a.domain + " is not defined (give a SID for a machine's account)");
+        errors.push_back(where + ": the domain " + a.domain +
+                         " is not defined (give a SID for a machine's account)");
       else if (!k.accounts.insert(AccountKey(a.domain, a.name)).second)
         errors.push_back(where + ": the account exists already");
-      if (a.type == SidType::kUser && !a.members.empty()) errors.push_back(where + ": only groups have members");
+      if (a.type == SidType::kUser && !a.members.empty())
+        errors.push_back(where + ": only groups have members");
     }
     for (size_t i = 0; i < spec.accounts.size(); ++i)
       for (const auto& m : spec.accounts[i].members) {
@@ -253,14 +267,16 @@ class OrgStoreImpl : public OrgStore {
         errors.push_back(where + ": the server \"" + r.server + "\" is not defined");
       if (r.kind == RecipientKind::kDistList && !r.server.empty() && !k.servers.count(Lower(r.server)))
         errors.push_back(where + ": the server \"" + r.server + "\" is not defined");
-      if (!k.recipients.emplace(Lower(r.alias), r.kind).second) errors.push_back(where + ": the alias exists already");
+      if (!k.recipients.emplace(Lower(r.alias), r.kind).second)
+        errors.push_back(where + ": the alias exists already");
       std::string dn = r.legacy_dn.empty() ? DefaultDn(r, k, spec) : r.legacy_dn;
       if (dn.empty() || dn.compare(0, 3, "/o=") != 0)
         errors.push_back(where + ": the legacy DN \"" + dn + "\" does not start with /o=");
       else if (!k.legacy_dns.insert(Lower(dn)).second)
         errors.push_back(where + ": the legacy DN " + dn + " is taken");
       std::string d, n;
-      if (!r.nt_account.empty() && (!SplitAccount(r.nt_account, &d, &n) || !k.accounts.count(AccountKey(d, n))))
+      if (!r.nt_account.empty() &&
+          (!SplitAccount(r.nt_account, &d, &n) || !k.accounts.count(AccountKey(d, n))))
         errors.push_back(where + ": the NT account " + r.nt_account + " is not defined");
       if (r.kind != RecipientKind::kDistList && !r.members.empty())
         errors.push_back(where + ": only distribution lists have members");
@@ -277,7 +293,8 @@ class OrgStoreImpl : public OrgStore {
     for (size_t i = 0; i < spec.permissions.size(); ++i) {
       const auto& p = spec.permissions[i];
       std::string where = "permission " + std::to_string(i + 1) + " (" + p.mailbox + ")";
-      if (!k.recipients_with_store.count(Lower(p.mailbox))) errors.push_back(where + ": " + p.mailbox + " is not a mailbox");
+      if (!k.recipients_with_store.count(Lower(p.mailbox)))
+        errors.push_back(where + ": " + p.mailbox + " is not a mailbox");
       std::string f = Lower(p.folder);
       if (f != "calendar" && f != "inbox" && f != "sent items")
         errors.push_back(where + ": the folder must be Calendar, Inbox or Sent Items");
@@ -290,15 +307,22 @@ class OrgStoreImpl : public OrgStore {
     Db& db = backend_->db();
     for (const auto& s : spec.servers)
       db.Prepare("INSERT INTO servers (name, org, site, legacy_dn) VALUES (?,?,?,?)")
-          .Bind(1, s.name).Bind(2, s.org).Bind(3, s.site).Bind(4, s.LegacyDn()).Run();
+          .Bind(1, s.name)
+          .Bind(2, s.org)
+          .Bind(3, s.site)
+          .Bind(4, s.LegacyDn())
+          .Run();
     for (const auto& d : spec.domains) {
       SBinary sid;
       SidFromString(d.sid, &sid);
       db.Prepare("INSERT INTO domains (name, sid) VALUES (?,?)").Bind(1, d.name).BindBlob(2, sid).Run();
       int64_t id = db.LastInsertId();
       for (size_t i = 0; i < d.controllers.size(); ++i)
-        db.Prepare("INSERT INTO domain_controllers VALUES (?,?,?)").Bind(1, id).Bind(2, static_cast<int64_t>(i))
-            .Bind(3, d.controllers[i]).Run();
+        db.Prepare("INSERT INTO domain_controllers VALUES (?,?,?)")
+            .Bind(1, id)
+            .Bind(2, static_cast<int64_t>(i))
+            .Bind(3, d.controllers[i])
+            .Run();
     }
     for (const auto& a : spec.accounts) {
       SBinary sid;
@@ -310,12 +334,20 @@ class OrgStoreImpl : public OrgStore {
         st.Step();
         sid = st.Blob(0);
         int64_t rid = a.rid ? a.rid : st.Int(1);
-        db.Prepare("UPDATE domains SET next_rid = MAX(next_rid, ?) WHERE name=?").Bind(1, rid + 1).Bind(2, a.domain).Run();
+        db.Prepare("UPDATE domains SET next_rid = MAX(next_rid, ?) WHERE name=?")
+            .Bind(1, rid + 1)
+            .Bind(2, a.domain)
+            .Run();
         sid[1] = static_cast<uint8_t>(sid[1] + 1);
-        for (int b = 0; b < 4; ++b) sid.push_back(static_cast<uint8_t>(static_cast<uint64_t>(rid) >> (8 * b)));
+        for (int b = 0; b < 4; ++b)
+          sid.push_back(static_cast<uint8_t>(static_cast<uint64_t>(rid) >> (8 * b)));
       }
       db.Prepare("INSERT INTO accounts (domain, name, type, sid) VALUES (?,?,?,?)")
-          .Bind(1, a.domain).Bind(2, a.name).Bind(3, static_cast<int64_t>(a.type)).BindBlob(4, sid).Run();
+          .Bind(1, a.domain)
+          .Bind(2, a.name)
+          .Bind(3, static_cast<int64_t>(a.type))
+          .BindBlob(4, sid)
+          .Run();
     }
     auto account_id = [&](const std::string& text) {
       std::string d, n;
@@ -333,7 +365,11 @@ class OrgStoreImpl : public OrgStore {
       pos.Step();
       int64_t next = pos.Int(0);
       for (const auto& m : a.members)
-        db.Prepare("INSERT INTO account_members VALUES (?,?,?)").Bind(1, group).Bind(2, next++).Bind(3, account_id(m)).Run();
+        db.Prepare("INSERT INTO account_members VALUES (?,?,?)")
+            .Bind(1, group)
+            .Bind(2, next++)
+            .Bind(3, account_id(m))
+            .Run();
     }
     Known after = LoadKnown();
     for (const auto& r : spec.recipients) WriteRecipient(r, after, spec, account_id);
@@ -348,18 +384,26 @@ class OrgStoreImpl : public OrgStore {
       int64_t list = recipient_id(r.alias);
       int64_t pos = 0;
       for (const auto& m : r.members)
-        db.Prepare("INSERT INTO dl_members VALUES (?,?,?)").Bind(1, list).Bind(2, pos++).Bind(3, recipient_id(m)).Run();
+        db.Prepare("INSERT INTO dl_members VALUES (?,?,?)")
+            .Bind(1, list)
+            .Bind(2, pos++)
+            .Bind(3, recipient_id(m))
+            .Run();
     }
     for (const auto& p : spec.permissions) {
       auto st = db.Prepare(
-          "SELECT f.id FROM folders f JOIN stores s ON s.id = f.store_id JOIN recipients r ON r.id = s.recipient_id "
+          "SELECT f.id FROM folders f JOIN stores s ON s.id = f.store_id JOIN recipients r ON r.id = "
+          "s.recipient_id "
           "WHERE r.alias=? AND f.display_name=? COLLATE NOCASE");
       st.Bind(1, p.mailbox).Bind(2, p.folder);
-      if (!st.Step()) throw ValidationFailed{"permission (" + p.mailbox + "): the mailbox has no folder " + p.folder};
+      if (!st.Step())
+        throw ValidationFailed{"permission (" + p.mailbox + "): the mailbox has no folder " + p.folder};
       int64_t folder = st.Int(0);
       if (p.member.empty()) {
         db.Prepare("UPDATE folder_acl SET rights=? WHERE folder_id=? AND member_id IS NULL")
-            .Bind(1, static_cast<int64_t>(p.rights)).Bind(2, folder).Run();
+            .Bind(1, static_cast<int64_t>(p.rights))
+            .Bind(2, folder)
+            .Run();
         continue;
       }
       int64_t member = recipient_id(p.member);
@@ -367,20 +411,28 @@ class OrgStoreImpl : public OrgStore {
       existing.Bind(1, folder).Bind(2, member);
       if (existing.Step()) {
         db.Prepare("UPDATE folder_acl SET rights=? WHERE folder_id=? AND member_id=?")
-            .Bind(1, static_cast<int64_t>(p.rights)).Bind(2, folder).Bind(3, member).Run();
+            .Bind(1, static_cast<int64_t>(p.rights))
+            .Bind(2, folder)
+            .Bind(3, member)
+            .Run();
         continue;
       }
       auto pos = db.Prepare("SELECT COALESCE(MAX(position), -1) + 1 FROM folder_acl WHERE folder_id=?");
       pos.Bind(1, folder);
       pos.Step();
-      db.Prepare("INSERT INTO folder_acl VALUES (?,?,?,?)").Bind(1, folder).Bind(2, pos.Int(0)).Bind(3, member)
-          .Bind(4, static_cast<int64_t>(p.rights)).Run();
+      db.Prepare("INSERT INTO folder_acl VALUES (?,?,?,?)")
+          .Bind(1, folder)
+          .Bind(2, pos.Int(0))
+          .Bind(3, member)
+          .Bind(4, static_cast<int64_t>(p.rights))
+          .Run();
     }
     (void)k;
   }
 
   template <class AccountId>
-  void WriteRecipient(const RecipientSpec& r, const Known& k, const OrganisationSpec& spec, AccountId& account_id) {
+  void WriteRecipient(const RecipientSpec& r, const Known& k, const OrganisationSpec& spec,
+                      AccountId& account_id) {
     Db& db = backend_->db();
     std::string dn = r.legacy_dn.empty() ? DefaultDn(r, k, spec) : r.legacy_dn;
     const ServerSpec* server = nullptr;
@@ -396,7 +448,8 @@ class OrgStoreImpl : public OrgStore {
       st.Step();
       SetProp(props, {PR_EMS_AB_ASSOC_NT_ACCOUNT, st.Blob(0)});
     }
-    if (!r.smtp.empty()) SetProp(props, {PR_EMS_AB_PROXY_ADDRESSES, std::vector<std::string>{"SMTP:" + r.smtp}});
+    if (!r.smtp.empty())
+      SetProp(props, {PR_EMS_AB_PROXY_ADDRESSES, std::vector<std::string>{"SMTP:" + r.smtp}});
     int64_t server_id = 0;
     if (server) {
       auto st = db.Prepare("SELECT id FROM servers WHERE name=?");
@@ -404,19 +457,33 @@ class OrgStoreImpl : public OrgStore {
       if (st.Step()) server_id = st.Int(0);
     }
     auto ins = db.Prepare(
-        "INSERT INTO recipients (kind, alias, legacy_dn, display_name, smtp, server_id, props) VALUES (?,?,?,?,?,?,?)");
-    ins.Bind(1, static_cast<int64_t>(r.kind)).Bind(2, r.alias).Bind(3, dn).Bind(4, r.display_name).Bind(5, r.smtp);
-    if (server_id) ins.Bind(6, server_id); else ins.BindNull(6);
+        "INSERT INTO recipients (kind, alias, legacy_dn, display_name, smtp, server_id, props) VALUES "
+        "(?,?,?,?,?,?,?)");
+    ins.Bind(1, static_cast<int64_t>(r.kind))
+        .Bind(2, r.alias)
+        .Bind(3, dn)
+        .Bind(4, r.display_name)
+        .Bind(5, r.smtp);
+    if (server_id)
+      ins.Bind(6, server_id);
+    else
+      ins.BindNull(6);
     ins.BindBlob(7, EncodePropList(props)).Run();
     int64_t id = db.LastInsertId();
     if (r.kind == RecipientKind::kDistList) return;
     auto g = GuidToBytes(NewGuid());
-    db.Prepare("INSERT INTO stores (recipient_id, guid) VALUES (?,?)").Bind(1, id)
-        .BindBlob(2, std::vector<uint8_t>(g.begin(), g.end())).Run();
+    db.Prepare("INSERT INTO stores (recipient_id, guid) VALUES (?,?)")
+        .Bind(1, id)
+        .BindBlob(2, std::vector<uint8_t>(g.begin(), g.end()))
+        .Run();
     int64_t store = db.LastInsertId();
     auto folder = [&](const char* kind, const char* name, const char* cls) {
       db.Prepare("INSERT INTO folders (store_id, kind, display_name, container_class) VALUES (?,?,?,?)")
-          .Bind(1, store).Bind(2, kind).Bind(3, name).Bind(4, cls).Run();
+          .Bind(1, store)
+          .Bind(2, kind)
+          .Bind(3, name)
+          .Bind(4, cls)
+          .Run();
       int64_t fid = db.LastInsertId();
       db.Prepare("INSERT INTO folder_acl VALUES (?, 0, NULL, 0)").Bind(1, fid).Run();
       return fid;
@@ -426,7 +493,10 @@ class OrgStoreImpl : public OrgStore {
     int64_t sent = folder("sent", "Sent Items", "IPF.Note");
     auto upd = db.Prepare("UPDATE stores SET inbox_id=?, calendar_id=?, sent_id=? WHERE id=?");
     upd.Bind(1, inbox);
-    if (calendar) upd.Bind(2, calendar); else upd.BindNull(2);
+    if (calendar)
+      upd.Bind(2, calendar);
+    else
+      upd.BindNull(2);
     upd.Bind(3, sent).Bind(4, store).Run();
   }
 

@@ -85,15 +85,15 @@ struct AccountSpec {
   std::string domain;  // a DomainSpec name, or a machine name for local groups
   std::string name;
   SidType type = SidType::kUser;
-  uint32_t rid = 0;  // 0: the next free one (from 1000) under the domain's SID
-  std::string sid;   // explicit SID text; overrides domain SID + rid
+  uint32_t rid = 0;                  // 0: the next free one (from 1000) under the domain's SID
+  std::string sid;                   // explicit SID text; overrides domain SID + rid
   std::vector<std::string> members;  // groups: "DOMAIN\\name" of the members
 };
 
 struct PermissionSpec {
-  std::string mailbox;  // alias
+  std::string mailbox;              // alias
   std::string folder = "Calendar";  // "Calendar", "Inbox" or "Sent Items"
-  std::string member;   // alias of a recipient; empty for the default entry
+  std::string member;               // alias of a recipient; empty for the default entry
   ULONG rights = 0;
 };
 

@@ -186,7 +186,8 @@ bool ReadText(const std::string& path, std::string* text) {
 
 std::string UidToHex(const MAPIUID& uid) { return HexFromBin(SBinary(uid.begin(), uid.end())); }
 
-std::optional<std::string> ProfileData::ServerStore(const std::string& server, const std::string& profile_file) const {
+std::optional<std::string> ProfileData::ServerStore(const std::string& server,
+                                                    const std::string& profile_file) const {
   auto lower = [](std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
@@ -210,7 +211,8 @@ bool ReadProfileFile(const std::string& path, ProfileData* data, std::string* er
   return Parse(path, text, data, error);
 }
 
-bool UpdateProfileFile(const std::string& path, const std::function<bool(ProfileData&)>& change, std::string* error) {
+bool UpdateProfileFile(const std::string& path, const std::function<bool(ProfileData&)>& change,
+                       std::string* error) {
   FileLock lock(path, true);
   if (!lock.ok()) return *error = "cannot lock " + path + ".lock", false;
   ProfileData data;

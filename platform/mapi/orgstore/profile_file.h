@@ -39,7 +39,8 @@ struct ProfileData {
 bool ReadProfileFile(const std::string& path, ProfileData* data, std::string* error);
 // Reads, changes and writes the file under the exclusive lock. `change`
 // returns false to leave the file as it was.
-bool UpdateProfileFile(const std::string& path, const std::function<bool(ProfileData&)>& change, std::string* error);
+bool UpdateProfileFile(const std::string& path, const std::function<bool(ProfileData&)>& change,
+                       std::string* error);
 
 std::string UidToHex(const MAPIUID& uid);
 

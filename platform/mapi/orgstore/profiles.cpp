@@ -2,9 +2,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <set>
 #include <filesystem>
 #include <mutex>
+#include <set>
 
 #include "platform/mapi/orgstore/objects.h"
 #include "platform/mapi/orgstore/org_store.h"
@@ -118,9 +118,10 @@ Resolution ResolveMailbox(const std::string& profile_file, const ProfileData& da
     }
     if (matches.size() != 1) {
       r.hr = MAPI_E_UNCONFIGURED;
-      r.text = matches.empty() ? "The name could not be resolved. The name could not be matched to a name in the "
-                                 "address list."
-                               : "The name could not be resolved. The name matches several entries in the address list.";
+      r.text = matches.empty()
+                   ? "The name could not be resolved. The name could not be matched to a name in the "
+                     "address list."
+                   : "The name could not be resolved. The name matches several entries in the address list.";
       return r;
     }
     if (!backend->StoreByRecipient(matches[0].id)) {
@@ -141,8 +142,12 @@ Resolution ResolveMailbox(const std::string& profile_file, const ProfileData& da
 
 class ProfSectImpl : public IProfSect, public std::enable_shared_from_this<ProfSectImpl> {
  public:
-  ProfSectImpl(std::string file, std::string profile, std::string uid, std::vector<SPropValue> props, bool modifiable)
-      : file_(std::move(file)), profile_(std::move(profile)), uid_(std::move(uid)), props_(std::move(props)),
+  ProfSectImpl(std::string file, std::string profile, std::string uid, std::vector<SPropValue> props,
+               bool modifiable)
+      : file_(std::move(file)),
+        profile_(std::move(profile)),
+        uid_(std::move(uid)),
+        props_(std::move(props)),
         modifiable_(modifiable) {}
   HRESULT QueryInterface(const IID& iid, std::shared_ptr<IUnknown>* out) override {
     return QueryImpl(this, iid, {IID_IProfSect, IID_IMAPIProp}, out);
@@ -177,21 +182,28 @@ class ProfSectImpl : public IProfSect, public std::enable_shared_from_this<ProfS
     if (!modifiable_) return last_.Set(MAPI_E_NO_ACCESS, "the section is open read-only");
     std::string error;
     bool missing = false;
-    bool ok = UpdateProfileFile(file_, [&](ProfileData& d) {
-      auto it = d.profiles.find(profile_);
-      if (it == d.profiles.end()) return !(missing = true);
-      it->second.sections[uid_] = props_;
-      return true;
-    }, &error);
+    bool ok = UpdateProfileFile(
+        file_,
+        [&](ProfileData& d) {
+          auto it = d.profiles.find(profile_);
+          if (it == d.profiles.end()) return !(missing = true);
+          it->second.sections[uid_] = props_;
+          return true;
+        },
+        &error);
     if (!ok) return last_.Set(MAPI_E_CALL_FAILED, error);
     if (missing) return last_.Set(MAPI_E_NOT_FOUND, "the profile " + profile_ + " was deleted");
     return S_OK;
   }
-  HRESULT OpenProperty(ULONG, const IID&, ULONG, ULONG, std::shared_ptr<IUnknown>*) override { return MAPI_E_NO_SUPPORT; }
+  HRESULT OpenProperty(ULONG, const IID&, ULONG, ULONG, std::shared_ptr<IUnknown>*) override {
+    return MAPI_E_NO_SUPPORT;
+  }
   HRESULT CopyTo(const SPropTagArray*, const IID&, IMAPIProp*, ULONG, std::vector<SPropProblem>*) override {
     return MAPI_E_NO_SUPPORT;
   }
-  HRESULT GetIDsFromNames(const std::vector<MAPINAMEID>&, ULONG, SPropTagArray*) override { return MAPI_E_NO_SUPPORT; }
+  HRESULT GetIDsFromNames(const std::vector<MAPINAMEID>&, ULONG, SPropTagArray*) override {
+    return MAPI_E_NO_SUPPORT;
+  }
   HRESULT GetNamesFromIDs(const SPropTagArray&, ULONG, std::vector<std::optional<MAPINAMEID>>*) override {
     return MAPI_E_NO_SUPPORT;
   }
@@ -205,7 +217,8 @@ class ProfSectImpl : public IProfSect, public std::enable_shared_from_this<ProfS
 
 class ServiceAdminImpl : public IMsgServiceAdmin, public std::enable_shared_from_this<ServiceAdminImpl> {
  public:
-  ServiceAdminImpl(std::string file, std::string profile) : file_(std::move(file)), profile_(std::move(profile)) {}
+  ServiceAdminImpl(std::string file, std::string profile)
+      : file_(std::move(file)), profile_(std::move(profile)) {}
   HRESULT QueryInterface(const IID& iid, std::shared_ptr<IUnknown>* out) override {
     return QueryImpl(this, iid, {IID_IMsgServiceAdmin}, out);
   }
@@ -228,7 +241,8 @@ class ServiceAdminImpl : public IMsgServiceAdmin, public std::enable_shared_from
     return S_OK;
   }
 
-  HRESULT CreateMsgService(const std::string& service, const std::string& display_name, ULONG, ULONG) override {
+  HRESULT CreateMsgService(const std::string& service, const std::string& display_name, ULONG,
+                           ULONG) override {
     if (service != "MSEMS")
       return last_.Set(MAPI_E_NOT_FOUND, "The message service " + service + " is not installed.");
     std::string error;
@@ -236,13 +250,16 @@ class ServiceAdminImpl : public IMsgServiceAdmin, public std::enable_shared_from
     ProfileService svc{service, display_name, {}};
     auto bytes = GuidToBytes(NewGuid());
     std::copy(bytes.begin(), bytes.end(), svc.uid.begin());
-    bool ok = UpdateProfileFile(file_, [&](ProfileData& d) {
-      auto it = d.profiles.find(profile_);
-      if (it == d.profiles.end()) return !(missing = true);
-      it->second.services.push_back(svc);
-      it->second.sections[UidToHex(svc.uid)] = {};
-      return true;
-    }, &error);
+    bool ok = UpdateProfileFile(
+        file_,
+        [&](ProfileData& d) {
+          auto it = d.profiles.find(profile_);
+          if (it == d.profiles.end()) return !(missing = true);
+          it->second.services.push_back(svc);
+          it->second.sections[UidToHex(svc.uid)] = {};
+          return true;
+        },
+        &error);
     if (!ok) return last_.Set(MAPI_E_CALL_FAILED, error);
     if (missing) return last_.Set(MAPI_E_NOT_FOUND, "no profile " + profile_);
     return S_OK;
@@ -251,21 +268,26 @@ class ServiceAdminImpl : public IMsgServiceAdmin, public std::enable_shared_from
   HRESULT DeleteMsgService(const MAPIUID& uid) override {
     std::string error;
     bool found = false;
-    bool ok = UpdateProfileFile(file_, [&](ProfileData& d) {
-      auto it = d.profiles.find(profile_);
-      if (it == d.profiles.end()) return false;
-      auto& list = it->second.services;
-      auto s = std::find_if(list.begin(), list.end(), [&](const ProfileService& x) { return x.uid == uid; });
-      if (s == list.end()) return false;
-      list.erase(s);
-      it->second.sections.erase(UidToHex(uid));
-      return found = true;
-    }, &error);
+    bool ok = UpdateProfileFile(
+        file_,
+        [&](ProfileData& d) {
+          auto it = d.profiles.find(profile_);
+          if (it == d.profiles.end()) return false;
+          auto& list = it->second.services;
+          auto s =
+              std::find_if(list.begin(), list.end(), [&](const ProfileService& x) { return x.uid == uid; });
+          if (s == list.end()) return false;
+          list.erase(s);
+          it->second.sections.erase(UidToHex(uid));
+          return found = true;
+        },
+        &error);
     if (!ok) return last_.Set(MAPI_E_CALL_FAILED, error);
     return found ? S_OK : last_.Set(MAPI_E_NOT_FOUND, "no such service");
   }
 
-  HRESULT ConfigureMsgService(const MAPIUID& uid, ULONG, ULONG, const std::vector<SPropValue>& props) override {
+  HRESULT ConfigureMsgService(const MAPIUID& uid, ULONG, ULONG,
+                              const std::vector<SPropValue>& props) override {
     ProfileData data;
     std::string error;
     if (!ReadProfileFile(file_, &data, &error)) return last_.Set(MAPI_E_CALL_FAILED, error);
@@ -288,17 +310,21 @@ class ServiceAdminImpl : public IMsgServiceAdmin, public std::enable_shared_from
       SetProp(section, {PR_PROFILE_HOME_SERVER, r.server_name});
       SetProp(section, {PR_PROFILE_USER, r.mailbox_dn});
     }
-    bool ok = UpdateProfileFile(file_, [&](ProfileData& d) {
-      auto p = d.profiles.find(profile_);
-      if (p == d.profiles.end()) return false;
-      p->second.sections[UidToHex(uid)] = section;
-      return true;
-    }, &error);
+    bool ok = UpdateProfileFile(
+        file_,
+        [&](ProfileData& d) {
+          auto p = d.profiles.find(profile_);
+          if (p == d.profiles.end()) return false;
+          p->second.sections[UidToHex(uid)] = section;
+          return true;
+        },
+        &error);
     if (!ok) return last_.Set(MAPI_E_CALL_FAILED, error);
     return S_OK;
   }
 
-  HRESULT OpenProfileSection(const MAPIUID& uid, const IID*, ULONG flags, std::shared_ptr<IProfSect>* section) override {
+  HRESULT OpenProfileSection(const MAPIUID& uid, const IID*, ULONG flags,
+                             std::shared_ptr<IProfSect>* section) override {
     if (!section) return MAPI_E_INVALID_PARAMETER;
     ProfileData data;
     std::string error;
@@ -310,7 +336,8 @@ class ServiceAdminImpl : public IMsgServiceAdmin, public std::enable_shared_from
     std::vector<SPropValue> props = s == it->second.sections.end() ? std::vector<SPropValue>{} : s->second;
     if (s == it->second.sections.end() && uid != pbGlobalProfileSectionGuid && !(flags & MAPI_MODIFY))
       return last_.Set(MAPI_E_NOT_FOUND, "no such profile section");
-    *section = std::make_shared<ProfSectImpl>(file_, profile_, key, std::move(props), (flags & MAPI_MODIFY) != 0);
+    *section =
+        std::make_shared<ProfSectImpl>(file_, profile_, key, std::move(props), (flags & MAPI_MODIFY) != 0);
     return S_OK;
   }
 
@@ -343,11 +370,14 @@ class ProfAdminImpl : public IProfAdmin, public std::enable_shared_from_this<Pro
     if (name.empty() || name.size() > 64) return last_.Set(MAPI_E_INVALID_PARAMETER, "bad profile name");
     std::string error;
     bool exists = false;
-    bool ok = UpdateProfileFile(file_, [&](ProfileData& d) {
-      if (d.profiles.count(name)) return !(exists = true);
-      d.profiles[name] = Profile{};
-      return true;
-    }, &error);
+    bool ok = UpdateProfileFile(
+        file_,
+        [&](ProfileData& d) {
+          if (d.profiles.count(name)) return !(exists = true);
+          d.profiles[name] = Profile{};
+          return true;
+        },
+        &error);
     if (!ok) return last_.Set(MAPI_E_CALL_FAILED, error);
     if (exists) return last_.Set(MAPI_E_NO_ACCESS, "The profile " + name + " exists already.");
     return S_OK;
@@ -356,7 +386,8 @@ class ProfAdminImpl : public IProfAdmin, public std::enable_shared_from_this<Pro
   HRESULT DeleteProfile(const std::string& name, ULONG) override {
     std::string error;
     bool found = false;
-    bool ok = UpdateProfileFile(file_, [&](ProfileData& d) { return found = d.profiles.erase(name) > 0; }, &error);
+    bool ok = UpdateProfileFile(
+        file_, [&](ProfileData& d) { return found = d.profiles.erase(name) > 0; }, &error);
     if (!ok) return last_.Set(MAPI_E_CALL_FAILED, error);
     return found ? S_OK : last_.Set(MAPI_E_NOT_FOUND, "no profile " + name);
   }

@@ -22,8 +22,7 @@ RowTable::RowTable(Source source, SPropTagArray columns, bool truncate)
 
 std::shared_ptr<RowTable> RowTable::Fixed(std::vector<std::vector<SPropValue>> rows, SPropTagArray columns) {
   auto shared = std::make_shared<std::vector<std::vector<SPropValue>>>(std::move(rows));
-  return std::make_shared<RowTable>(
-      [shared](const SRestriction*) { return *shared; }, std::move(columns));
+  return std::make_shared<RowTable>([shared](const SRestriction*) { return *shared; }, std::move(columns));
 }
 
 HRESULT RowTable::QueryInterface(const IID& iid, std::shared_ptr<IUnknown>* out) {
@@ -45,8 +44,10 @@ HRESULT RowTable::QueryColumns(ULONG, SPropTagArray* columns) {
 }
 
 HRESULT RowTable::Restrict(const SRestriction* restriction, ULONG) {
-  if (restriction) restriction_ = *restriction;
-  else restriction_.reset();
+  if (restriction)
+    restriction_ = *restriction;
+  else
+    restriction_.reset();
   rows_.reset();
   cursor_ = 0;
   return S_OK;

@@ -140,14 +140,15 @@ void EnsureSchema(Db& db, bool create) {
       auto st = db.Prepare("SELECT 1 FROM sqlite_master");
       empty = !st.Step();
     }
-    if (!create || !empty)
-      throw DbError{db.Path() + " is not an organisation store", 0};
+    if (!create || !empty) throw DbError{db.Path() + " is not an organisation store", 0};
     db.Transaction([&] {
       // Another process may have created it between the look and the lock.
       auto again = db.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='meta'");
       if (again.Step()) return;
       db.Exec(kSchema);
-      db.Prepare("INSERT INTO meta VALUES ('schema_version', ?)").Bind(1, std::to_string(kSchemaVersion)).Run();
+      db.Prepare("INSERT INTO meta VALUES ('schema_version', ?)")
+          .Bind(1, std::to_string(kSchemaVersion))
+          .Run();
       db.Prepare("INSERT INTO meta VALUES ('database_guid', ?)").Bind(1, ToString(NewGuid())).Run();
     });
     return;
@@ -160,7 +161,9 @@ void EnsureSchema(Db& db, bool create) {
     db.Transaction([&] {
       if (version() != "1") return;  // another process was first
       db.Exec("ALTER TABLE messages ADD COLUMN props BLOB");
-      db.Prepare("UPDATE meta SET value=? WHERE key='schema_version'").Bind(1, std::to_string(kSchemaVersion)).Run();
+      db.Prepare("UPDATE meta SET value=? WHERE key='schema_version'")
+          .Bind(1, std::to_string(kSchemaVersion))
+          .Run();
     });
   }
   if (version() != std::to_string(kSchemaVersion))

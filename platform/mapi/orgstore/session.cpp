@@ -43,7 +43,8 @@ class SessionImpl : public IMAPISession,
     return S_OK;
   }
 
-  HRESULT OpenMsgStore(ULONG, const ENTRYID& entry_id, const IID* iid, ULONG, std::shared_ptr<IMsgStore>* store) override {
+  HRESULT OpenMsgStore(ULONG, const ENTRYID& entry_id, const IID* iid, ULONG,
+                       std::shared_ptr<IMsgStore>* store) override {
     if (!store) return MAPI_E_INVALID_PARAMETER;
     if (iid && *iid != IID_IMsgStore && *iid != IID_IMAPIProp) return MAPI_E_INTERFACE_NOT_SUPPORTED;
     std::shared_ptr<StoreImpl> opened;
@@ -75,9 +76,12 @@ class SessionImpl : public IMAPISession,
     // A folder or message of any store of the organisation: find its store by GUID.
     return Guarded(last_, [&]() -> HRESULT {
       GUID guid;
-      if (auto f = ParseFolderEid(entry_id)) guid = f->store_guid;
-      else if (auto m = ParseMessageEid(entry_id)) guid = m->store_guid;
-      else return last_.Set(MAPI_E_UNKNOWN_ENTRYID, "unknown entry identifier");
+      if (auto f = ParseFolderEid(entry_id))
+        guid = f->store_guid;
+      else if (auto m = ParseMessageEid(entry_id))
+        guid = m->store_guid;
+      else
+        return last_.Set(MAPI_E_UNKNOWN_ENTRYID, "unknown entry identifier");
       auto row = backend_->StoreByGuid(guid);
       if (!row) return last_.Set(MAPI_E_NOT_FOUND, "no such store");
       auto owner = backend_->RecipientById(row->recipient_id);
@@ -112,7 +116,8 @@ class FolderAclsImpl : public FolderACLs {
                       {PR_MEMBER_NAME, e.member_name},
                       {PR_MEMBER_ENTRYID, e.member_entry_id},
                       {PR_MEMBER_RIGHTS, static_cast<int32_t>(e.rights)}});
-    *table = RowTable::Fixed(std::move(rows), {PR_MEMBER_ID, PR_MEMBER_NAME, PR_MEMBER_ENTRYID, PR_MEMBER_RIGHTS});
+    *table =
+        RowTable::Fixed(std::move(rows), {PR_MEMBER_ID, PR_MEMBER_NAME, PR_MEMBER_ENTRYID, PR_MEMBER_RIGHTS});
     return S_OK;
   }
 
@@ -122,7 +127,8 @@ class FolderAclsImpl : public FolderACLs {
 
 }  // namespace
 
-std::shared_ptr<IMAPISession> MakeSession(std::shared_ptr<Backend> backend, std::shared_ptr<StoreImpl> default_store) {
+std::shared_ptr<IMAPISession> MakeSession(std::shared_ptr<Backend> backend,
+                                          std::shared_ptr<StoreImpl> default_store) {
   return std::make_shared<SessionImpl>(std::move(backend), std::move(default_store));
 }
 

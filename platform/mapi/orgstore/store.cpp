@@ -27,7 +27,8 @@ HRESULT BuildStoreEntryId(const std::string& store_dn, const std::string& mailbo
   std::string lower = Lower(store_dn);
   std::string server_dn = store_dn;
   if (lower.size() > std::string(kPrivateMdbSuffix).size() &&
-      lower.compare(lower.size() - std::string(kPrivateMdbSuffix).size(), std::string::npos, kPrivateMdbSuffix) == 0)
+      lower.compare(lower.size() - std::string(kPrivateMdbSuffix).size(), std::string::npos,
+                    kPrivateMdbSuffix) == 0)
     server_dn = store_dn.substr(0, store_dn.size() - std::string(kPrivateMdbSuffix).size());
   size_t cn = Lower(server_dn).rfind("/cn=");
   std::string server = cn == std::string::npos ? server_dn : server_dn.substr(cn + 4);
@@ -43,7 +44,8 @@ HRESULT OpenStoreOn(const std::shared_ptr<Backend>& backend, LastError& last, co
   return Guarded(last, [&]() -> HRESULT {
     auto server = backend->ServerByName(eid->server_short_name);
     if (!server)
-      return last.Set(MAPI_E_NETWORK_ERROR, "the server " + eid->server_short_name + " is not part of the organisation");
+      return last.Set(MAPI_E_NETWORK_ERROR,
+                      "the server " + eid->server_short_name + " is not part of the organisation");
     auto owner = backend->RecipientByDn(eid->mailbox_dn);
     if (!owner || owner->kind == RecipientKind::kDistList)
       return last.Set(MAPI_E_NOT_FOUND, "no mailbox " + eid->mailbox_dn);
@@ -73,8 +75,8 @@ std::vector<SPropValue> StoreImpl::AllProps() {
   p.emplace_back(PR_STORE_RECORD_KEY, SBinary(guid.begin(), guid.end()));
   p.emplace_back(PR_DISPLAY_NAME, "Mailbox - " + owner_.display_name);
   p.emplace_back(PR_OBJECT_TYPE, static_cast<int32_t>(MAPI_STORE));
-  p.emplace_back(PR_MDB_PROVIDER, SBinary{0x54, 0x94, 0xA1, 0xC0, 0x29, 0x7F, 0x10, 0x1B,
-                                          0xA5, 0x87, 0x08, 0x00, 0x2B, 0x2A, 0x25, 0x17});
+  p.emplace_back(PR_MDB_PROVIDER, SBinary{0x54, 0x94, 0xA1, 0xC0, 0x29, 0x7F, 0x10, 0x1B, 0xA5, 0x87, 0x08,
+                                          0x00, 0x2B, 0x2A, 0x25, 0x17});
   p.emplace_back(PR_STORE_SUPPORT_MASK, static_cast<int32_t>(0x00040F3D));
   if (row_.sent_id) p.emplace_back(PR_IPM_SENTMAIL_ENTRYID, backend_->FolderEntryId(row_, row_.sent_id));
   return p;
@@ -85,7 +87,8 @@ void StoreImpl::AddMessageIdentity(std::vector<SPropValue>& props, int64_t folde
   SetProp(props, {PR_ENTRYID, eid});
   SetProp(props, {PR_RECORD_KEY, eid});
   SBinary instance(8);
-  for (int i = 0; i < 8; ++i) instance[i] = static_cast<uint8_t>(static_cast<uint64_t>(message_id) >> (8 * i));
+  for (int i = 0; i < 8; ++i)
+    instance[i] = static_cast<uint8_t>(static_cast<uint64_t>(message_id) >> (8 * i));
   SetProp(props, {PR_INSTANCE_KEY, instance});
   if (!entry_id_) entry_id_ = backend_->StoreEntryId(row_);
   SetProp(props, {PR_STORE_ENTRYID, *entry_id_});
@@ -181,7 +184,8 @@ HRESULT StoreImpl::IdsToNames(LastError& last, const SPropTagArray& tags,
 HRESULT StoreImpl::GetIDsFromNames(const std::vector<MAPINAMEID>& names, ULONG flags, SPropTagArray* tags) {
   return NamesToIds(last_, names, flags, tags);
 }
-HRESULT StoreImpl::GetNamesFromIDs(const SPropTagArray& tags, ULONG, std::vector<std::optional<MAPINAMEID>>* names) {
+HRESULT StoreImpl::GetNamesFromIDs(const SPropTagArray& tags, ULONG,
+                                   std::vector<std::optional<MAPINAMEID>>* names) {
   return IdsToNames(last_, tags, names);
 }
 
@@ -267,7 +271,8 @@ HRESULT FolderImpl::DeleteMessages(const std::vector<ENTRYID>& entry_ids, ULONG)
 HRESULT FolderImpl::GetIDsFromNames(const std::vector<MAPINAMEID>& names, ULONG flags, SPropTagArray* tags) {
   return store_->NamesToIds(last_, names, flags, tags);
 }
-HRESULT FolderImpl::GetNamesFromIDs(const SPropTagArray& tags, ULONG, std::vector<std::optional<MAPINAMEID>>* names) {
+HRESULT FolderImpl::GetNamesFromIDs(const SPropTagArray& tags, ULONG,
+                                    std::vector<std::optional<MAPINAMEID>>* names) {
   return store_->IdsToNames(last_, tags, names);
 }
 

@@ -38,10 +38,14 @@ void AddRecipient(Backend& b, const RecipientRow& r, Targets& t, std::set<int64_
 void AddByAddress(Backend& b, const std::string& name, const std::string& type, const std::string& address,
                   Targets& t, std::set<int64_t>& lists) {
   std::optional<RecipientRow> r;
-  if (type == "EX") r = b.RecipientByDn(address);
-  else if (type == "SMTP") r = b.RecipientBySmtp(address);
-  if (r) AddRecipient(b, *r, t, lists);
-  else t.outside.push_back({name, type, address});
+  if (type == "EX")
+    r = b.RecipientByDn(address);
+  else if (type == "SMTP")
+    r = b.RecipientBySmtp(address);
+  if (r)
+    AddRecipient(b, *r, t, lists);
+  else
+    t.outside.push_back({name, type, address});
 }
 
 }  // namespace
@@ -69,8 +73,10 @@ void Backend::Submit(const StoreRow& sender_store, int64_t message_id, MessageDa
       const SPropValue* eid = FindProp(rcpt, PROP_ID(PR_ENTRYID));
       if (eid && eid->Binary()) {
         if (auto ab = ParseAddressBookEid(*eid->Binary())) {
-          if (auto r = RecipientByDn(ab->dn)) AddRecipient(*this, *r, targets, lists);
-          else targets.outside.push_back({name, "EX", ab->dn});
+          if (auto r = RecipientByDn(ab->dn))
+            AddRecipient(*this, *r, targets, lists);
+          else
+            targets.outside.push_back({name, "EX", ab->dn});
           continue;
         }
         if (auto oneoff = ParseOneOffEid(*eid->Binary())) {
@@ -99,10 +105,16 @@ void Backend::Submit(const StoreRow& sender_store, int64_t message_id, MessageDa
     }
     std::string subject = Text(data.props, PR_SUBJECT);
     for (const auto& o : targets.outside)
-      db_->Prepare("INSERT INTO outbound_mail (submitted, sender, subject, recipient_name, address_type, address) "
-                   "VALUES (?,?,?,?,?,?)")
-          .Bind(1, static_cast<int64_t>(now)).Bind(2, sender_name).Bind(3, subject).Bind(4, o.name)
-          .Bind(5, o.type).Bind(6, o.address).Run();
+      db_->Prepare(
+             "INSERT INTO outbound_mail (submitted, sender, subject, recipient_name, address_type, address) "
+             "VALUES (?,?,?,?,?,?)")
+          .Bind(1, static_cast<int64_t>(now))
+          .Bind(2, sender_name)
+          .Bind(3, subject)
+          .Bind(4, o.name)
+          .Bind(5, o.type)
+          .Bind(6, o.address)
+          .Run();
 
     const SPropValue* das = FindProp(data.props, PROP_ID(PR_DELETE_AFTER_SUBMIT));
     bool delete_after = das && das->Boolean() && *das->Boolean();

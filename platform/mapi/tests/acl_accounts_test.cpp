@@ -67,7 +67,8 @@ TEST_F(AclTest, AccountsAnswerSidGroupAndControllerQueries) {
   auto group = (*accounts)->LookupName("corp\\planners");
   ASSERT_TRUE(group.ok() && group->has_value());
   EXPECT_EQ((*group)->type, SidType::kGroup);
-  EXPECT_EQ(SidToString((*group)->sid), "S-1-5-21-100-200-300-1104") << "rids continue after the highest given (carol got 1103)";
+  EXPECT_EQ(SidToString((*group)->sid), "S-1-5-21-100-200-300-1104")
+      << "rids continue after the highest given (carol got 1103)";
   auto members = (*accounts)->GroupMembers("CORP", "Planners");
   ASSERT_TRUE(members.ok());
   ASSERT_EQ(members->size(), 2u);
@@ -100,7 +101,8 @@ TEST_F(AclTest, ApplyValidatesEverythingAndWritesNothingOnError) {
   spec.permissions = {{"team", "Calendar", "", 1}};
   Status s = (*org)->Apply(spec);
   ASSERT_FALSE(s.ok());
-  EXPECT_NE(s.message().find("mailbox 2 (alice): the alias exists already"), std::string::npos) << s.message();
+  EXPECT_NE(s.message().find("mailbox 2 (alice): the alias exists already"), std::string::npos)
+      << s.message();
   EXPECT_NE(s.message().find("the member ghost is not defined"), std::string::npos) << s.message();
   EXPECT_NE(s.message().find("permission 1 (team): team is not a mailbox"), std::string::npos) << s.message();
   auto servers = (*org)->ListServers();

@@ -21,7 +21,8 @@ class AddrBookTest : public OrgTest {
 
 // Configured members are "EX:" + legacy DN; the scan needs entry id, type and name.
 TEST_F(AddrBookTest, ResolvesExchangeAddressesAndNames) {
-  ADRLIST list{{Entry("EX:" + MailboxDn("alice")), Entry("bob baker", MAPI_CC), Entry("EX:/o=Org/ou=Site/cn=Recipients/cn=team")}};
+  ADRLIST list{{Entry("EX:" + MailboxDn("alice")), Entry("bob baker", MAPI_CC),
+                Entry("EX:/o=Org/ou=Site/cn=Recipients/cn=team")}};
   ASSERT_EQ(ab_->ResolveName(0, 0, "", &list), S_OK) << ToString(list);
   const auto& alice = list.aEntries[0].rgPropVals;
   EXPECT_EQ(*PpropFindProp(alice, PR_DISPLAY_NAME)->String(), "Alice Archer");
@@ -29,8 +30,10 @@ TEST_F(AddrBookTest, ResolvesExchangeAddressesAndNames) {
   EXPECT_EQ(*PpropFindProp(alice, PR_EMAIL_ADDRESS)->String(), MailboxDn("alice"));
   EXPECT_EQ(*PpropFindProp(alice, PR_ADDRTYPE)->String(), "EX");
   EXPECT_NE(PpropFindProp(alice, PR_ENTRYID), nullptr);
-  EXPECT_EQ(*PpropFindProp(list.aEntries[1].rgPropVals, PR_RECIPIENT_TYPE)->Long(), static_cast<int32_t>(MAPI_CC));
-  EXPECT_EQ(*PpropFindProp(list.aEntries[2].rgPropVals, PR_OBJECT_TYPE)->Long(), static_cast<int32_t>(MAPI_DISTLIST));
+  EXPECT_EQ(*PpropFindProp(list.aEntries[1].rgPropVals, PR_RECIPIENT_TYPE)->Long(),
+            static_cast<int32_t>(MAPI_CC));
+  EXPECT_EQ(*PpropFindProp(list.aEntries[2].rgPropVals, PR_OBJECT_TYPE)->Long(),
+            static_cast<int32_t>(MAPI_DISTLIST));
 }
 
 // Bookings fall back to one-off SMTP recipients exactly for the entries left unresolved.
@@ -57,13 +60,21 @@ TEST_F(AddrBookTest, MailUserCarriesDirectoryProperties) {
   ULONG type = 0;
   std::shared_ptr<IUnknown> unk;
   ASSERT_EQ(ab_->OpenEntry(*PpropFindProp(list.aEntries[0].rgPropVals, PR_ENTRYID)->Binary(), nullptr,
-                           MAPI_BEST_ACCESS, &type, &unk), S_OK);
+                           MAPI_BEST_ACCESS, &type, &unk),
+            S_OK);
   EXPECT_EQ(type, MAPI_MAILUSER);
   auto user = mapi_cast<IMailUser>(unk);
   ASSERT_TRUE(user);
-  SPropTagArray tags{PR_EMS_AB_HOME_MTA, PR_EMAIL_ADDRESS, PR_ACCOUNT, PR_BUSINESS_TELEPHONE_NUMBER,
-                     PR_OFFICE_LOCATION, PR_INITIALS, PR_EMS_AB_ASSOC_NT_ACCOUNT, PR_EMS_AB_EXTENSION_ATTRIBUTE(5),
-                     PR_SMTP_ADDRESS, PR_NULL};
+  SPropTagArray tags{PR_EMS_AB_HOME_MTA,
+                     PR_EMAIL_ADDRESS,
+                     PR_ACCOUNT,
+                     PR_BUSINESS_TELEPHONE_NUMBER,
+                     PR_OFFICE_LOCATION,
+                     PR_INITIALS,
+                     PR_EMS_AB_ASSOC_NT_ACCOUNT,
+                     PR_EMS_AB_EXTENSION_ATTRIBUTE(5),
+                     PR_SMTP_ADDRESS,
+                     PR_NULL};
   std::vector<SPropValue> v;
   EXPECT_EQ(user->GetProps(&tags, 0, &v), MAPI_W_ERRORS_RETURNED);
   EXPECT_EQ(*v[0].String(), "/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV1/cn=Microsoft MTA");
@@ -85,7 +96,8 @@ TEST_F(AddrBookTest, DistributionListContentsIncludeNestedLists) {
   ULONG type = 0;
   std::shared_ptr<IUnknown> unk;
   ASSERT_EQ(ab_->OpenEntry(*PpropFindProp(list.aEntries[0].rgPropVals, PR_ENTRYID)->Binary(), nullptr,
-                           MAPI_BEST_ACCESS, &type, &unk), S_OK);
+                           MAPI_BEST_ACCESS, &type, &unk),
+            S_OK);
   EXPECT_EQ(type, MAPI_DISTLIST);
   auto dl = mapi_cast<IDistList>(unk);
   std::shared_ptr<IMAPITable> contents;
@@ -133,8 +145,8 @@ TEST_F(AddrBookTest, AddressHandsTheListToTheDialogAndResolvesWhatComesBack) {
     std::vector<AddressEntry> chosen{request.selected.at(0)};  // Alice, with her entry id
     for (const auto& entry : request.directory)
       if (entry.display_name == "Team") chosen.push_back(entry);
-    chosen.push_back({"bob baker", "", {}, 0});      // typed name: resolved by name
-    chosen.push_back({"Nobody Known", "", {}, 0});   // resolves to nothing: only the name stays
+    chosen.push_back({"bob baker", "", {}, 0});     // typed name: resolved by name
+    chosen.push_back({"Nobody Known", "", {}, 0});  // resolves to nothing: only the name stays
     return chosen;
   });
   ADRLIST list{{Entry("Alice Archer"), Entry("carol")}};
@@ -143,12 +155,14 @@ TEST_F(AddrBookTest, AddressHandsTheListToTheDialogAndResolvesWhatComesBack) {
   EXPECT_EQ(seen.caption, "Address Book");
   EXPECT_EQ(seen.well_label, "Mailboxes / DLs to scan:");
   ASSERT_EQ(seen.selected.size(), 2u);
-  EXPECT_EQ(seen.selected[0].email_address, MailboxDn("alice")) << "AB_RESOLVE resolves the well before it opens";
+  EXPECT_EQ(seen.selected[0].email_address, MailboxDn("alice"))
+      << "AB_RESOLVE resolves the well before it opens";
   EXPECT_FALSE(seen.selected[1].entry_id.empty());
   EXPECT_EQ(seen.directory.size(), 7u) << "every mailbox, room and list of the directory";
 
   ASSERT_EQ(list.cEntries(), 4u) << ToString(list);
-  const std::vector<std::string> emails{MailboxDn("alice"), "/o=Org/ou=Site/cn=Recipients/cn=team", MailboxDn("bob"), ""};
+  const std::vector<std::string> emails{MailboxDn("alice"), "/o=Org/ou=Site/cn=Recipients/cn=team",
+                                        MailboxDn("bob"), ""};
   for (size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     const auto& props = list.aEntries[i].rgPropVals;
@@ -170,7 +184,8 @@ TEST_F(AddrBookTest, AddressCancelledOrWithoutDialogLeavesTheListUnchanged) {
     EXPECT_EQ(ab_->Address(0, GroupMembersDialog(), &list), MAPI_E_NO_SUPPORT);
   }
   {
-    DialogGuard cancel([](const AddressDialogRequest&) -> std::optional<std::vector<AddressEntry>> { return std::nullopt; });
+    DialogGuard cancel(
+        [](const AddressDialogRequest&) -> std::optional<std::vector<AddressEntry>> { return std::nullopt; });
     EXPECT_EQ(ab_->Address(0, GroupMembersDialog(), &list), MAPI_E_USER_CANCEL);
     ADRPARM two_wells = GroupMembersDialog();
     two_wells.lppszDestTitles.push_back("Cc:");

@@ -62,7 +62,9 @@ TEST_F(ConcurrencyTest, TwoProcessesWriteOneStore) {
   // Each message carries the id its writer got; both writers must agree with the map.
   for (int i = 0; i < kCount; ++i) {
     SPropTagArray tags;
-    ASSERT_EQ(inbox->GetIDsFromNames({MAPINAMEID::Name(PS_PUBLIC_STRINGS, "name" + std::to_string(i))}, 0, &tags), S_OK);
+    ASSERT_EQ(
+        inbox->GetIDsFromNames({MAPINAMEID::Name(PS_PUBLIC_STRINGS, "name" + std::to_string(i))}, 0, &tags),
+        S_OK);
     ULONG tag = CHANGE_PROP_TYPE(tags[0], PT_LONG);
     SRestriction r = RestrictProperty(RELOP_EQ, {tag, static_cast<int32_t>(PROP_ID(tags[0]))});
     EXPECT_EQ(Rows(*inbox, {PR_SUBJECT}, &r).cRows(), 2u) << "name" << i;

@@ -34,15 +34,17 @@ TEST_F(MessageTest, GetPropsReportsMissingAndMistypedValues) {
   ASSERT_EQ(msg->SetProps({{PR_SUBJECT, std::string("s")},
                            {PR_SENSITIVITY, std::string("not a number")},
                            {PR_ENTRYID, SBinary{1}}},
-                          &problems), S_OK);
+                          &problems),
+            S_OK);
   ASSERT_EQ(problems.size(), 2u);
   EXPECT_EQ(problems[0].scode, MAPI_E_INVALID_TYPE);
   EXPECT_EQ(problems[1].scode, MAPI_E_COMPUTED);
   SPropValue entry;
-  EXPECT_EQ(HrGetOneProp(msg.get(), PR_ENTRYID, &entry), MAPI_E_NOT_FOUND) << "no identifier before the first save";
+  EXPECT_EQ(HrGetOneProp(msg.get(), PR_ENTRYID, &entry), MAPI_E_NOT_FOUND)
+      << "no identifier before the first save";
   ASSERT_EQ(msg->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
-  SPropTagArray tags{PR_SUBJECT, PROP_TAG(PT_UNICODE, PROP_ID(PR_SUBJECT)), PROP_TAG(PT_LONG, PROP_ID(PR_SUBJECT)),
-                     PR_BODY, PR_ENTRYID};
+  SPropTagArray tags{PR_SUBJECT, PROP_TAG(PT_UNICODE, PROP_ID(PR_SUBJECT)),
+                     PROP_TAG(PT_LONG, PROP_ID(PR_SUBJECT)), PR_BODY, PR_ENTRYID};
   std::vector<SPropValue> v;
   ASSERT_EQ(msg->GetProps(&tags, 0, &v), MAPI_W_ERRORS_RETURNED);
   EXPECT_EQ(*v[0].String(), "s");
@@ -59,15 +61,19 @@ TEST_F(MessageTest, GetPropsReportsMissingAndMistypedValues) {
 TEST_F(MessageTest, RecipientsAreAddedModifiedAndRemovedByRowId) {
   std::shared_ptr<IMessage> msg;
   ASSERT_EQ(calendar_->CreateMessage(nullptr, 0, &msg), S_OK);
-  ADRLIST add{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Bob Baker")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}},
-               ADRENTRY{{{PR_DISPLAY_NAME, std::string("Room One")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_BCC)}}},
-               ADRENTRY{{{PR_DISPLAY_NAME, std::string("Carol Cook")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_CC)}}}}};
+  ADRLIST add{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Bob Baker")},
+                         {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}},
+               ADRENTRY{{{PR_DISPLAY_NAME, std::string("Room One")},
+                         {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_BCC)}}},
+               ADRENTRY{{{PR_DISPLAY_NAME, std::string("Carol Cook")},
+                         {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_CC)}}}}};
   ASSERT_EQ(msg->ModifyRecipients(MODRECIP_ADD, add), S_OK);
   ADRLIST bad{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("no type")}}}}};
   EXPECT_EQ(msg->ModifyRecipients(MODRECIP_ADD, bad), MAPI_E_INVALID_PARAMETER);
   ADRLIST remove{{ADRENTRY{{{PR_ROWID, static_cast<int32_t>(3)}}}}};
   ASSERT_EQ(msg->ModifyRecipients(MODRECIP_REMOVE, remove), S_OK);
-  ADRLIST modify{{ADRENTRY{{{PR_ROWID, static_cast<int32_t>(1)}, {PR_DISPLAY_NAME, std::string("Bob B.")},
+  ADRLIST modify{{ADRENTRY{{{PR_ROWID, static_cast<int32_t>(1)},
+                            {PR_DISPLAY_NAME, std::string("Bob B.")},
                             {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
   ASSERT_EQ(msg->ModifyRecipients(MODRECIP_MODIFY, modify), S_OK);
   ASSERT_EQ(msg->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
@@ -99,12 +105,14 @@ TEST_F(MessageTest, EmbeddedExceptionMessagesSurviveSaving) {
   ASSERT_EQ(attach->SetProps({{PR_ATTACH_METHOD, static_cast<int32_t>(ATTACH_EMBEDDED_MSG)},
                               SPropValue::Time(PR_EXCEPTION_STARTTIME, 1000),
                               SPropValue::Time(PR_EXCEPTION_ENDTIME, 2000)},
-                             nullptr), S_OK);
+                             nullptr),
+            S_OK);
   std::shared_ptr<IUnknown> unk;
   ASSERT_EQ(attach->OpenProperty(PR_ATTACH_DATA_OBJ, IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY, &unk), S_OK);
   auto embedded = mapi_cast<IMessage>(unk);
   ASSERT_EQ(embedded->SetProps({{PR_BODY, std::string("moved to room 2")}}, nullptr), S_OK);
-  ADRLIST who{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Bob Baker")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
+  ADRLIST who{{ADRENTRY{
+      {{PR_DISPLAY_NAME, std::string("Bob Baker")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
   ASSERT_EQ(embedded->ModifyRecipients(MODRECIP_ADD, who), S_OK);
   ASSERT_EQ(embedded->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   ASSERT_EQ(attach->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
@@ -123,7 +131,8 @@ TEST_F(MessageTest, EmbeddedExceptionMessagesSurviveSaving) {
   EXPECT_EQ(*rows[0][1].Long(), static_cast<int32_t>(ATTACH_EMBEDDED_MSG));
   EXPECT_EQ(rows[0][2].FileTime()->ft, 1000u);
   std::shared_ptr<IAttach> opened;
-  ASSERT_EQ(again->OpenAttach(static_cast<ULONG>(*rows[0][0].Long()), nullptr, MAPI_BEST_ACCESS, &opened), S_OK);
+  ASSERT_EQ(again->OpenAttach(static_cast<ULONG>(*rows[0][0].Long()), nullptr, MAPI_BEST_ACCESS, &opened),
+            S_OK);
   ASSERT_EQ(opened->OpenProperty(PR_ATTACH_DATA_OBJ, IID_IMessage, 0, 0, &unk), S_OK);
   auto inner = mapi_cast<IMessage>(unk);
   SPropValue body;
@@ -140,12 +149,14 @@ TEST_F(MessageTest, EmbeddedExceptionMessagesSurviveSaving) {
 // Meeting requests are copies of the appointment without some properties.
 TEST_F(MessageTest, CopyToLeavesOutExcludedProperties) {
   SPropTagArray ids;
-  ASSERT_EQ(calendar_->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x8205)}, MAPI_CREATE, &ids), S_OK);
+  ASSERT_EQ(calendar_->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x8205)}, MAPI_CREATE, &ids),
+            S_OK);
   ULONG busy = CHANGE_PROP_TYPE(ids[0], PT_LONG);
   std::shared_ptr<IMessage> appt, copy;
   ASSERT_EQ(calendar_->CreateMessage(nullptr, 0, &appt), S_OK);
   ASSERT_EQ(appt->SetProps({{PR_SUBJECT, std::string("meet")}, {busy, 2}}, nullptr), S_OK);
-  ADRLIST who{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Bob Baker")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
+  ADRLIST who{{ADRENTRY{
+      {{PR_DISPLAY_NAME, std::string("Bob Baker")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
   ASSERT_EQ(appt->ModifyRecipients(MODRECIP_ADD, who), S_OK);
   ASSERT_EQ(calendar_->CreateMessage(nullptr, 0, &copy), S_OK);
   SPropTagArray excluded{busy};

@@ -16,17 +16,33 @@ OrganisationSpec SampleOrganisation() {
                    {"CORP", "carol", SidType::kUser, 0, "", {}},
                    {"CORP", "Planners", SidType::kGroup, 0, "", {"CORP\\alice", "CORP\\bob"}},
                    {"SRV1", "Administrators", SidType::kAlias, 0, "S-1-5-32-544", {"CORP\\carol"}}};
-  RecipientSpec alice{RecipientKind::kMailbox, "alice", "Alice Archer", "SRV1", "alice@example.org", "", {}, "CORP\\alice", {}, false, false};
+  RecipientSpec alice{RecipientKind::kMailbox, "alice", "Alice Archer", "SRV1", "alice@example.org", "", {},
+                      "CORP\\alice",           {},      false,          false};
   alice.props = {{PR_BUSINESS_TELEPHONE_NUMBER, std::string("+41 1 234")},
                  {PR_OFFICE_LOCATION, std::string("B12")},
                  {PR_DEPARTMENT_NAME, std::string("Sales")},
                  {PR_EMS_AB_EXTENSION_ATTRIBUTE(5), std::string("1")}};
-  RecipientSpec bob{RecipientKind::kMailbox, "bob", "Bob Baker", "SRV1", "bob@example.org", "", {}, "CORP\\bob", {}, false, false};
-  RecipientSpec carol{RecipientKind::kMailbox, "carol", "Carol Cook", "SRV2", "carol@example.org", "", {}, "CORP\\carol", {}, false, false};
-  RecipientSpec room{RecipientKind::kRoom, "room1", "Room One", "SRV1", "room1@example.org", "", {}, "", {}, false, false};
-  RecipientSpec nocal{RecipientKind::kMailbox, "nocal", "No Calendar", "SRV1", "", "", {}, "", {}, false, true};
-  RecipientSpec team{RecipientKind::kDistList, "team", "Team", "", "team@example.org", "", {}, "", {"alice", "bob", "all"}, false, false};
-  RecipientSpec all{RecipientKind::kDistList, "all", "Everybody", "", "", "", {}, "", {"team", "carol"}, false, false};
+  RecipientSpec bob{RecipientKind::kMailbox,
+                    "bob",
+                    "Bob Baker",
+                    "SRV1",
+                    "bob@example.org",
+                    "",
+                    {},
+                    "CORP\\bob",
+                    {},
+                    false,
+                    false};
+  RecipientSpec carol{RecipientKind::kMailbox, "carol", "Carol Cook", "SRV2", "carol@example.org", "", {},
+                      "CORP\\carol",           {},      false,        false};
+  RecipientSpec room{
+      RecipientKind::kRoom, "room1", "Room One", "SRV1", "room1@example.org", "", {}, "", {}, false, false};
+  RecipientSpec nocal{
+      RecipientKind::kMailbox, "nocal", "No Calendar", "SRV1", "", "", {}, "", {}, false, true};
+  RecipientSpec team{RecipientKind::kDistList, "team", "Team", "", "team@example.org", "", {}, "",
+                     {"alice", "bob", "all"},  false,  false};
+  RecipientSpec all{RecipientKind::kDistList, "all", "Everybody", "", "", "", {}, "",
+                    {"team", "carol"},        false, false};
   spec.recipients = {alice, bob, carol, room, nocal, team, all};
   spec.permissions = {{"alice", "Calendar", "", frightsFreeBusySimple},
                       {"alice", "Calendar", "bob", ROLE_REVIEWER},
@@ -55,8 +71,9 @@ std::shared_ptr<IMsgStore> OrgTest::OpenStore(IMAPISession& session, const std::
   EXPECT_EQ(HrQueryInterface(session, IID_IExchangeManageStore, &manage), S_OK);
   if (!manage) return nullptr;
   ENTRYID id;
-  std::string store_dn = alias == "carol" ? "/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV2/cn=Microsoft Private MDB"
-                                          : kStoreDn;
+  std::string store_dn = alias == "carol"
+                             ? "/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV2/cn=Microsoft Private MDB"
+                             : kStoreDn;
   EXPECT_EQ(manage->CreateStoreEntryID(store_dn, MailboxDn(alias), OPENSTORE_USE_ADMIN_PRIVILEGE, &id), S_OK);
   std::shared_ptr<IMsgStore> store;
   HRESULT hr = session.OpenMsgStore(0, id, nullptr, MDB_NO_DIALOG | MAPI_BEST_ACCESS, &store);

@@ -15,7 +15,8 @@
 namespace korvale::mapi::testing {
 
 inline constexpr const char* kServerDn = "/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV1";
-inline constexpr const char* kStoreDn = "/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV1/cn=Microsoft Private MDB";
+inline constexpr const char* kStoreDn =
+    "/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV1/cn=Microsoft Private MDB";
 std::string MailboxDn(const std::string& alias);
 
 orgstore::OrganisationSpec SampleOrganisation();

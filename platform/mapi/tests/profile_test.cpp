@@ -13,11 +13,15 @@ class ProfileTest : public OrgTest {
     OrgTest::SetUp();
     profiles_ = dir_.File("profiles.json");
     std::string error;
-    ASSERT_TRUE(orgstore::UpdateProfileFile(profiles_, [&](orgstore::ProfileData& d) {
-      d.servers["SRV1"] = "org.db";  // relative to the profile file
-      d.servers["SRV2"] = db_path_;
-      return true;
-    }, &error)) << error;
+    ASSERT_TRUE(orgstore::UpdateProfileFile(
+        profiles_,
+        [&](orgstore::ProfileData& d) {
+          d.servers["SRV1"] = "org.db";  // relative to the profile file
+          d.servers["SRV2"] = db_path_;
+          return true;
+        },
+        &error))
+        << error;
     MAPIINIT_0 init{MAPI_INIT_VERSION, MAPI_NT_SERVICE, profiles_};
     ASSERT_EQ(MAPIInitialize(&init), S_OK);
     ASSERT_EQ(MAPIAdminProfiles(0, &admin_), S_OK);
@@ -38,15 +42,16 @@ class ProfileTest : public OrgTest {
     std::shared_ptr<IMAPITable> table;
     EXPECT_EQ(svc->GetMsgServiceTable(0, &table), S_OK);
     SPropTagArray cols{PR_SERVICE_NAME, PR_SERVICE_UID};
-    SRestriction msems = RestrictContent(FL_FULLSTRING, PR_SERVICE_NAME, {PR_SERVICE_NAME, std::string("MSEMS")});
+    SRestriction msems =
+        RestrictContent(FL_FULLSTRING, PR_SERVICE_NAME, {PR_SERVICE_NAME, std::string("MSEMS")});
     SRowSet rows;
     EXPECT_EQ(HrQueryAllRows(table.get(), &cols, &msems, nullptr, 0, &rows), S_OK);
     EXPECT_EQ(rows.cRows(), 1u);
     MAPIUID uid{};
     std::copy_n(rows[0][1].Binary()->begin(), 16, uid.begin());
     if (svc_out) *svc_out = svc;
-    return svc->ConfigureMsgService(uid, 0, 0, {{PR_PROFILE_UNRESOLVED_NAME, mailbox},
-                                                 {PR_PROFILE_UNRESOLVED_SERVER, server}});
+    return svc->ConfigureMsgService(
+        uid, 0, 0, {{PR_PROFILE_UNRESOLVED_NAME, mailbox}, {PR_PROFILE_UNRESOLVED_SERVER, server}});
   }
 
   std::string profiles_;
@@ -61,14 +66,17 @@ TEST_F(ProfileTest, LogonOpensTheDefaultStoreAndItsManagementInterface) {
   ASSERT_EQ(session->OpenAddressBook(0, nullptr, AB_NO_DIALOG, &ab), S_OK);
   std::shared_ptr<IMAPITable> stores;
   ASSERT_EQ(session->GetMsgStoresTable(0, &stores), S_OK);
-  ASSERT_EQ(stores->SetColumns({PR_ENTRYID, PR_DISPLAY_NAME, PR_PROVIDER_DISPLAY, PR_DEFAULT_STORE}, 0), S_OK);
-  ASSERT_EQ(stores->FindRow(RestrictProperty(RELOP_EQ, {PR_DEFAULT_STORE, true}), BOOKMARK_BEGINNING, 0), S_OK);
+  ASSERT_EQ(stores->SetColumns({PR_ENTRYID, PR_DISPLAY_NAME, PR_PROVIDER_DISPLAY, PR_DEFAULT_STORE}, 0),
+            S_OK);
+  ASSERT_EQ(stores->FindRow(RestrictProperty(RELOP_EQ, {PR_DEFAULT_STORE, true}), BOOKMARK_BEGINNING, 0),
+            S_OK);
   SRowSet row;
   ASSERT_EQ(stores->QueryRows(1, 0, &row), S_OK);
   ASSERT_EQ(row.cRows(), 1u);
   EXPECT_EQ(*row[0][1].String(), "Mailbox - Alice Archer");
   std::shared_ptr<IMsgStore> store;
-  ASSERT_EQ(session->OpenMsgStore(0, *row[0][0].Binary(), nullptr, MDB_NO_DIALOG | MAPI_BEST_ACCESS, &store), S_OK);
+  ASSERT_EQ(session->OpenMsgStore(0, *row[0][0].Binary(), nullptr, MDB_NO_DIALOG | MAPI_BEST_ACCESS, &store),
+            S_OK);
   std::shared_ptr<IExchangeManageStore> manage;
   ASSERT_EQ(HrQueryInterface(*store, IID_IExchangeManageStore, &manage), S_OK);
   ENTRYID bob_id;
@@ -101,7 +109,8 @@ TEST_F(ProfileTest, LogonWithoutProfileNameTakesTheOnlyProfileOrTheOrganisation)
   EXPECT_EQ(*rows[0][0].String(), "Mailbox - Bob Baker") << "the only profile's mailbox";
 
   ASSERT_EQ(CreateProfile("Second", "alice", "srv1"), S_OK);
-  EXPECT_EQ(MAPILogonEx(0, "", "", ui_flags, &session), MAPI_E_LOGON_FAILED) << "which of two is not ours to guess";
+  EXPECT_EQ(MAPILogonEx(0, "", "", ui_flags, &session), MAPI_E_LOGON_FAILED)
+      << "which of two is not ours to guess";
 }
 
 // An existing profile is reused by the agent; creating it again must fail so the agent can tell.

@@ -21,7 +21,8 @@ class RobustnessTest : public OrgTest {
   ENTRYID NewMessage(const std::string& subject) {
     std::shared_ptr<IMessage> msg;
     EXPECT_EQ(calendar_->CreateMessage(nullptr, 0, &msg), S_OK);
-    ADRLIST who{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Bob")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
+    ADRLIST who{{ADRENTRY{
+        {{PR_DISPLAY_NAME, std::string("Bob")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)}}}}};
     EXPECT_EQ(msg->ModifyRecipients(MODRECIP_ADD, who), S_OK);
     EXPECT_EQ(msg->SetProps({{PR_SUBJECT, subject}}, nullptr), S_OK);
     EXPECT_EQ(msg->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
@@ -48,14 +49,17 @@ class RobustnessTest : public OrgTest {
 TEST_F(RobustnessTest, BrokenValueInTheStoreIsReportedAsCorruptData) {
   NewMessage("fine");
   const std::string flags = std::to_string(PROP_ID(PR_MESSAGE_FLAGS));
-  for (const std::string& damage : {std::string("UPDATE messages SET props = x'0102'"),
-                                    "UPDATE messages SET props = NULL; UPDATE message_props SET value = x'0102' "
-                                    "WHERE prop_id = " + flags}) {
+  for (const std::string& damage :
+       {std::string("UPDATE messages SET props = x'0102'"),
+        "UPDATE messages SET props = NULL; UPDATE message_props SET value = x'0102' "
+        "WHERE prop_id = " +
+            flags}) {
     Corrupt(damage);
     std::shared_ptr<IMAPITable> table;
     ASSERT_EQ(calendar_->GetContentsTable(0, &table), S_OK);
     SRowSet rows;
-    EXPECT_EQ(HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, &rows), MAPI_E_CORRUPT_DATA) << damage;
+    EXPECT_EQ(HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, &rows), MAPI_E_CORRUPT_DATA)
+        << damage;
     std::optional<MAPIERROR> err;
     ASSERT_EQ(table->GetLastError(MAPI_E_CORRUPT_DATA, 0, &err), S_OK);
     ASSERT_TRUE(err);
@@ -70,8 +74,9 @@ TEST_F(RobustnessTest, VersionOneStoreIsReadAndUpdated) {
   ENTRYID id = NewMessage("written by version 1");
   calendar_.reset();
   session_.reset();
-  Corrupt("UPDATE messages SET props = NULL; ALTER TABLE messages DROP COLUMN props; "
-          "UPDATE meta SET value = '1' WHERE key = 'schema_version'");
+  Corrupt(
+      "UPDATE messages SET props = NULL; ALTER TABLE messages DROP COLUMN props; "
+      "UPDATE meta SET value = '1' WHERE key = 'schema_version'");
 
   session_ = AdminSession();
   ASSERT_TRUE(session_);
@@ -109,8 +114,9 @@ TEST_F(RobustnessTest, VersionOneStoreIsReadAndUpdated) {
 TEST_F(RobustnessTest, BrokenRecipientListFailsOnlyThatMessage) {
   ENTRYID broken = NewMessage("broken");
   ENTRYID fine = NewMessage("fine");
-  Corrupt("UPDATE recipients_of_message SET props = x'FFFFFF' WHERE message_id = (SELECT MIN(message_id) FROM "
-          "recipients_of_message)");
+  Corrupt(
+      "UPDATE recipients_of_message SET props = x'FFFFFF' WHERE message_id = (SELECT MIN(message_id) FROM "
+      "recipients_of_message)");
   ULONG type = 0;
   std::shared_ptr<IUnknown> unk;
   EXPECT_EQ(calendar_->OpenEntry(broken, nullptr, MAPI_BEST_ACCESS, &type, &unk), MAPI_E_CORRUPT_DATA);
@@ -179,7 +185,8 @@ TEST_F(RobustnessTest, CopyToAnotherStoreMapsNamedProperties) {
   auto bob_calendar = Calendar(*OpenStore(*session_, "bob"));
   SPropTagArray filler, alice_ids, bob_ids;
   auto name = MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber");
-  ASSERT_EQ(calendar_->GetIDsFromNames({MAPINAMEID::Name(PS_PUBLIC_STRINGS, "first")}, MAPI_CREATE, &filler), S_OK);
+  ASSERT_EQ(calendar_->GetIDsFromNames({MAPINAMEID::Name(PS_PUBLIC_STRINGS, "first")}, MAPI_CREATE, &filler),
+            S_OK);
   ASSERT_EQ(calendar_->GetIDsFromNames({name}, MAPI_CREATE, &alice_ids), S_OK);
   std::shared_ptr<IMessage> src, dst;
   ASSERT_EQ(calendar_->CreateMessage(nullptr, 0, &src), S_OK);
@@ -205,10 +212,13 @@ TEST(ProfileFile, ConcurrentWritersLoseNothing) {
     if (pid == 0) {
       for (int i = 0; i < kEach; ++i) {
         std::string error;
-        if (!orgstore::UpdateProfileFile(file, [&](orgstore::ProfileData& d) {
-              d.profiles["p" + std::to_string(w) + "_" + std::to_string(i)] = {};
-              return true;
-            }, &error))
+        if (!orgstore::UpdateProfileFile(
+                file,
+                [&](orgstore::ProfileData& d) {
+                  d.profiles["p" + std::to_string(w) + "_" + std::to_string(i)] = {};
+                  return true;
+                },
+                &error))
           _exit(1);
       }
       _exit(0);

@@ -31,8 +31,9 @@ TEST_F(StoreTest, MailboxWithoutCalendarGivesInvalidParameterOnOpen) {
   ASSERT_TRUE(v[0].IsError());
   ULONG type = 0;
   std::shared_ptr<IUnknown> unk;
-  EXPECT_EQ(store->OpenEntry(v[0].Binary() ? *v[0].Binary() : ENTRYID{}, nullptr, MAPI_BEST_ACCESS, &type, &unk),
-            MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(
+      store->OpenEntry(v[0].Binary() ? *v[0].Binary() : ENTRYID{}, nullptr, MAPI_BEST_ACCESS, &type, &unk),
+      MAPI_E_INVALID_PARAMETER);
 }
 
 // What OpenMsgStore says about a wrong server or mailbox is what the agent logs.
@@ -50,8 +51,9 @@ TEST_F(StoreTest, OpenMsgStoreChecksServerAndMailbox) {
   EXPECT_EQ(open(kStoreDn, MailboxDn("bob")), S_OK);
   EXPECT_EQ(open(kStoreDn, MailboxDn("carol")), MAPI_E_FAILONEPROVIDER);  // carol lives on SRV2
   EXPECT_EQ(open(kStoreDn, MailboxDn("nobody")), MAPI_E_NOT_FOUND);
-  EXPECT_EQ(open("/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV9/cn=Microsoft Private MDB", MailboxDn("bob")),
-            MAPI_E_NETWORK_ERROR);
+  EXPECT_EQ(
+      open("/o=Org/ou=Site/cn=Configuration/cn=Servers/cn=SRV9/cn=Microsoft Private MDB", MailboxDn("bob")),
+      MAPI_E_NETWORK_ERROR);
   EXPECT_EQ(open("SRV1", MailboxDn("bob")), MAPI_E_INVALID_PARAMETER);
   std::shared_ptr<IMsgStore> store;
   EXPECT_EQ(session->OpenMsgStore(0, SBinary{0, 0, 0, 0, 1}, nullptr, 0, &store), MAPI_E_INVALID_ENTRYID);

@@ -16,13 +16,17 @@ class SubmitTest : public OrgTest {
   size_t InboxCount(const std::string& alias) {
     return Rows(*Inbox(*OpenStore(*session_, alias)), {PR_SUBJECT}).cRows();
   }
-  std::shared_ptr<IMessage> Draft(IMAPIFolder& folder, const std::string& subject, ADRLIST recipients, bool delete_after) {
+  std::shared_ptr<IMessage> Draft(IMAPIFolder& folder, const std::string& subject, ADRLIST recipients,
+                                  bool delete_after) {
     std::shared_ptr<IMessage> msg;
     EXPECT_EQ(folder.CreateMessage(nullptr, 0, &msg), S_OK);
     EXPECT_EQ(ab_->ResolveName(0, 0, "", &recipients), S_OK) << ToString(recipients);
-    EXPECT_EQ(msg->SetProps({{PR_MESSAGE_CLASS, std::string("IPM.Note")}, {PR_SUBJECT, subject},
-                             {PR_BODY, std::string("body")}, {PR_DELETE_AFTER_SUBMIT, delete_after}},
-                            nullptr), S_OK);
+    EXPECT_EQ(msg->SetProps({{PR_MESSAGE_CLASS, std::string("IPM.Note")},
+                             {PR_SUBJECT, subject},
+                             {PR_BODY, std::string("body")},
+                             {PR_DELETE_AFTER_SUBMIT, delete_after}},
+                            nullptr),
+              S_OK);
     EXPECT_EQ(msg->ModifyRecipients(0, recipients), S_OK);
     return msg;
   }
@@ -38,14 +42,16 @@ class SubmitTest : public OrgTest {
 // the calendar clean and reaches each attendee once, through nested lists too.
 TEST_F(SubmitTest, DeliversToMailboxesAndListsAndDeletesTheSubmittedMessage) {
   auto calendar = Calendar(*alice_);
-  auto msg = Draft(*calendar, "Request", {{To("Bob Baker"), To("EX:/o=Org/ou=Site/cn=Recipients/cn=all")}}, true);
+  auto msg =
+      Draft(*calendar, "Request", {{To("Bob Baker"), To("EX:/o=Org/ou=Site/cn=Recipients/cn=all")}}, true);
   ASSERT_EQ(msg->SubmitMessage(0), S_OK);
   EXPECT_EQ(Rows(*calendar, {PR_SUBJECT}).cRows(), 0u);
   EXPECT_EQ(InboxCount("bob"), 1u) << "bob is named twice (directly and through lists) and gets one copy";
   EXPECT_EQ(InboxCount("carol"), 1u);
   EXPECT_EQ(InboxCount("alice"), 1u);
-  SRowSet rows = Rows(*Inbox(*OpenStore(*session_, "bob")),
-                      {PR_SUBJECT, PR_SENDER_NAME, PR_SENT_REPRESENTING_NAME, PR_MESSAGE_FLAGS, PR_DELETE_AFTER_SUBMIT});
+  SRowSet rows =
+      Rows(*Inbox(*OpenStore(*session_, "bob")),
+           {PR_SUBJECT, PR_SENDER_NAME, PR_SENT_REPRESENTING_NAME, PR_MESSAGE_FLAGS, PR_DELETE_AFTER_SUBMIT});
   EXPECT_EQ(*rows[0][0].String(), "Request");
   EXPECT_EQ(*rows[0][1].String(), "Alice Archer");
   EXPECT_EQ(*rows[0][2].String(), "Alice Archer");
@@ -72,9 +78,11 @@ TEST_F(SubmitTest, OneOffRecipientsInsideAreDeliveredOutsideRecorded) {
   ENTRYID inside, outside;
   ASSERT_EQ(ab_->CreateOneOff("Bob", "SMTP", "BOB@example.org", 0, &inside), S_OK);
   ASSERT_EQ(ab_->CreateOneOff("Ext Person", "SMTP", "ext@elsewhere.com", 0, &outside), S_OK);
-  ADRLIST list{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Bob")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)},
+  ADRLIST list{{ADRENTRY{{{PR_DISPLAY_NAME, std::string("Bob")},
+                          {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_TO)},
                           {PR_ENTRYID, inside}}},
-                ADRENTRY{{{PR_DISPLAY_NAME, std::string("Ext Person")}, {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_CC)},
+                ADRENTRY{{{PR_DISPLAY_NAME, std::string("Ext Person")},
+                          {PR_RECIPIENT_TYPE, static_cast<int32_t>(MAPI_CC)},
                           {PR_ENTRYID, outside}}}}};
   auto msg = Draft(*Inbox(*alice_), "Mixed", list, true);
   ASSERT_EQ(msg->SubmitMessage(0), S_OK);

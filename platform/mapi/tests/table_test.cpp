@@ -15,11 +15,11 @@ class TableTest : public OrgTest {
     session_ = AdminSession();
     calendar_ = Calendar(*OpenStore(*session_, "alice"));
     SPropTagArray ids;
-    ASSERT_EQ(calendar_->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x820D),
-                                          MAPINAMEID::Id(PSETID_Appointment, 0x820E),
-                                          MAPINAMEID::Id(PSETID_Appointment, 0x8223),
-                                          MAPINAMEID::Id(PSETID_Appointment, 0x8216)},
-                                         MAPI_CREATE, &ids), S_OK);
+    ASSERT_EQ(calendar_->GetIDsFromNames(
+                  {MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Appointment, 0x820E),
+                   MAPINAMEID::Id(PSETID_Appointment, 0x8223), MAPINAMEID::Id(PSETID_Appointment, 0x8216)},
+                  MAPI_CREATE, &ids),
+              S_OK);
     start_ = CHANGE_PROP_TYPE(ids[0], PT_SYSTIME);
     end_ = CHANGE_PROP_TYPE(ids[1], PT_SYSTIME);
     recurring_ = CHANGE_PROP_TYPE(ids[2], PT_BOOLEAN);
@@ -41,17 +41,19 @@ class TableTest : public OrgTest {
                              SPropValue::Time(start_, kBase + from_hour * kHour),
                              SPropValue::Time(end_, kBase + to_hour * kHour),
                              {recurring_, recurring}},
-                            &problems), S_OK);
+                            &problems),
+              S_OK);
     ASSERT_TRUE(problems.empty());
     ASSERT_EQ(msg->SaveChanges(0), S_OK);
   }
 
   SRestriction Window(FILETIME from, FILETIME to) {
-    return RestrictAnd({RestrictProperty(RELOP_LT, SPropValue::Time(start_, to)),
-                        RestrictProperty(RELOP_GT, SPropValue::Time(end_, from)),
-                        RestrictProperty(RELOP_EQ, {recurring_, false}),
-                        RestrictProperty(RELOP_NE, {PR_MESSAGE_CLASS, std::string("IPM.Schedule.Meeting.Request")}),
-                        RestrictProperty(RELOP_NE, {PR_MESSAGE_CLASS, std::string("IPM.Schedule.Meeting.Canceled")})});
+    return RestrictAnd(
+        {RestrictProperty(RELOP_LT, SPropValue::Time(start_, to)),
+         RestrictProperty(RELOP_GT, SPropValue::Time(end_, from)),
+         RestrictProperty(RELOP_EQ, {recurring_, false}),
+         RestrictProperty(RELOP_NE, {PR_MESSAGE_CLASS, std::string("IPM.Schedule.Meeting.Request")}),
+         RestrictProperty(RELOP_NE, {PR_MESSAGE_CLASS, std::string("IPM.Schedule.Meeting.Canceled")})});
   }
 
   static std::vector<std::string> Subjects(const SRowSet& rows, size_t column) {
@@ -77,7 +79,8 @@ TEST_F(TableTest, WindowRestrictionSelectsSingleAppointments) {
 
 // Columns the rows lack come back as errors in their place; positions must not shift.
 TEST_F(TableTest, MissingColumnsKeepTheirPosition) {
-  SRowSet rows = Rows(*calendar_, {PR_SUBJECT, pattern_, PR_NULL, PROP_TAG(PT_LONG, PROP_ID(PR_SUBJECT)), PR_HASATTACH});
+  SRowSet rows =
+      Rows(*calendar_, {PR_SUBJECT, pattern_, PR_NULL, PROP_TAG(PT_LONG, PROP_ID(PR_SUBJECT)), PR_HASATTACH});
   ASSERT_EQ(rows.cRows(), 6u);
   EXPECT_EQ(rows[0].cValues(), 5u);
   EXPECT_EQ(rows[0][1].ErrorCode(), MAPI_E_NOT_FOUND);
@@ -94,8 +97,10 @@ TEST_F(TableTest, SortFindRowAndCursor) {
   SRowSet two;
   ASSERT_EQ(table->QueryRows(2, 0, &two), S_OK);
   EXPECT_EQ(Subjects(two, 0), (std::vector<std::string>{"after window", "overlaps end"}));
-  ASSERT_EQ(table->FindRow(RestrictContent(FL_SUBSTRING | FL_IGNORECASE, PR_SUBJECT, {PR_SUBJECT, std::string("SERIES")}),
-                           BOOKMARK_BEGINNING, 0), S_OK);
+  ASSERT_EQ(table->FindRow(RestrictContent(FL_SUBSTRING | FL_IGNORECASE, PR_SUBJECT,
+                                           {PR_SUBJECT, std::string("SERIES")}),
+                           BOOKMARK_BEGINNING, 0),
+            S_OK);
   SRowSet one;
   ASSERT_EQ(table->QueryRows(1, 0, &one), S_OK);
   EXPECT_EQ(Subjects(one, 0), std::vector<std::string>{"series"});

@@ -46,7 +46,8 @@ int32_t ShowThroughTheModule(const std::string& name) {
   std::shared_ptr<IDispatch> control;
   int32_t shown = -2;
   if (mapi::SUCCEEDED(automation::CoCreateInstance(kControlProgId, &control)) &&
-      mapi::SUCCEEDED(control->Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYPUT, {name}, nullptr, nullptr))) {
+      mapi::SUCCEEDED(
+          control->Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYPUT, {name}, nullptr, nullptr))) {
     Variant result;
     if (mapi::SUCCEEDED(control->Invoke(DISPID_Show, automation::DISPATCH_METHOD, {}, &result, nullptr))) {
       if (const auto* value = std::get_if<int32_t>(&result)) shown = *value;
@@ -76,8 +77,8 @@ class ControlWindowsTest : public QObject {
     automation::CoInitialize();
     std::shared_ptr<IDispatch> control;
     QVERIFY(mapi::SUCCEEDED(automation::CoCreateInstance(kControlProgId, &control)));
-    QVERIFY(mapi::SUCCEEDED(
-        control->Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYPUT, {std::string("Anna Berg")}, nullptr, nullptr)));
+    QVERIFY(mapi::SUCCEEDED(control->Invoke(DISPID_DispName, automation::DISPATCH_PROPERTYPUT,
+                                            {std::string("Anna Berg")}, nullptr, nullptr)));
     Variant result;
     QVERIFY(mapi::SUCCEEDED(control->Invoke(DISPID_Show, automation::DISPATCH_METHOD, {}, &result, nullptr)));
     QCOMPARE(std::get<int32_t>(result), 0);

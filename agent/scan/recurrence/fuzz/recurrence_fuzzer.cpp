@@ -35,8 +35,9 @@ TIME_ZONE_INFORMATION Tokyo() {
 FILETIME ToFileTime(int64_t minutes) { return static_cast<FILETIME>(minutes) * kFileTimePerMinute; }
 
 // Expands over [from, from + days) and checks what must hold for any input.
-void ExpandChecked(RecurrenceType type, const RecurrenceState& state, const TIME_ZONE_INFORMATION& appointment,
-                   const TIME_ZONE_INFORMATION& mailbox, int64_t from, int64_t days) {
+void ExpandChecked(RecurrenceType type, const RecurrenceState& state,
+                   const TIME_ZONE_INFORMATION& appointment, const TIME_ZONE_INFORMATION& mailbox,
+                   int64_t from, int64_t days) {
   static const SeriesValues kSeries{"subject", "location", 2, "body", "attendees"};
   ExpansionFrame frame;
   frame.window = {ToFileTime(from), ToFileTime(from + days * kMinutesPerDay)};
@@ -45,7 +46,8 @@ void ExpandChecked(RecurrenceType type, const RecurrenceState& state, const TIME
   int64_t count = 0;
   Expand(type, state, kSeries, frame, [&](const Occurrence& occurrence) {
     ++count;
-    if (!tz::SystemTimeToFileTime(occurrence.start) || !tz::SystemTimeToFileTime(occurrence.end)) std::abort();
+    if (!tz::SystemTimeToFileTime(occurrence.start) || !tz::SystemTimeToFileTime(occurrence.end))
+      std::abort();
     if (occurrence.busy_status < 0 || occurrence.busy_status > 10) std::abort();
   });
   // Every pattern places at most one occurrence on a candidate day.
