@@ -12,23 +12,11 @@
 
 #include "config/screens/date_time_codes.h"
 #include "config/screens/option_screens.h"
+#include "config/windows/widget_helpers.h"
 #include "platform/odbcinst/data_sources.h"
 #include "platform/odbcinst/dsn_values.h"
 
 namespace korvale::config {
-
-namespace {
-
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
-QPushButton* Button(QWidget* parent, const char* name, const char* text) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
-}
-
-}  // namespace
 
 DataSourceDialog::DataSourceDialog(const DataSourceChoice& choice, bool with_backup_log, bool wow64,
                                    DataSourceDefinitions& definitions, ConfigUi& ui, QWidget* parent)

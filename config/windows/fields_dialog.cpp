@@ -8,18 +8,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "config/windows/widget_helpers.h"
+
 namespace korvale::config {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-QPushButton* Button(QWidget* parent, const char* name, const char* text) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
-}
 
 QListWidget* List(QWidget* parent, const char* name) {
   auto* list = new QListWidget(parent);

@@ -19,19 +19,11 @@
 #include "config/windows/fields_dialog.h"
 #include "config/windows/option_dialogs.h"
 #include "config/windows/server_dialog.h"
+#include "config/windows/widget_helpers.h"
 
 namespace korvale::config {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-QPushButton* Button(QWidget* parent, const char* name, const char* text) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
-}
 
 QSpinBox* Number(QWidget* parent, const char* name) {
   auto* box = new QSpinBox(parent);

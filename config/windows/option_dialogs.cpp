@@ -13,12 +13,11 @@
 
 #include "config/screens/group_list.h"
 #include "config/screens/option_screens.h"
+#include "config/windows/widget_helpers.h"
 
 namespace korvale::config {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QDialogButtonBox* OkCancel(QDialog* dialog) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);

@@ -12,12 +12,12 @@
 
 #include "config/screens/server_screen.h"
 #include "config/windows/datasource_dialog.h"
+#include "config/windows/widget_helpers.h"
 
 namespace korvale::config {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 QLineEdit* Field(QWidget* parent, const char* name) {
@@ -25,13 +25,6 @@ QLineEdit* Field(QWidget* parent, const char* name) {
   edit->setObjectName(name);
   edit->setMaxLength(255);
   return edit;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const char* text) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
 }
 
 }  // namespace
