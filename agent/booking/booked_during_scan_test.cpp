@@ -65,7 +65,7 @@ TEST(CustomFieldDefaults, FollowTheMapiTypeAndTheDialect) {
 // On a real database: one writer call per mailbox of the booking (attendees,
 // then the organizer), each completed from that mailbox's user row.
 TEST(AddRecordsBookedDuringScan, WritesOneRowPerMailboxWithTheUserRowValues) {
-  testing::TestCalendar calendar(testing::SettingsFor(Dialect::kSQLite));
+  testing::TestCalendar calendar(testing::SalesAndRoomsSettings(Dialect::kSQLite));
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   calendar.settings().custom_field_names = {"Cost", "Flag"};
   calendar.settings().custom_field_types = {mapi::PT_LONG, mapi::PT_BOOLEAN};
@@ -138,7 +138,7 @@ TEST(AddRecordsBookedDuringScan, SharedTableModeNamesTheInstance) {
 // A row whose start cannot be read is reported on its own (event 121 with its
 // booking number); the other new bookings still reach the table.
 TEST(AddRecordsBookedDuringScan, UnreadableRowIsReportedAndTheOthersCopied) {
-  testing::TestCalendar calendar(testing::SettingsFor(Dialect::kSQLite));
+  testing::TestCalendar calendar(testing::SalesAndRoomsSettings(Dialect::kSQLite));
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   Meeting broken;
   broken.office = "B-broken";

@@ -69,7 +69,7 @@ TEST(BookingJournalText, RoundTripsEveryField) {
 // mailbox; the second finds the record, knows Ann's mailbox had it, and
 // finishing empties the journal for this instance only.
 TEST(BookingJournal, KeepsRecordsAndMarksAcrossRuns) {
-  testing::TestCalendar calendar(testing::SettingsFor(Dialect::kSQLite));
+  testing::TestCalendar calendar(testing::SalesAndRoomsSettings(Dialect::kSQLite));
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   {
     BookingJournal first(calendar.db(), "Agent A", "20240610120000-1");
@@ -108,7 +108,7 @@ TEST(BookingJournal, KeepsRecordsAndMarksAcrossRuns) {
 
 // A mark that cannot be written keeps the journal: nothing is forgotten.
 TEST(BookingJournal, FailedMarkKeepsTheJournal) {
-  testing::TestCalendar calendar(testing::SettingsFor(Dialect::kSQLite));
+  testing::TestCalendar calendar(testing::SalesAndRoomsSettings(Dialect::kSQLite));
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   BookingJournal journal(calendar.db(), "Agent A", "1");
   BookingList list;
@@ -131,7 +131,7 @@ TEST(BookingJournal, FailedMarkKeepsTheJournal) {
 // and the row is not listed; the next cycle takes it and finds the first one
 // in the journal. Each booking is listed exactly once over both cycles.
 TEST(BookingJournal, RowStatusAndJournalEntryCommitTogether) {
-  testing::TestCalendar calendar(testing::SettingsFor(Dialect::kSQLite));
+  testing::TestCalendar calendar(testing::SalesAndRoomsSettings(Dialect::kSQLite));
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   testing::Meeting first;
   testing::Meeting second;

@@ -134,7 +134,7 @@ class BookingMailFixture : public ::testing::Test {
               S_OK);
     ASSERT_EQ(HrQueryInterface(*default_store_, IID_IExchangeManageStore, &manage_), S_OK);
 
-    settings_ = SettingsFor(Dialect::kSQLite);
+    settings_ = SalesAndRoomsSettings(Dialect::kSQLite);
     settings_.db = dsn_.name();
     settings_.notification_server = kServerDn;
     settings_.notification_mailbox = MailboxDn("notifier");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "agent/database/database.h"
+#include "agent/database/dialect_settings_for_test.h"
 #include "agent/database/optional_columns.h"
 #include "agent/database/schema.h"
 #include "tests/fakes/canned_sql_connection.h"
@@ -34,42 +35,11 @@ inline SqlTimestamp Stamp(const SYSTEMTIME& t) {
 }
 
 // Settings selecting one dialect, with the scan groups Sales and Rooms.
-inline AgentSettings SettingsFor(Dialect dialect) {
-  AgentSettings s;
+inline AgentSettings SalesAndRoomsSettings(Dialect dialect) {
+  AgentSettings s = SettingsFor(dialect);
   s.db = "KorvaleDB";
   s.group_names = {"Sales", "Rooms"};
-  switch (dialect) {
-    case Dialect::kOracle:
-      s.oracle = 1;
-      s.oracle_flag = true;
-      break;
-    case Dialect::kMySql:
-      s.my_sql = 1;
-      s.mysql_flag = true;
-      s.sql_server_family_flag = true;
-      break;
-    case Dialect::kSqlServer:
-      s.sql_server = 1;
-      s.sql_server_family_flag = true;
-      break;
-    case Dialect::kSQLite:
-      s.sqlite = 1;
-      s.sqlite_flag = true;
-      break;
-    case Dialect::kAccess: break;
-  }
   return s;
-}
-
-inline const char* DialectName(Dialect dialect) {
-  switch (dialect) {
-    case Dialect::kAccess: return "Access";
-    case Dialect::kSqlServer: return "SqlServer";
-    case Dialect::kMySql: return "MySql";
-    case Dialect::kOracle: return "Oracle";
-    case Dialect::kSQLite: return "SQLite";
-  }
-  return "?";
 }
 
 // The values of one Meetings row, as a web page would have written them.
@@ -128,7 +98,7 @@ struct Meeting {
 
 // A Database over a canned connection, for the statement texts of a dialect.
 struct CannedDatabase {
-  explicit CannedDatabase(Dialect dialect) : settings(SettingsFor(dialect)) {}
+  explicit CannedDatabase(Dialect dialect) : settings(SalesAndRoomsSettings(dialect)) {}
   // Builds the Database once the canned answers are set up.
   Database& Open() {
     auto owned = std::make_unique<CannedSqlConnection>();

@@ -19,7 +19,7 @@ const SYSTEMTIME kNow = Time(2024, 6, 10, 12, 0);
 
 class BookingCycleOnSqlite : public ::testing::Test {
  protected:
-  BookingCycleOnSqlite() : calendar_(testing::SettingsFor(Dialect::kSQLite)) {}
+  BookingCycleOnSqlite() : calendar_(testing::SalesAndRoomsSettings(Dialect::kSQLite)) {}
   void SetUp() override { ASSERT_TRUE(calendar_.ok()) << calendar_.error(); }
 
   bool ReadTable(const std::string& instance = "Agent A") {
@@ -243,7 +243,7 @@ TEST_F(BookingCycleOnSqlite, SharedTableAgentsKeepApart) {
 TEST(BookingCycleOnMySql, BackslashesAndWildcardsStillFindTheRow) {
   testing::MariaDbDsn dsn;
   KORVALE_REQUIRE_MARIADB(dsn);
-  TestCalendar calendar(testing::SettingsFor(Dialect::kMySql), dsn.ConnectString());
+  TestCalendar calendar(testing::SalesAndRoomsSettings(Dialect::kMySql), dsn.ConnectString());
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   Meeting m;
   m.attendees = "DOM\\bob; 50%_x; [Room]^-1";
@@ -313,7 +313,7 @@ TEST_F(BookingCycleOnSqlite, NullAndLongIdentifyingValuesAdvanceOnce) {
 TEST(BookingCycleOnMySql, NullAndLongIdentifyingValuesAdvanceOnce) {
   testing::MariaDbDsn dsn;
   KORVALE_REQUIRE_MARIADB(dsn);
-  TestCalendar calendar(testing::SettingsFor(Dialect::kMySql), dsn.ConnectString());
+  TestCalendar calendar(testing::SalesAndRoomsSettings(Dialect::kMySql), dsn.ConnectString());
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   ExpectEveryRowAdvancesOnce(calendar);
 }
@@ -355,7 +355,7 @@ TEST_F(BookingCycleOnSqlite, UnreadableRowIsReportedAndTheOthersGoOn) {
 TEST(BookingCycleOnMySql, UnreadableRowIsReportedAndTheOthersGoOn) {
   testing::MariaDbDsn dsn;
   KORVALE_REQUIRE_MARIADB(dsn);
-  TestCalendar calendar(testing::SettingsFor(Dialect::kMySql), dsn.ConnectString());
+  TestCalendar calendar(testing::SalesAndRoomsSettings(Dialect::kMySql), dsn.ConnectString());
   ASSERT_TRUE(calendar.ok()) << calendar.error();
   ExpectUnreadableRowReportedAlone(calendar, "0000-00-00 00:00:00");
 }
