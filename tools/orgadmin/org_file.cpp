@@ -355,6 +355,62 @@ Status ParseTime(const std::string& text, const std::string& zone, FILETIME* utc
   return Status::Ok();
 }
 
+namespace {
+
+// Calls read(entry, name) for every element of the list `key`, where name is
+// "key[i]" for messages; an element that is not an object is reported.
+template <typename ReadEntry>
+void ForEachObject(Reader& r, const json& root, const char* key, ReadEntry read) {
+  const json& list = r.List(root, key);
+  for (size_t i = 0; i < list.size(); ++i) {
+    std::string name = std::string(key) + "[" + std::to_string(i) + "]";
+    if (!list[i].is_object())
+      r.Error(name, "must be an object");
+    else
+      read(list[i], name);
+  }
+}
+
+AccountSpec ReadAccount(Reader& r, const json& a, const std::string& entry) {
+  AccountSpec spec;
+  spec.domain = r.Str(a, "domain", entry, true);
+  spec.name = r.Str(a, "name", entry, true);
+  std::string type = Lower(r.Str(a, "type", entry));
+  if (type.empty() || type == "user")
+    spec.type = SidType::kUser;
+  else if (type == "group")
+    spec.type = SidType::kGroup;
+  else if (type == "localgroup" || type == "alias")
+    spec.type = SidType::kAlias;
+  else
+    r.Error(entry, "\"type\" must be user, group or localgroup");
+  spec.sid = r.Str(a, "sid", entry);
+  if (a.contains("rid")) {
+    if (a["rid"].is_number_unsigned())
+      spec.rid = static_cast<uint32_t>(a["rid"].get<uint64_t>());
+    else
+      r.Error(entry, "\"rid\" must be a positive number");
+  }
+  spec.members = r.Strings(a, "members", entry);
+  return spec;
+}
+
+PermissionSpec ReadPermission(Reader& r, const json& p, const std::string& entry) {
+  PermissionSpec spec;
+  spec.mailbox = r.Str(p, "mailbox", entry, true);
+  spec.folder = p.contains("folder") ? r.Str(p, "folder", entry) : "Calendar";
+  spec.member = r.Str(p, "member", entry);
+  if (Lower(spec.member) == "default") spec.member.clear();
+  std::string rights = p.contains("rights") && p["rights"].is_number_unsigned()
+                           ? std::to_string(p["rights"].get<uint64_t>())
+                           : r.Str(p, "rights", entry, true);
+  if (!rights.empty() && !ParseRights(rights, &spec.rights))
+    r.Error(entry, "\"rights\" must be a number or a permission level such as Reviewer or Author");
+  return spec;
+}
+
+}  // namespace
+
 Expected<OrgFile> ParseOrgFile(const std::string& text, const std::string& file) {
   json root = json::parse(text, nullptr, false);
   if (root.is_discarded()) return Status::Error(file + ": not valid JSON");
@@ -363,85 +419,27 @@ Expected<OrgFile> ParseOrgFile(const std::string& text, const std::string& file)
   OrgFile out;
   std::string org = r.Str(root, "organisation", "organisation", true);
   std::string zone = r.Str(root, "zone", "zone");
-  const json& servers = r.List(root, "servers");
-  for (size_t i = 0; i < servers.size(); ++i) {
-    std::string entry = "servers[" + std::to_string(i) + "]";
-    if (!servers[i].is_object()) {
-      r.Error(entry, "must be an object");
-      continue;
-    }
-    out.spec.servers.push_back(
-        {r.Str(servers[i], "name", entry, true), org, r.Str(servers[i], "site", entry, true)});
+  ForEachObject(r, root, "servers", [&](const json& s, const std::string& entry) {
+    out.spec.servers.push_back({r.Str(s, "name", entry, true), org, r.Str(s, "site", entry, true)});
+  });
+  ForEachObject(r, root, "domains", [&](const json& d, const std::string& entry) {
+    out.spec.domains.push_back(
+        {r.Str(d, "name", entry, true), r.Str(d, "sid", entry, true), r.Strings(d, "controllers", entry)});
+  });
+  ForEachObject(r, root, "accounts", [&](const json& a, const std::string& entry) {
+    out.spec.accounts.push_back(ReadAccount(r, a, entry));
+  });
+  const std::pair<const char*, RecipientKind> recipients[] = {{"mailboxes", RecipientKind::kMailbox},
+                                                              {"rooms", RecipientKind::kRoom},
+                                                              {"lists", RecipientKind::kDistList}};
+  for (const auto& [key, kind] : recipients) {
+    const json& list = r.List(root, key);
+    for (size_t i = 0; i < list.size(); ++i)
+      ReadRecipient(r, list[i], kind, std::string(key) + "[" + std::to_string(i) + "]", out.spec);
   }
-  const json& domains = r.List(root, "domains");
-  for (size_t i = 0; i < domains.size(); ++i) {
-    std::string entry = "domains[" + std::to_string(i) + "]";
-    if (!domains[i].is_object()) {
-      r.Error(entry, "must be an object");
-      continue;
-    }
-    out.spec.domains.push_back({r.Str(domains[i], "name", entry, true), r.Str(domains[i], "sid", entry, true),
-                                r.Strings(domains[i], "controllers", entry)});
-  }
-  const json& accounts = r.List(root, "accounts");
-  for (size_t i = 0; i < accounts.size(); ++i) {
-    const json& a = accounts[i];
-    std::string entry = "accounts[" + std::to_string(i) + "]";
-    if (!a.is_object()) {
-      r.Error(entry, "must be an object");
-      continue;
-    }
-    AccountSpec spec;
-    spec.domain = r.Str(a, "domain", entry, true);
-    spec.name = r.Str(a, "name", entry, true);
-    std::string type = Lower(r.Str(a, "type", entry));
-    if (type.empty() || type == "user")
-      spec.type = SidType::kUser;
-    else if (type == "group")
-      spec.type = SidType::kGroup;
-    else if (type == "localgroup" || type == "alias")
-      spec.type = SidType::kAlias;
-    else
-      r.Error(entry, "\"type\" must be user, group or localgroup");
-    spec.sid = r.Str(a, "sid", entry);
-    if (a.contains("rid")) {
-      if (a["rid"].is_number_unsigned())
-        spec.rid = static_cast<uint32_t>(a["rid"].get<uint64_t>());
-      else
-        r.Error(entry, "\"rid\" must be a positive number");
-    }
-    spec.members = r.Strings(a, "members", entry);
-    out.spec.accounts.push_back(std::move(spec));
-  }
-  const json& mailboxes = r.List(root, "mailboxes");
-  for (size_t i = 0; i < mailboxes.size(); ++i)
-    ReadRecipient(r, mailboxes[i], RecipientKind::kMailbox, "mailboxes[" + std::to_string(i) + "]", out.spec);
-  const json& rooms = r.List(root, "rooms");
-  for (size_t i = 0; i < rooms.size(); ++i)
-    ReadRecipient(r, rooms[i], RecipientKind::kRoom, "rooms[" + std::to_string(i) + "]", out.spec);
-  const json& lists = r.List(root, "lists");
-  for (size_t i = 0; i < lists.size(); ++i)
-    ReadRecipient(r, lists[i], RecipientKind::kDistList, "lists[" + std::to_string(i) + "]", out.spec);
-  const json& permissions = r.List(root, "permissions");
-  for (size_t i = 0; i < permissions.size(); ++i) {
-    const json& p = permissions[i];
-    std::string entry = "permissions[" + std::to_string(i) + "]";
-    if (!p.is_object()) {
-      r.Error(entry, "must be an object");
-      continue;
-    }
-    PermissionSpec spec;
-    spec.mailbox = r.Str(p, "mailbox", entry, true);
-    spec.folder = p.contains("folder") ? r.Str(p, "folder", entry) : "Calendar";
-    spec.member = r.Str(p, "member", entry);
-    if (Lower(spec.member) == "default") spec.member.clear();
-    std::string rights = p.contains("rights") && p["rights"].is_number_unsigned()
-                             ? std::to_string(p["rights"].get<uint64_t>())
-                             : r.Str(p, "rights", entry, true);
-    if (!rights.empty() && !ParseRights(rights, &spec.rights))
-      r.Error(entry, "\"rights\" must be a number or a permission level such as Reviewer or Author");
-    out.spec.permissions.push_back(std::move(spec));
-  }
+  ForEachObject(r, root, "permissions", [&](const json& p, const std::string& entry) {
+    out.spec.permissions.push_back(ReadPermission(r, p, entry));
+  });
   const json& appointments = r.List(root, "appointments");
   for (size_t i = 0; i < appointments.size(); ++i)
     ReadAppointment(r, appointments[i], "appointments[" + std::to_string(i) + "]", zone, out.appointments);
