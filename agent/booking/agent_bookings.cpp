@@ -5,7 +5,7 @@
 #include <ctime>
 #include <random>
 
-#include "agent/booking/inbox_notifications.h"
+#include "agent/booking/notifications/inbox_notifications.h"
 #include "agent/database/schema.h"
 #include "agent/database/table_rotation.h"
 

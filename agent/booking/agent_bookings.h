@@ -15,11 +15,11 @@
 #include <memory>
 #include <string>
 
-#include "agent/booking/book_into_mailbox.h"
-#include "agent/booking/booking_journal.h"
-#include "agent/booking/booking_record.h"
-#include "agent/booking/meeting_modifications.h"
-#include "agent/booking/notification_queue.h"
+#include "agent/booking/mailbox/book_into_mailbox.h"
+#include "agent/booking/meetings/booking_journal.h"
+#include "agent/booking/meetings/booking_record.h"
+#include "agent/booking/notifications/meeting_modifications.h"
+#include "agent/booking/notifications/notification_queue.h"
 #include "agent/database/database.h"
 #include "agent/scan/booking_hooks.h"
 #include "common/agent_log.h"

@@ -2,7 +2,7 @@
 // scanned appointments.
 #pragma once
 
-#include "agent/booking/booked_row_writer.h"
+#include "agent/booking/calendar_rows/booked_row_writer.h"
 #include "agent/scan/meeting_row.h"
 
 namespace korvale {

@@ -4,8 +4,8 @@
 #include <chrono>
 
 #include "agent/booking/agent_bookings.h"
-#include "agent/booking/booked_during_scan.h"
-#include "agent/booking/read_meetings_table.h"
+#include "agent/booking/calendar_rows/booked_during_scan.h"
+#include "agent/booking/meetings/read_meetings_table.h"
 #include "agent/core/booked_rows.h"
 #include "agent/core/mapi_logon.h"
 #include "agent/core/scan_groups.h"
