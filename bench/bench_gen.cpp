@@ -20,6 +20,7 @@
 
 #include "bench/calendar_writer.h"
 #include "bench/recurrence_blob.h"
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "tools/orgadmin/appointment.h"
 #include "tools/orgadmin/commands.h"
@@ -174,12 +175,14 @@ Expected<orgadmin::AppointmentSpec> MakeItem(const Options& o, std::mt19937& rng
     end_minute = s.start_minute + s.duration_minutes;
     mapi::FILETIME clip_end = LocalToUtc(last, end_minute);
     using mapi::MAPINAMEID;
-    a.extra.push_back({MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8216), mapi::PT_BINARY,
+    a.extra.push_back({MAPINAMEID::Id(mapi::PSETID_Appointment, mapi::kLidRecurrenceBlob), mapi::PT_BINARY,
                        mapi::SBinary(WeeklyRecurrenceBlob(s))});
-    a.extra.push_back({MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8223), mapi::PT_BOOLEAN, true});
-    a.extra.push_back({MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8231), mapi::PT_LONG, int32_t{2}});
     a.extra.push_back(
-        {MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8236), mapi::PT_SYSTIME, mapi::SysTime{clip_end}});
+        {MAPINAMEID::Id(mapi::PSETID_Appointment, mapi::kLidRecurring), mapi::PT_BOOLEAN, true});
+    a.extra.push_back(
+        {MAPINAMEID::Id(mapi::PSETID_Appointment, mapi::kLidRecurrenceType), mapi::PT_LONG, int32_t{2}});
+    a.extra.push_back({MAPINAMEID::Id(mapi::PSETID_Appointment, mapi::kLidClipEnd), mapi::PT_SYSTIME,
+                       mapi::SysTime{clip_end}});
   }
   a.start = LocalToUtc(start_day, start_minute);
   a.end = LocalToUtc(end_day, end_minute);
@@ -192,8 +195,8 @@ Expected<orgadmin::AppointmentSpec> MakeItem(const Options& o, std::mt19937& rng
   }();
   a.zone_struct = zone_struct;
   if (!a.extra.empty())
-    a.extra.push_back(
-        {mapi::MAPINAMEID::Id(mapi::PSETID_Appointment, 0x8235), mapi::PT_SYSTIME, mapi::SysTime{a.start}});
+    a.extra.push_back({mapi::MAPINAMEID::Id(mapi::PSETID_Appointment, mapi::kLidClipStart), mapi::PT_SYSTIME,
+                       mapi::SysTime{a.start}});
   return a;
 }
 

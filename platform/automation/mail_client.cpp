@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/automation/com.h"
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/org_store.h"
 
 namespace korvale::automation {
@@ -114,7 +115,8 @@ class FolderObject : public IDispatch {
   bool ReadAppointments(std::vector<std::string>* lines) {
     SPropTagArray ids;
     if (FAILED(folder_->GetIDsFromNames(
-            {MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Common, 0x8506)}, 0, &ids)) ||
+            {MAPINAMEID::Id(PSETID_Appointment, kLidStart), MAPINAMEID::Id(PSETID_Common, kLidPrivate)}, 0,
+            &ids)) ||
         ids.size() != 2)
       return false;
     ULONG start = CHANGE_PROP_TYPE(ids[0], PT_SYSTIME), is_private = CHANGE_PROP_TYPE(ids[1], PT_BOOLEAN);

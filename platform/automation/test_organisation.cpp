@@ -7,6 +7,7 @@
 
 #include "platform/automation/class_registry.h"
 #include "platform/automation/mail_client.h"
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/org_store.h"
 
 namespace korvale::automation::testing {
@@ -38,8 +39,8 @@ Status AddAppointments(IMAPISession& session) {
   auto calendar = mapi_cast<IMAPIFolder>(unk);
   SPropTagArray ids;
   if (calendar->GetIDsFromNames(
-          {MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Common, 0x8506)}, MAPI_CREATE,
-          &ids) != S_OK)
+          {MAPINAMEID::Id(PSETID_Appointment, kLidStart), MAPINAMEID::Id(PSETID_Common, kLidPrivate)},
+          MAPI_CREATE, &ids) != S_OK)
     return Status::Error("no named properties");
   // 2026-03-02 12:00 and 2026-03-03 08:00 UTC.
   const FILETIME kNoon = 134169264000000000ULL, kMorning = kNoon + 20ULL * 3600 * 10000000;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/mapi/calendar_named_props.h"
 #include "tools/orgadmin/calendar_names.h"
 
 namespace korvale::orgadmin {
@@ -142,7 +143,7 @@ Expected<ENTRYID> WriteItem(IMAPISession& session, const AppointmentSpec& spec, 
   // pattern given as a raw property); a single item's times are universal and
   // the reader publishes them in the mailbox's own zone.
   bool series = std::any_of(spec.extra.begin(), spec.extra.end(), [](const ExtraProp& p) {
-    return p.name == MAPINAMEID::Id(PSETID_Appointment, 0x8216);
+    return p.name == MAPINAMEID::Id(PSETID_Appointment, kLidRecurrenceBlob);
   });
   if (spec.zone_struct && series) {
     props.emplace_back(tag(kTimeZone), SBinary(spec.zone_struct->begin(), spec.zone_struct->end()));

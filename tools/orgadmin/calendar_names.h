@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/mapi.h"
 
 namespace korvale::orgadmin {
@@ -34,26 +35,25 @@ enum Named {
 };
 
 inline std::vector<mapi::MAPINAMEID> CalendarNames() {
-  using mapi::MAPINAMEID, mapi::PS_PUBLIC_STRINGS, mapi::PSETID_Appointment, mapi::PSETID_Common,
-      mapi::PSETID_Meeting;
-  return {MAPINAMEID::Name(PS_PUBLIC_STRINGS, "Keywords"),
-          MAPINAMEID::Id(PSETID_Appointment, 0x820D),
-          MAPINAMEID::Id(PSETID_Appointment, 0x820E),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8208),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8205),
-          MAPINAMEID::Id(PSETID_Common, 0x8506),
-          MAPINAMEID::Id(PSETID_Common, 0x8503),
-          MAPINAMEID::Id(PSETID_Common, 0x8501),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8217),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8223),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8215),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8233),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8218),
-          MAPINAMEID::Id(PSETID_Meeting, 0x0003),
-          MAPINAMEID::Id(PSETID_Meeting, 0x0023),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8231),
-          MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber"),
-          MAPINAMEID::Id(PSETID_Appointment, 0x8229)};
+  using namespace mapi;
+  return {MAPINAMEID::Name(PS_PUBLIC_STRINGS, kNameKeywords),
+          MAPINAMEID::Id(PSETID_Appointment, kLidStart),
+          MAPINAMEID::Id(PSETID_Appointment, kLidEnd),
+          MAPINAMEID::Id(PSETID_Appointment, kLidLocation),
+          MAPINAMEID::Id(PSETID_Appointment, kLidBusyStatus),
+          MAPINAMEID::Id(PSETID_Common, kLidPrivate),
+          MAPINAMEID::Id(PSETID_Common, kLidReminderSet),
+          MAPINAMEID::Id(PSETID_Common, kLidReminderMinutes),
+          MAPINAMEID::Id(PSETID_Appointment, kLidMeetingState),
+          MAPINAMEID::Id(PSETID_Appointment, kLidRecurring),
+          MAPINAMEID::Id(PSETID_Appointment, kLidAllDay),
+          MAPINAMEID::Id(PSETID_Appointment, kLidTimeZoneStruct),
+          MAPINAMEID::Id(PSETID_Appointment, kLidResponseStatus),
+          MAPINAMEID::Id(PSETID_Meeting, kLidGlobalObjectId),
+          MAPINAMEID::Id(PSETID_Meeting, kLidCleanGlobalObjectId),
+          MAPINAMEID::Id(PSETID_Appointment, kLidRecurrenceType),
+          MAPINAMEID::Name(PS_PUBLIC_STRINGS, kNameBookingNumber),
+          MAPINAMEID::Id(PSETID_Appointment, kLidInvitationsSent)};
 }
 
 inline constexpr mapi::ULONG kNamedTypes[kNamedCount] = {

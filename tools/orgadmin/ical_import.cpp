@@ -11,6 +11,7 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "platform/tz/tz.h"
 #include "tools/orgadmin/ical_rule.h"
@@ -175,12 +176,12 @@ void AddSeriesProperties(AppointmentSpec& spec, const SeriesPattern& pattern,
     clip_end.wHour = 23;
     clip_end.wMinute = 59;
   }
-  spec.extra.push_back(Named(0x8216, PT_BINARY, SBinary(blob.begin(), blob.end())));
-  spec.extra.push_back(Named(0x8223, PT_BOOLEAN, true));
-  spec.extra.push_back(Named(0x8231, PT_LONG, static_cast<int32_t>(pattern.kind)));
+  spec.extra.push_back(Named(kLidRecurrenceBlob, PT_BINARY, SBinary(blob.begin(), blob.end())));
+  spec.extra.push_back(Named(kLidRecurring, PT_BOOLEAN, true));
+  spec.extra.push_back(Named(kLidRecurrenceType, PT_LONG, static_cast<int32_t>(pattern.kind)));
   spec.extra.push_back(
-      Named(0x8235, PT_SYSTIME, SysTime{FileTime(tz::LocalToUniversal(zone, first_midnight))}));
-  spec.extra.push_back(Named(0x8236, PT_SYSTIME,
+      Named(kLidClipStart, PT_SYSTIME, SysTime{FileTime(tz::LocalToUniversal(zone, first_midnight))}));
+  spec.extra.push_back(Named(kLidClipEnd, PT_SYSTIME,
                              SysTime{FileTime(bounded ? tz::LocalToUniversal(zone, clip_end) : clip_end)}));
 }
 

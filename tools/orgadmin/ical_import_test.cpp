@@ -12,6 +12,7 @@
 
 #include "agent/scan/recurrence/expander.h"
 #include "agent/scan/recurrence/pattern_reader.h"
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "platform/tz/tz.h"
 #include "tests/support/temp_dir.h"
@@ -99,10 +100,12 @@ std::vector<StoredSeries> ReadCalendar(const std::string& store, const std::stri
   if (!box.ok()) return {};
   SPropTagArray ids;
   EXPECT_EQ(box->calendar->GetIDsFromNames(
-                {MAPINAMEID::Id(PSETID_Appointment, 0x8216), MAPINAMEID::Id(PSETID_Appointment, 0x8233),
-                 MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Appointment, 0x820E),
-                 MAPINAMEID::Id(PSETID_Appointment, 0x8236), MAPINAMEID::Id(PSETID_Appointment, 0x8231),
-                 MAPINAMEID::Id(PSETID_Appointment, 0x8208)},
+                {MAPINAMEID::Id(PSETID_Appointment, kLidRecurrenceBlob),
+                 MAPINAMEID::Id(PSETID_Appointment, kLidTimeZoneStruct),
+                 MAPINAMEID::Id(PSETID_Appointment, kLidStart), MAPINAMEID::Id(PSETID_Appointment, kLidEnd),
+                 MAPINAMEID::Id(PSETID_Appointment, kLidClipEnd),
+                 MAPINAMEID::Id(PSETID_Appointment, kLidRecurrenceType),
+                 MAPINAMEID::Id(PSETID_Appointment, kLidLocation)},
                 MAPI_CREATE, &ids),
             S_OK);
   SPropTagArray cols{PR_SUBJECT,

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "tests/support/temp_dir.h"
 #include "tools/orgadmin/commands.h"
@@ -51,10 +52,10 @@ TEST_F(OrgAdminTest, ExampleOrganisationIsCreatedWithItsAppointments) {
   auto alice = OpenMailbox(*session, "alice");
   ASSERT_TRUE(alice.ok()) << alice.status().message();
   SPropTagArray ids;
-  ASSERT_EQ(
-      alice->calendar->GetIDsFromNames(
-          {MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Appointment, 0x8217)}, 0, &ids),
-      S_OK);
+  ASSERT_EQ(alice->calendar->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, kLidStart),
+                                              MAPINAMEID::Id(PSETID_Appointment, kLidMeetingState)},
+                                             0, &ids),
+            S_OK);
   std::shared_ptr<IMAPITable> table;
   ASSERT_EQ(alice->calendar->GetContentsTable(0, &table), S_OK);
   SPropTagArray cols{PR_SUBJECT, CHANGE_PROP_TYPE(ids[0], PT_SYSTIME), CHANGE_PROP_TYPE(ids[1], PT_LONG),
@@ -74,9 +75,9 @@ TEST_F(OrgAdminTest, ExampleOrganisationIsCreatedWithItsAppointments) {
     auto box = OpenMailbox(*session, who);
     ASSERT_TRUE(box.ok());
     SPropTagArray their;
-    ASSERT_EQ(
-        box->calendar->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x8217)}, MAPI_CREATE, &their),
-        S_OK);
+    ASSERT_EQ(box->calendar->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, kLidMeetingState)},
+                                             MAPI_CREATE, &their),
+              S_OK);
     ASSERT_EQ(box->calendar->GetContentsTable(0, &table), S_OK);
     SPropTagArray c{PR_SUBJECT, CHANGE_PROP_TYPE(their[0], PT_LONG), PR_SENT_REPRESENTING_NAME};
     ASSERT_EQ(HrQueryAllRows(table.get(), &c, nullptr, nullptr, 0, &rows), S_OK);

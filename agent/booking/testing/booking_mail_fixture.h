@@ -14,6 +14,7 @@
 #include "agent/booking/agent_bookings.h"
 #include "agent/booking/testing/booking_test_support.h"
 #include "agent/database/prepare_database.h"
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "platform/tz/tz.h"
 #include "tests/fakes/recording_log.h"
@@ -36,23 +37,23 @@ inline CalendarTags ResolveTestTags(IMAPIProp& folder) {
   };
   namespace cp = calendar_prop;
   const std::vector<Spec> specs = {
-      {cp::kKeywords, MAPINAMEID::Name(PS_PUBLIC_STRINGS, "Keywords"), PT_MV_STRING8},
-      {cp::kStart, MAPINAMEID::Id(PSETID_Appointment, 0x820D), PT_SYSTIME},
-      {cp::kEnd, MAPINAMEID::Id(PSETID_Appointment, 0x820E), PT_SYSTIME},
-      {cp::kLocation, MAPINAMEID::Id(PSETID_Appointment, 0x8208), PT_STRING8},
-      {cp::kBusyStatus, MAPINAMEID::Id(PSETID_Appointment, 0x8205), PT_LONG},
-      {cp::kPrivate, MAPINAMEID::Id(PSETID_Common, 0x8506), PT_BOOLEAN},
-      {cp::kReminderSet, MAPINAMEID::Id(PSETID_Common, 0x8503), PT_BOOLEAN},
-      {cp::kReminderMinutes, MAPINAMEID::Id(PSETID_Common, 0x8501), PT_LONG},
-      {cp::kMeetingState, MAPINAMEID::Id(PSETID_Appointment, 0x8217), PT_LONG},
-      {cp::kRecurring, MAPINAMEID::Id(PSETID_Appointment, 0x8223), PT_BOOLEAN},
-      {cp::kAllDay, MAPINAMEID::Id(PSETID_Appointment, 0x8215), PT_BOOLEAN},
-      {cp::kTimeZoneStruct, MAPINAMEID::Id(PSETID_Appointment, 0x8233), PT_BINARY},
-      {cp::kResponseStatus, MAPINAMEID::Id(PSETID_Appointment, 0x8218), PT_LONG},
-      {cp::kGlobalObjectId, MAPINAMEID::Id(PSETID_Meeting, 0x0003), PT_BINARY},
-      {cp::kCleanGlobalObjectId, MAPINAMEID::Id(PSETID_Meeting, 0x0023), PT_BINARY},
-      {cp::kInvitationsSent, MAPINAMEID::Id(PSETID_Appointment, 0x8229), PT_BOOLEAN},
-      {cp::kBookingNumber, MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber"), PT_STRING8},
+      {cp::kKeywords, MAPINAMEID::Name(PS_PUBLIC_STRINGS, kNameKeywords), PT_MV_STRING8},
+      {cp::kStart, MAPINAMEID::Id(PSETID_Appointment, kLidStart), PT_SYSTIME},
+      {cp::kEnd, MAPINAMEID::Id(PSETID_Appointment, kLidEnd), PT_SYSTIME},
+      {cp::kLocation, MAPINAMEID::Id(PSETID_Appointment, kLidLocation), PT_STRING8},
+      {cp::kBusyStatus, MAPINAMEID::Id(PSETID_Appointment, kLidBusyStatus), PT_LONG},
+      {cp::kPrivate, MAPINAMEID::Id(PSETID_Common, kLidPrivate), PT_BOOLEAN},
+      {cp::kReminderSet, MAPINAMEID::Id(PSETID_Common, kLidReminderSet), PT_BOOLEAN},
+      {cp::kReminderMinutes, MAPINAMEID::Id(PSETID_Common, kLidReminderMinutes), PT_LONG},
+      {cp::kMeetingState, MAPINAMEID::Id(PSETID_Appointment, kLidMeetingState), PT_LONG},
+      {cp::kRecurring, MAPINAMEID::Id(PSETID_Appointment, kLidRecurring), PT_BOOLEAN},
+      {cp::kAllDay, MAPINAMEID::Id(PSETID_Appointment, kLidAllDay), PT_BOOLEAN},
+      {cp::kTimeZoneStruct, MAPINAMEID::Id(PSETID_Appointment, kLidTimeZoneStruct), PT_BINARY},
+      {cp::kResponseStatus, MAPINAMEID::Id(PSETID_Appointment, kLidResponseStatus), PT_LONG},
+      {cp::kGlobalObjectId, MAPINAMEID::Id(PSETID_Meeting, kLidGlobalObjectId), PT_BINARY},
+      {cp::kCleanGlobalObjectId, MAPINAMEID::Id(PSETID_Meeting, kLidCleanGlobalObjectId), PT_BINARY},
+      {cp::kInvitationsSent, MAPINAMEID::Id(PSETID_Appointment, kLidInvitationsSent), PT_BOOLEAN},
+      {cp::kBookingNumber, MAPINAMEID::Name(PS_PUBLIC_STRINGS, kNameBookingNumber), PT_STRING8},
   };
   std::vector<MAPINAMEID> names;
   for (const Spec& s : specs) names.push_back(s.name);

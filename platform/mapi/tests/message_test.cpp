@@ -1,5 +1,6 @@
 // Message properties, recipients, attachments with embedded messages, CopyTo
 // and deletion.
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/tests/org_fixture.h"
 
 namespace korvale::mapi::testing {
@@ -149,8 +150,9 @@ TEST_F(MessageTest, EmbeddedExceptionMessagesSurviveSaving) {
 // Meeting requests are copies of the appointment without some properties.
 TEST_F(MessageTest, CopyToLeavesOutExcludedProperties) {
   SPropTagArray ids;
-  ASSERT_EQ(calendar_->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, 0x8205)}, MAPI_CREATE, &ids),
-            S_OK);
+  ASSERT_EQ(
+      calendar_->GetIDsFromNames({MAPINAMEID::Id(PSETID_Appointment, kLidBusyStatus)}, MAPI_CREATE, &ids),
+      S_OK);
   ULONG busy = CHANGE_PROP_TYPE(ids[0], PT_LONG);
   std::shared_ptr<IMessage> appt, copy;
   ASSERT_EQ(calendar_->CreateMessage(nullptr, 0, &appt), S_OK);

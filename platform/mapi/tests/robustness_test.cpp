@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/profile_file.h"
 #include "platform/mapi/orgstore/row_table.h"
 #include "platform/mapi/tests/org_fixture.h"
@@ -184,7 +185,7 @@ TEST_F(RobustnessTest, SessionOpensItemsOfAnyStore) {
 TEST_F(RobustnessTest, CopyToAnotherStoreMapsNamedProperties) {
   auto bob_calendar = Calendar(*OpenStore(*session_, "bob"));
   SPropTagArray filler, alice_ids, bob_ids;
-  auto name = MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber");
+  auto name = MAPINAMEID::Name(PS_PUBLIC_STRINGS, kNameBookingNumber);
   ASSERT_EQ(calendar_->GetIDsFromNames({MAPINAMEID::Name(PS_PUBLIC_STRINGS, "first")}, MAPI_CREATE, &filler),
             S_OK);
   ASSERT_EQ(calendar_->GetIDsFromNames({name}, MAPI_CREATE, &alice_ids), S_OK);

@@ -1,4 +1,5 @@
 // Opening mailbox stores by server and mailbox name, and their folders.
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/tests/org_fixture.h"
 
 namespace korvale::mapi::testing {
@@ -65,9 +66,9 @@ TEST_F(StoreTest, OpenMsgStoreChecksServerAndMailbox) {
 // KRVBookingNumber and the calendar properties resolve per store; ids must
 // be stable across sessions and independent between stores.
 TEST_F(StoreTest, NamedPropertiesAreMappedPerStoreAndStable) {
-  std::vector<MAPINAMEID> names{MAPINAMEID::Name(PS_PUBLIC_STRINGS, "Keywords"),
-                                MAPINAMEID::Id(PSETID_Appointment, 0x820D),
-                                MAPINAMEID::Name(PS_PUBLIC_STRINGS, "KRVBookingNumber")};
+  std::vector<MAPINAMEID> names{MAPINAMEID::Name(PS_PUBLIC_STRINGS, kNameKeywords),
+                                MAPINAMEID::Id(PSETID_Appointment, kLidStart),
+                                MAPINAMEID::Name(PS_PUBLIC_STRINGS, kNameBookingNumber)};
   SPropTagArray first, again, other;
   {
     auto session = AdminSession();

@@ -1,5 +1,6 @@
 // Contents tables: the scan's two restricted queries, columns, sort, FindRow
 // and the value limits of table rows.
+#include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/tests/org_fixture.h"
 
 namespace korvale::mapi::testing {
@@ -16,8 +17,9 @@ class TableTest : public OrgTest {
     calendar_ = Calendar(*OpenStore(*session_, "alice"));
     SPropTagArray ids;
     ASSERT_EQ(calendar_->GetIDsFromNames(
-                  {MAPINAMEID::Id(PSETID_Appointment, 0x820D), MAPINAMEID::Id(PSETID_Appointment, 0x820E),
-                   MAPINAMEID::Id(PSETID_Appointment, 0x8223), MAPINAMEID::Id(PSETID_Appointment, 0x8216)},
+                  {MAPINAMEID::Id(PSETID_Appointment, kLidStart), MAPINAMEID::Id(PSETID_Appointment, kLidEnd),
+                   MAPINAMEID::Id(PSETID_Appointment, kLidRecurring),
+                   MAPINAMEID::Id(PSETID_Appointment, kLidRecurrenceBlob)},
                   MAPI_CREATE, &ids),
               S_OK);
     start_ = CHANGE_PROP_TYPE(ids[0], PT_SYSTIME);
