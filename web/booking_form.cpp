@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "agent/database/utf8_text.h"
+#include "common/utf8.h"
 #include "web/calendar_date.h"
 
 namespace korvale::web {

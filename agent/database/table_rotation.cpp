@@ -5,7 +5,7 @@
 
 #include "agent/database/db_report.h"
 #include "agent/database/schema.h"
-#include "agent/database/utf8_text.h"
+#include "common/utf8.h"
 
 namespace korvale {
 namespace {

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <optional>
 
+#include "common/utf8.h"
+
 namespace korvale::accounts {
 namespace {
 
@@ -28,25 +30,12 @@ std::string Lower(std::string text) {
 }
 
 // UTF-16 code units of UTF-8 text: what a Windows wide-string buffer holds.
-DWORD Utf16Units(std::string_view text) {
-  DWORD units = 0;
-  for (unsigned char c : text) {
-    if ((c & 0xC0) == 0x80) continue;  // continuation byte
-    units += (c >= 0xF0) ? 2 : 1;      // outside the BMP: a surrogate pair
-  }
-  return units;
-}
+DWORD Utf16Units(std::string_view text) { return static_cast<DWORD>(Utf8ToUtf16(text).size()); }
 
 DWORD WideStringBytes(std::string_view text) { return 2 * (Utf16Units(text) + 1); }
 
 // Characters (code points) of UTF-8 text, for the ANSI buffer sizes.
-DWORD CharCount(std::string_view text) {
-  DWORD n = 0;
-  for (unsigned char c : text) {
-    if ((c & 0xC0) != 0x80) ++n;
-  }
-  return n;
-}
+DWORD CharCount(std::string_view text) { return static_cast<DWORD>(Utf8Length(text)); }
 
 Status Failure(DWORD code, const char* text) { return Status::Error(text, code); }
 
