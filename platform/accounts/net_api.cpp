@@ -2,9 +2,9 @@
 #include "platform/accounts/net_api.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
+#include "common/text.h"
 #include "common/utf8.h"
 
 namespace korvale::accounts {
@@ -16,17 +16,6 @@ constexpr DWORD kPointerBytes = 8;
 std::string_view StripBackslashes(std::string_view server) {
   while (!server.empty() && server.front() == '\\') server.remove_prefix(1);
   return server;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
 }
 
 // UTF-16 code units of UTF-8 text: what a Windows wide-string buffer holds.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "common/text.h"
 #include "common/utf8.h"
 #include "platform/profile/ini_document.h"
 #include "platform/profile/profile_file.h"
@@ -28,12 +29,12 @@ bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::s
 // written into a file they would garble.
 bool IsWritableSection(std::string_view section) {
   return !HasLineBreak(section) && section.find(']') == std::string_view::npos &&
-         TrimBlanks(section) == section;
+         Trim(section, kSpacesAndTabs) == section;
 }
 
 bool IsWritableKey(std::string_view key) {
   return !key.empty() && !HasLineBreak(key) && key.find('=') == std::string_view::npos &&
-         key.front() != '[' && key.front() != ';' && TrimBlanks(key) == key;
+         key.front() != '[' && key.front() != ';' && Trim(key, kSpacesAndTabs) == key;
 }
 
 template <typename Edit>
@@ -80,7 +81,7 @@ int ProfileSnapshot::GetInt(const std::string& section, const std::string& key, 
   std::optional<SectionRange> range = doc.FindSection(section);
   std::optional<size_t> at = range ? doc.FindKey(*range, key) : std::nullopt;
   if (!at) return default_value;
-  std::string_view text = TrimBlanks(doc.line(*at).value);
+  std::string_view text = Trim(doc.line(*at).value, kSpacesAndTabs);
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     negative = text.front() == '-';
