@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/text.h"
+
 namespace korvale::setup {
 namespace {
 
@@ -15,11 +17,8 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
+// Fields and names lose spaces, tabs and line ends at either end.
+std::string Trimmed(std::string_view text) { return std::string(Trim(text, " \t\r\n")); }
 
 // The line without its comment: ";" outside double quotes starts one.
 std::string StripComment(const std::string& line) {
@@ -38,7 +37,7 @@ std::vector<std::string> SplitFields(const std::string& text) {
   bool quoted = false;
   bool had_quotes = false;
   auto finish = [&] {
-    fields.push_back(had_quotes ? field : Trim(field));
+    fields.push_back(had_quotes ? field : Trimmed(field));
     field.clear();
     had_quotes = false;
   };
@@ -49,7 +48,7 @@ std::vector<std::string> SplitFields(const std::string& text) {
         field += '"';
         ++i;
       } else {
-        if (!quoted && !had_quotes) field = Trim(field);
+        if (!quoted && !had_quotes) field = Trimmed(field);
         quoted = !quoted;
         had_quotes = true;
       }
@@ -96,7 +95,7 @@ Expected<InfFile> InfFile::Parse(const std::string& text) {
   std::string pending;  // a line continued with a trailing backslash
   std::vector<std::string>* section = nullptr;
   while (std::getline(in, raw)) {
-    std::string line = Trim(StripComment(pending + raw));
+    std::string line = Trimmed(StripComment(pending + raw));
     pending.clear();
     if (!line.empty() && line.back() == '\\') {
       pending = line.substr(0, line.size() - 1);
@@ -106,7 +105,7 @@ Expected<InfFile> InfFile::Parse(const std::string& text) {
     if (line.front() == '[') {
       const auto close = line.find(']');
       if (close == std::string::npos) return Status::Error("A section name is not closed: " + line);
-      section = &inf.sections_[Upper(Trim(line.substr(1, close - 1)))];
+      section = &inf.sections_[Upper(Trimmed(line.substr(1, close - 1)))];
       continue;
     }
     if (section == nullptr) continue;  // text before the first section is ignored
@@ -117,7 +116,7 @@ Expected<InfFile> InfFile::Parse(const std::string& text) {
   if (version != inf.sections_.end()) {
     for (const auto& line : version->second) {
       const auto eq = EqualsOutsideQuotes(line);
-      if (eq != std::string::npos && Upper(Trim(line.substr(0, eq))) == "SIGNATURE") {
+      if (eq != std::string::npos && Upper(Trimmed(line.substr(0, eq))) == "SIGNATURE") {
         const auto fields = SplitFields(line.substr(eq + 1));
         signature = fields.empty() ? "" : Upper(fields.front());
       }
@@ -130,7 +129,7 @@ Expected<InfFile> InfFile::Parse(const std::string& text) {
     const auto eq = EqualsOutsideQuotes(line);
     if (eq == std::string::npos) continue;
     const auto fields = SplitFields(line.substr(eq + 1));
-    inf.strings_[Upper(Trim(line.substr(0, eq)))] = fields.empty() ? "" : fields.front();
+    inf.strings_[Upper(Trimmed(line.substr(0, eq)))] = fields.empty() ? "" : fields.front();
   }
   return inf;
 }
@@ -160,7 +159,7 @@ std::vector<InfLine> InfFile::Lines(const std::string& section) const {
     InfLine parsed;
     const auto eq = EqualsOutsideQuotes(line);
     if (eq != std::string::npos) {
-      parsed.key = Trim(line.substr(0, eq));
+      parsed.key = Trimmed(line.substr(0, eq));
       parsed.fields = SplitFields(line.substr(eq + 1));
     } else {
       parsed.fields = SplitFields(line);

@@ -1,10 +1,10 @@
 #include "config/admin_expansion.h"
 
-#include <cctype>
 #include <cstdio>
 #include <vector>
 
 #include "common/list_split.h"
+#include "common/text.h"
 #include "platform/accounts/net_api.h"
 
 namespace korvale::config {
@@ -26,14 +26,6 @@ std::string Format(const char* pattern, Args... args) {
   std::snprintf(out.data(), out.size(), pattern, args...);
   out.resize(static_cast<size_t>(size));
   return out;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // One entry as the administrator typed it, with where it is looked up.
@@ -188,7 +180,7 @@ class Expansion {
 
   void AddOnce(const std::string& account) {
     for (const auto& listed : expanded_)
-      if (EqualNoCase(listed, account)) return;
+      if (EqualsNoCase(listed, account)) return;
     expanded_.push_back(account);
   }
 

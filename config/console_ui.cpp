@@ -1,6 +1,6 @@
 #include "config/console_ui.h"
 
-#include <cctype>
+#include "common/text.h"
 
 namespace korvale::config {
 
@@ -13,15 +13,6 @@ std::string ForTerminal(const std::string& text) {
     if (c != '\r') out += c;
   }
   return out;
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
 }
 
 }  // namespace

@@ -1,33 +1,18 @@
 #include "web/access.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "common/text.h"
 
 namespace korvale::web {
-
-namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
-bool SameAccount(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-}  // namespace
 
 bool AccountListed(std::string_view list, std::string_view account) {
   account = Trim(account);
   while (true) {
     size_t cut = list.find(';');
     std::string_view entry = Trim(list.substr(0, cut));
-    if (SameAccount(entry, kAnyAccount)) return true;
-    if (!account.empty() && SameAccount(entry, account)) return true;
+    if (EqualsNoCase(entry, kAnyAccount)) return true;
+    if (!account.empty() && EqualsNoCase(entry, account)) return true;
     if (cut == std::string_view::npos) return false;
     list.remove_prefix(cut + 1);
   }

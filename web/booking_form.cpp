@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "agent/database/utf8_text.h"
+#include "common/text.h"
+#include "common/utf8.h"
 #include "web/calendar_date.h"
 
 namespace korvale::web {
@@ -14,12 +15,7 @@ std::string Field(const FormFields& fields, const std::string& name) {
   return it == fields.end() ? "" : it->second;
 }
 
-std::string Trimmed(std::string s) {
-  const char* blanks = " \t";
-  s.erase(0, s.find_first_not_of(blanks));
-  s.erase(s.find_last_not_of(blanks) + 1);
-  return s;
-}
+std::string Trimmed(std::string_view s) { return std::string(Trim(s, kSpacesAndTabs)); }
 
 // Empty when the text is acceptable, else the reason.
 std::string CheckText(const std::string& label, const std::string& text, size_t max_chars, bool required) {

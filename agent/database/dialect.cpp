@@ -67,9 +67,9 @@ std::string QuoteForSql(std::string_view value, int max_len, Dialect dialect) {
     if (c == '\'') quoted += '\'';
   }
   if (max_len < 1024) {
-    quoted = Utf8Prefix(quoted, max_len < 0 ? 0 : static_cast<size_t>(max_len));
+    quoted.resize(Utf8Prefix(quoted, max_len < 0 ? 0 : static_cast<size_t>(max_len)).size());
   } else if (dialect == Dialect::kOracle) {
-    quoted = Utf8Prefix(quoted, 4000);
+    quoted.resize(Utf8Prefix(quoted, 4000).size());
   }
   // Escaped text ends in whole pairs of apostrophes; an odd run at the end
   // means the cut went through a pair, and its lone half would end the literal.

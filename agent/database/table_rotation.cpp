@@ -1,29 +1,15 @@
 // Choosing the fill table from KorvaleConfig.
 #include "agent/database/table_rotation.h"
 
-#include <cctype>
-
 #include "agent/database/db_report.h"
 #include "agent/database/schema.h"
-#include "agent/database/utf8_text.h"
+#include "common/text.h"
+#include "common/utf8.h"
 
 namespace korvale {
-namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 std::string FillTableFor(std::string_view active_table) {
-  return EqualsIgnoringCase(Utf8Prefix(active_table, 13), kKorvaleTable1) ? kKorvaleTable2 : kKorvaleTable1;
+  return EqualsNoCase(Utf8Prefix(active_table, 13), kKorvaleTable1) ? kKorvaleTable2 : kKorvaleTable1;
 }
 
 Expected<std::string> ChooseFillTable(Database& db) {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "agent/database/utf8_text.h"
+#include "common/utf8.h"
 #include "platform/accounts/net_api.h"
 
 namespace korvale {
@@ -202,7 +202,8 @@ std::string FolderRights::LimitAndQuote(std::string accounts) {
   if (limited_ && Utf8Length(accounts) > kStoredLimit) {
     // Doubling the apostrophes must not push the list past the limit again.
     const size_t apostrophes = static_cast<size_t>(std::count(accounts.begin(), accounts.end(), '\''));
-    accounts = Utf8Prefix(accounts, apostrophes >= kStoredLimit ? 0 : kStoredLimit - apostrophes);
+    accounts.resize(
+        Utf8Prefix(accounts, apostrophes >= kStoredLimit ? 0 : kStoredLimit - apostrophes).size());
     log_.LogEvent(EventType::kWarning, event_id::kSqlTraceOrTiming,
                   "The list of accounts with permissons to the Calendar folder of mailbox " + mailbox_name_ +
                       " was truncated. Some users may not see its data in Korvale.");

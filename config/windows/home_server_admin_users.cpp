@@ -1,9 +1,8 @@
 #include "config/windows/home_server_admin_users.h"
 
-#include <algorithm>
-#include <cctype>
 #include <memory>
 
+#include "common/text.h"
 #include "config/admin_expansion.h"
 #include "platform/accounts/org_account_directory.h"
 #include "platform/mapi/mapi.h"
@@ -11,8 +10,7 @@
 namespace korvale::config {
 
 std::string ServerNameOf(const std::string& home_server) {
-  std::string lower = home_server;
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  const std::string lower = Lower(home_server);
   const size_t at = lower.rfind("/cn=");
   return at == std::string::npos ? home_server : home_server.substr(at + 4);
 }

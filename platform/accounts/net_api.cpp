@@ -2,8 +2,10 @@
 #include "platform/accounts/net_api.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
+
+#include "common/text.h"
+#include "common/utf8.h"
 
 namespace korvale::accounts {
 namespace {
@@ -16,37 +18,13 @@ std::string_view StripBackslashes(std::string_view server) {
   return server;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
 // UTF-16 code units of UTF-8 text: what a Windows wide-string buffer holds.
-DWORD Utf16Units(std::string_view text) {
-  DWORD units = 0;
-  for (unsigned char c : text) {
-    if ((c & 0xC0) == 0x80) continue;  // continuation byte
-    units += (c >= 0xF0) ? 2 : 1;      // outside the BMP: a surrogate pair
-  }
-  return units;
-}
+DWORD Utf16Units(std::string_view text) { return static_cast<DWORD>(Utf8ToUtf16(text).size()); }
 
 DWORD WideStringBytes(std::string_view text) { return 2 * (Utf16Units(text) + 1); }
 
 // Characters (code points) of UTF-8 text, for the ANSI buffer sizes.
-DWORD CharCount(std::string_view text) {
-  DWORD n = 0;
-  for (unsigned char c : text) {
-    if ((c & 0xC0) != 0x80) ++n;
-  }
-  return n;
-}
+DWORD CharCount(std::string_view text) { return static_cast<DWORD>(Utf8Length(text)); }
 
 Status Failure(DWORD code, const char* text) { return Status::Error(text, code); }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "common/utf8.h"
 #include "platform/atoms/atom_dir.h"
 #include "platform/atoms/atom_store.h"
 
@@ -17,9 +18,7 @@ constexpr uint32_t kMaxRefs = 0xFFFFFFFFu;
 
 // ASCII folding only: the table must agree across processes whatever their locale.
 std::optional<std::string> FoldName(const std::string& name) {
-  size_t chars = std::count_if(name.begin(), name.end(),
-                               [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
-  if (name.empty() || chars > kMaxNameChars) return std::nullopt;
+  if (name.empty() || Utf8Length(name) > kMaxNameChars) return std::nullopt;
   std::string folded = name;
   for (char& c : folded) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

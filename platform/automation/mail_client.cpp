@@ -1,12 +1,12 @@
 #include "platform/automation/mail_client.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
 
+#include "common/text.h"
 #include "platform/automation/com.h"
 #include "platform/mapi/calendar_named_props.h"
 #include "platform/mapi/orgstore/org_store.h"
@@ -40,11 +40,8 @@ std::optional<Profile> RegisteredProfile(const ClassRegistry& registry) {
   return Profile{*store, registry.GetValue(ClassKey(clsid), "Mailbox").value_or("")};
 }
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-           return std::tolower((unsigned char)a) == std::tolower((unsigned char)b);
-         });
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string UtcText(FILETIME ft) {

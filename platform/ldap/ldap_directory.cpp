@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <utility>
+
+#include "common/text.h"
 
 namespace korvale::ldap {
 
@@ -64,11 +65,6 @@ int32_t HresultOf(int ldap_code) {
 
 Status Failure(int ldap_code, const std::string& what) {
   return Status::Error(what + ": " + ldap_err2string(ldap_code), HresultOf(ldap_code));
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
 }
 
 // The session handle; unbinding also frees it.

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "common/text.h"
+
 namespace korvale::metabase {
 namespace {
 
@@ -101,12 +103,6 @@ std::optional<MetadataRecord> ParseValue(std::string_view line) {
   return r;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 }  // namespace
 
 std::optional<std::string> NormalisePath(std::string_view path) {
@@ -131,11 +127,11 @@ std::optional<std::string> JoinPath(std::string_view base, std::string_view rela
   return NormalisePath(joined);
 }
 
-bool SamePath(std::string_view a, std::string_view b) { return EqualNoCase(a, b); }
+bool SamePath(std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }
 
 bool PathWithin(std::string_view inner, std::string_view outer) {
   if (outer == "/") return true;
-  if (inner.size() < outer.size() || !EqualNoCase(inner.substr(0, outer.size()), outer)) return false;
+  if (inner.size() < outer.size() || !EqualsNoCase(inner.substr(0, outer.size()), outer)) return false;
   return inner.size() == outer.size() || inner[outer.size()] == '/';
 }
 

@@ -6,16 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/text.h"
 #include "platform/odbc/odbc.h"
 
 namespace korvale {
 namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::string TimestampText(const SqlTimestamp& t) {
   char buffer[64];
@@ -55,7 +50,7 @@ SqlRow::SqlRow(std::shared_ptr<const std::vector<std::string>> names, std::vecto
 const SqlValue* SqlRow::Find(std::string_view column) const {
   if (!names_) return nullptr;
   for (size_t i = 0; i < names_->size() && i < values_.size(); ++i) {
-    if (SameName((*names_)[i], column)) return &values_[i];
+    if (EqualsNoCase((*names_)[i], column)) return &values_[i];
   }
   return nullptr;
 }

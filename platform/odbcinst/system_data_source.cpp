@@ -4,16 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
+#include "common/text.h"
 namespace korvale::odbcinst {
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 bool DriverInstalled(const std::string& driver) {
   std::array<char, 16384> list{};

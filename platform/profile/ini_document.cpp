@@ -1,42 +1,35 @@
 // Parsing and editing of INI lines; see ini_document.h.
 #include "platform/profile/ini_document.h"
 
-#include <algorithm>
+#include "common/text.h"
 
 namespace korvale::profile {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string Folded(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) c = FoldAscii(c);
-  return folded;
-}
+// Names are bytes, not text of a known language: case folds for ASCII only.
+std::string Folded(std::string_view name) { return Lower(std::string(name)); }
 
 IniLine Classify(std::string text, std::string eol) {
   IniLine line;
   line.text = std::move(text);
   line.eol = std::move(eol);
-  std::string_view trimmed = TrimBlanks(line.text);
+  std::string_view trimmed = Trim(line.text, kSpacesAndTabs);
   if (!trimmed.empty() && trimmed.front() == '[') {
     std::string_view inner = trimmed.substr(1);
     size_t close = inner.find(']');
     // A header without its bracket still opens a section, as the Windows reader does.
     line.kind = LineKind::kSection;
-    line.name = std::string(TrimBlanks(inner.substr(0, close)));
+    line.name = std::string(Trim(inner.substr(0, close), kSpacesAndTabs));
     return line;
   }
   if (trimmed.empty() || trimmed.front() == ';') return line;
   size_t eq = trimmed.find('=');
   if (eq == std::string_view::npos) return line;
-  std::string_view name = TrimBlanks(trimmed.substr(0, eq));
+  std::string_view name = Trim(trimmed.substr(0, eq), kSpacesAndTabs);
   if (name.empty()) return line;
-  std::string_view value = TrimBlanks(trimmed.substr(eq + 1));
+  std::string_view value = Trim(trimmed.substr(eq + 1), kSpacesAndTabs);
   if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
     value = value.substr(1, value.size() - 2);
   }
@@ -47,17 +40,6 @@ IniLine Classify(std::string text, std::string eol) {
 }
 
 }  // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
   IniDocument doc;
@@ -143,7 +125,8 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
   } else {
     // After the last non-blank line, so blank lines before the next section stay there.
     size_t insert_at = range->end;
-    while (insert_at > range->header + 1 && TrimBlanks(lines_[insert_at - 1].text).empty()) --insert_at;
+    while (insert_at > range->header + 1 && Trim(lines_[insert_at - 1].text, kSpacesAndTabs).empty())
+      --insert_at;
     InsertLine(insert_at, std::move(text));
   }
   Reindex();

@@ -66,8 +66,4 @@ class IniDocument {
   std::unordered_map<std::string, SectionIndex> sections_;
 };
 
-// ASCII-only comparison: names are bytes, not text of a known language.
-bool EqualsNoCase(std::string_view a, std::string_view b);
-std::string_view TrimBlanks(std::string_view s);
-
 }  // namespace korvale::profile

@@ -6,43 +6,21 @@
 #include <string_view>
 #include <system_error>
 
+#include "common/text.h"
+#include "common/utf8.h"
 #include "platform/profile/ini_document.h"
 #include "platform/profile/profile_file.h"
 
 namespace korvale::profile {
 namespace {
 
-// Length in bytes of the character starting at `pos`: a whole UTF-8 sequence,
-// or 1 for a byte that starts none (text in another code page counts byte by
-// byte, as it reads).
-size_t CharBytes(std::string_view s, size_t pos) {
-  const auto lead = static_cast<unsigned char>(s[pos]);
-  size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-    length = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4)
-    length = 4;
-  if (pos + length > s.size()) return 1;
-  for (size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80) return 1;
-  }
-  return length;
-}
+// Limits count characters and a cut never falls inside a sequence; a byte
+// that starts no UTF-8 sequence is one character (text in another code page
+// counts byte by byte, as it reads).
+size_t CharCount(std::string_view s) { return Utf8Length(s, IllFormed::kEachByte); }
 
-size_t CharCount(std::string_view s) {
-  size_t count = 0;
-  for (size_t pos = 0; pos < s.size(); pos += CharBytes(s, pos)) ++count;
-  return count;
-}
-
-// The first `max_chars` characters: limits count characters, and a cut never
-// falls inside a sequence.
 std::string CutChars(std::string_view s, size_t max_chars) {
-  size_t pos = 0;
-  for (size_t count = 0; count < max_chars && pos < s.size(); ++count) pos += CharBytes(s, pos);
-  return std::string(s.substr(0, pos));
+  return std::string(Utf8Prefix(s, max_chars, IllFormed::kEachByte));
 }
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
@@ -51,12 +29,12 @@ bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::s
 // written into a file they would garble.
 bool IsWritableSection(std::string_view section) {
   return !HasLineBreak(section) && section.find(']') == std::string_view::npos &&
-         TrimBlanks(section) == section;
+         Trim(section, kSpacesAndTabs) == section;
 }
 
 bool IsWritableKey(std::string_view key) {
   return !key.empty() && !HasLineBreak(key) && key.find('=') == std::string_view::npos &&
-         key.front() != '[' && key.front() != ';' && TrimBlanks(key) == key;
+         key.front() != '[' && key.front() != ';' && Trim(key, kSpacesAndTabs) == key;
 }
 
 template <typename Edit>
@@ -103,7 +81,7 @@ int ProfileSnapshot::GetInt(const std::string& section, const std::string& key, 
   std::optional<SectionRange> range = doc.FindSection(section);
   std::optional<size_t> at = range ? doc.FindKey(*range, key) : std::nullopt;
   if (!at) return default_value;
-  std::string_view text = TrimBlanks(doc.line(*at).value);
+  std::string_view text = Trim(doc.line(*at).value, kSpacesAndTabs);
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     negative = text.front() == '-';

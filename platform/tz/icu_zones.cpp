@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "common/utf8.h"
 #include "platform/tz/tz.h"
 
 namespace korvale::tz {
@@ -150,10 +151,7 @@ std::string OffsetText(int32_t bias) {
 
 // Cut to what the registry's display field holds, never inside a UTF-8 sequence.
 std::string FitDisplayField(std::string text) {
-  if (text.size() < kDisplayFieldBytes) return text;
-  size_t cut = kDisplayFieldBytes - 1;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  text.resize(cut);
+  text.resize(Utf8PrefixBytes(text, kDisplayFieldBytes - 1).size());
   return text;
 }
 

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "common/text.h"
 #include "platform/tz/tz.h"
 
 namespace korvale::orgadmin {
@@ -17,11 +18,6 @@ using namespace mapi;
 using namespace mapi::orgstore;
 
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
 
 // Collects the errors of one file; each names the entry it concerns.
 class Reader {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "common/utf8.h"
+
 namespace korvale::orgadmin {
 namespace {
 
@@ -37,56 +39,28 @@ class Out {
   std::string bytes_;
 };
 
-// Calls `emit` with each code point of `utf8` (the text comes from libical,
-// which hands over UTF-8; a truncated last sequence keeps the bits it has).
-template <class Emit>
-void ForEachCodePoint(const std::string& utf8, Emit&& emit) {
-  for (size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    uint32_t cp = c;
-    size_t len = 1;
-    if (c >= 0xF0) {
-      len = 4;
-      cp = c & 0x07;
-    } else if (c >= 0xE0) {
-      len = 3;
-      cp = c & 0x0F;
-    } else if (c >= 0xC0) {
-      len = 2;
-      cp = c & 0x1F;
-    }
-    for (size_t k = 1; k < len && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
-    i += len;
-    emit(cp);
-  }
-}
-
 // 8-bit text of an exception record: Windows-1252 as Western clients write it;
-// characters outside Latin-1 become '?'.
+// characters outside Latin-1 (and ill-formed UTF-8) become '?'.
 std::string To8Bit(const std::string& utf8) {
   std::string out;
-  ForEachCodePoint(utf8, [&](uint32_t cp) { out.push_back(cp < 0x100 ? static_cast<char>(cp) : '?'); });
+  for (size_t pos = 0; pos < utf8.size();) {
+    const Utf8Char c = DecodeUtf8(utf8, pos);
+    out.push_back(c.code < 0x100 ? static_cast<char>(c.code) : '?');
+    pos += c.length;
+  }
   return out;
 }
 
 // UTF-16LE of the extended exception's wide texts.
 std::string ToUtf16(const std::string& utf8, uint32_t* units) {
+  const std::u16string wide = Utf8ToUtf16(utf8);
   std::string out;
-  *units = 0;
-  auto unit = [&](uint32_t u) {
-    out.push_back(static_cast<char>(u & 0xFF));
-    out.push_back(static_cast<char>(u >> 8));
-    ++*units;
-  };
-  ForEachCodePoint(utf8, [&](uint32_t cp) {
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      unit(0xD800 | (cp >> 10));
-      unit(0xDC00 | (cp & 0x3FF));
-    } else {
-      unit(cp);
-    }
-  });
+  out.reserve(2 * wide.size());
+  for (char16_t unit : wide) {
+    out.push_back(static_cast<char>(unit & 0xFF));
+    out.push_back(static_cast<char>(unit >> 8));
+  }
+  *units = static_cast<uint32_t>(wide.size());
   return out;
 }
 

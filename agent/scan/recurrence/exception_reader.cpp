@@ -11,6 +11,7 @@
 
 #include "agent/scan/recurrence/pattern_text.h"
 #include "agent/scan/recurrence/recurrence_dates.h"
+#include "common/utf8.h"
 #include "platform/tz/tz.h"
 
 namespace korvale::recurrence {
@@ -28,7 +29,7 @@ constexpr int64_t kRecordRangeMinutes = 36500 * kMinutesPerDay;
 
 std::string Quote(const PatternInput& in, std::string_view text, int max_len) {
   if (in.quote) return in.quote(text, max_len);
-  return std::string(CutUtf8(text, static_cast<size_t>(max_len)));
+  return std::string(Utf8Prefix(text, static_cast<size_t>(max_len)));
 }
 
 // A pattern date (minutes since 1601) as local midnight of its day.

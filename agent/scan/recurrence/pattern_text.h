@@ -13,7 +13,4 @@ namespace korvale::recurrence {
 // most `max_chars` characters; a multi-byte character is never split.
 std::string PatternTextToUtf8(std::string_view bytes, size_t max_chars);
 
-// The first `max_chars` characters of UTF-8 text (never splits a character).
-std::string_view CutUtf8(std::string_view text, size_t max_chars);
-
 }  // namespace korvale::recurrence

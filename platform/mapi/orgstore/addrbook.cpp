@@ -4,17 +4,13 @@
 #include <mutex>
 #include <optional>
 
+#include "common/text.h"
 #include "platform/mapi/orgstore/entry_ids.h"
 #include "platform/mapi/orgstore/objects.h"
 
 namespace korvale::mapi::orgstore {
 
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == Lower(prefix);

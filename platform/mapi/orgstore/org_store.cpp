@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "common/text.h"
 #include "platform/mapi/orgstore/codec.h"
 #include "platform/mapi/orgstore/objects.h"
 
@@ -15,11 +16,6 @@ std::string ServerSpec::LegacyDn() const {
 }
 
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
 
 const char* KindName(RecipientKind k) {
   switch (k) {

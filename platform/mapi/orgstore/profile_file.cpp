@@ -12,6 +12,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "common/text.h"
+
 namespace korvale::mapi::orgstore {
 
 namespace {
@@ -188,12 +190,8 @@ std::string UidToHex(const MAPIUID& uid) { return HexFromBin(SBinary(uid.begin()
 
 std::optional<std::string> ProfileData::ServerStore(const std::string& server,
                                                     const std::string& profile_file) const {
-  auto lower = [](std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
-  };
   for (const auto& [name, file] : servers)
-    if (lower(name) == lower(server)) {
+    if (EqualsNoCase(name, server)) {
       std::filesystem::path p(file);
       if (p.is_relative()) p = std::filesystem::path(profile_file).parent_path() / p;
       return p.string();

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "common/text.h"
 #include "platform/mapi/orgstore/objects.h"
 #include "platform/mapi/orgstore/org_store.h"
 #include "platform/mapi/orgstore/profile_file.h"
@@ -78,11 +79,6 @@ constexpr const char* kExchangeComponent = "Microsoft Exchange";
 std::string Text(const std::vector<SPropValue>& props, ULONG tag) {
   const SPropValue* p = FindProp(props, PROP_ID(tag));
   return p && p->String() ? *p->String() : std::string();
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
 }
 
 // The mailbox a profile names, found as Exchange finds it: by legacy DN,

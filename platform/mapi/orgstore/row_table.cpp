@@ -3,18 +3,12 @@
 
 #include <algorithm>
 
+#include "common/utf8.h"
+
 namespace korvale::mapi::orgstore {
 
 std::string CutUtf8(const std::string& text, size_t max_chars) {
-  size_t chars = 0, i = 0;
-  while (i < text.size()) {
-    if (chars == max_chars) return text.substr(0, i);
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    i = std::min(text.size(), i + len);
-    ++chars;
-  }
-  return text;
+  return std::string(Utf8Prefix(text, max_chars));
 }
 
 RowTable::RowTable(Source source, SPropTagArray columns, bool truncate)

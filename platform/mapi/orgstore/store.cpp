@@ -1,6 +1,7 @@
 // Mailbox stores and their folders.
 #include <algorithm>
 
+#include "common/text.h"
 #include "platform/mapi/orgstore/entry_ids.h"
 #include "platform/mapi/orgstore/objects.h"
 
@@ -10,11 +11,6 @@ namespace {
 
 bool StartsWithOrg(const std::string& dn) {
   return dn.size() > 3 && (dn.compare(0, 3, "/o=") == 0 || dn.compare(0, 3, "/O=") == 0);
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
 }
 
 constexpr const char* kPrivateMdbSuffix = "/cn=microsoft private mdb";
