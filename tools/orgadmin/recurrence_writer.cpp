@@ -106,11 +106,11 @@ uint32_t PatternMinutesOf(int year, int month, int day, int hour, int minute) {
   return static_cast<uint32_t>(DaysSince1601(year, month, day) * kMinutesPerDay + hour * 60 + minute);
 }
 
-std::string WriteRecurrencePattern(const SeriesPattern& p) {
+namespace {
+
+// The recurrence pattern proper: frequency, period, days and how it ends.
+void WritePattern(Out& out, const SeriesPattern& p) {
   const bool nth = p.week_number >= 1 && p.week_number <= 5;
-  Out out;
-  out.U16(kReaderVersion);
-  out.U16(kWriterVersion);
   out.U16(0x2009 + static_cast<uint32_t>(p.kind));  // 0x200A daily .. 0x200D yearly
   uint32_t pattern_type = 0;
   uint32_t period = p.interval;
@@ -149,26 +149,26 @@ std::string WriteRecurrencePattern(const SeriesPattern& p) {
   // The client keeps a count for every end type (10 for a series without end).
   out.U32(p.end == SeriesEnd::kNever && p.occurrence_count == 0 ? 10 : p.occurrence_count);
   out.U32(p.first_day_of_week);
+}
 
+// The midnights of the deleted occurrences (every modified one is deleted
+// too) and of the modified ones' new days, then the series' date range.
+void WriteOccurrenceDates(Out& out, const SeriesPattern& p, const std::vector<SeriesException>& exceptions) {
   std::vector<uint32_t> deleted;
   for (uint32_t d : p.deleted_dates) deleted.push_back(Midnight(d));
   for (const auto& e : p.exceptions) deleted.push_back(Midnight(e.original_start));
   std::sort(deleted.begin(), deleted.end());
   deleted.erase(std::unique(deleted.begin(), deleted.end()), deleted.end());
-  std::vector<SeriesException> exceptions = p.exceptions;
-  std::sort(exceptions.begin(), exceptions.end(),
-            [](const SeriesException& a, const SeriesException& b) { return a.start < b.start; });
   out.U32(static_cast<uint32_t>(deleted.size()));
   for (uint32_t d : deleted) out.U32(d);
   out.U32(static_cast<uint32_t>(exceptions.size()));
   for (const auto& e : exceptions) out.U32(Midnight(e.start));
   out.U32(p.start_date);
   out.U32(p.end == SeriesEnd::kNever ? kNeverEndsDate : p.end_date);
+}
 
-  out.U32(kReaderVersion2);
-  out.U32(kWriterVersion2);
-  out.U32(p.start_offset);
-  out.U32(p.end_offset);
+// One entry per modified occurrence: its times and the fields it overrides.
+void WriteExceptionInfos(Out& out, const std::vector<SeriesException>& exceptions) {
   out.U16(static_cast<uint32_t>(exceptions.size()));
   for (const auto& e : exceptions) {
     out.U32(e.start);
@@ -184,7 +184,10 @@ std::string WriteRecurrencePattern(const SeriesPattern& p) {
     if (e.location) Text8(out, *e.location);
     if (e.busy_status) out.U32(static_cast<uint32_t>(*e.busy_status));
   }
-  out.U32(0);  // reserved block 1
+}
+
+// The same occurrences again with subject and location in UTF-16.
+void WriteExtendedExceptions(Out& out, const std::vector<SeriesException>& exceptions) {
   for (const auto& e : exceptions) {
     // ExtendedException of writer version 0x3009: change highlight first.
     out.U32(4);
@@ -208,6 +211,26 @@ std::string WriteRecurrencePattern(const SeriesPattern& p) {
       out.U32(0);  // reserved block EE2
     }
   }
+}
+
+}  // namespace
+
+std::string WriteRecurrencePattern(const SeriesPattern& p) {
+  std::vector<SeriesException> exceptions = p.exceptions;
+  std::sort(exceptions.begin(), exceptions.end(),
+            [](const SeriesException& a, const SeriesException& b) { return a.start < b.start; });
+  Out out;
+  out.U16(kReaderVersion);
+  out.U16(kWriterVersion);
+  WritePattern(out, p);
+  WriteOccurrenceDates(out, p, exceptions);
+  out.U32(kReaderVersion2);
+  out.U32(kWriterVersion2);
+  out.U32(p.start_offset);
+  out.U32(p.end_offset);
+  WriteExceptionInfos(out, exceptions);
+  out.U32(0);  // reserved block 1
+  WriteExtendedExceptions(out, exceptions);
   out.U32(0);  // reserved block 2
   return out.Take();
 }
