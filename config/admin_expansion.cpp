@@ -19,13 +19,14 @@ using accounts::DWORD;
 using accounts::SID_NAME_USE;
 constexpr char kTitle[] = "Configuration Error";
 
+// The message texts are printf patterns; an encoding error gives an empty text.
 template <typename... Args>
 std::string Format(const char* pattern, Args... args) {
-  int size = std::snprintf(nullptr, 0, pattern, args...);
-  std::string out(static_cast<size_t>(size) + 1, '\0');
+  const int size = std::snprintf(nullptr, 0, pattern, args...);
+  if (size <= 0) return std::string();
+  std::vector<char> out(static_cast<size_t>(size) + 1);
   std::snprintf(out.data(), out.size(), pattern, args...);
-  out.resize(static_cast<size_t>(size));
-  return out;
+  return std::string(out.data(), static_cast<size_t>(size));
 }
 
 // One entry as the administrator typed it, with where it is looked up.
