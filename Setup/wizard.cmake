@@ -6,7 +6,7 @@ add_library(korvale_setup_wizard STATIC
   ${CMAKE_CURRENT_LIST_DIR}/wizard_rules.cpp
 )
 korvale_headers(korvale_setup_wizard
-  FILES Setup/wizard_entry.h Setup/wizard_locales.h Setup/wizard_mailbox.h Setup/wizard_rules.h Setup/wizard_ui.h)
+  FILES Setup/wizard_locales.h Setup/wizard_mailbox.h Setup/wizard_rules.h Setup/wizard_ui.h)
 target_link_libraries(korvale_setup_wizard PUBLIC korvale_setup korvale_registry korvale_common korvale_profile korvale_vdirtool
   korvale_config korvale_mapi)
 
