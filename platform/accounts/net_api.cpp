@@ -19,7 +19,16 @@ std::string_view StripBackslashes(std::string_view server) {
 }
 
 // UTF-16 code units of UTF-8 text: what a Windows wide-string buffer holds.
-DWORD Utf16Units(std::string_view text) { return static_cast<DWORD>(Utf8ToUtf16(text).size()); }
+// A character outside the basic plane takes a surrogate pair.
+DWORD Utf16Units(std::string_view text) {
+  DWORD units = 0;
+  for (size_t pos = 0; pos < text.size();) {
+    const Utf8Char c = DecodeUtf8(text, pos);
+    units += c.code >= 0x10000 ? 2 : 1;
+    pos += c.length;
+  }
+  return units;
+}
 
 DWORD WideStringBytes(std::string_view text) { return 2 * (Utf16Units(text) + 1); }
 
