@@ -134,6 +134,26 @@ TEST_F(NetApiTest, NetGroupGetUsersPagesWithTheResumeHandle) {
   EXPECT_EQ(calls, 40);
 }
 
+// A page is measured in UTF-16 as Windows stores names: a character outside
+// the basic plane is two units, an accented letter one, whatever its bytes.
+TEST_F(NetApiTest, PagesMeasureNamesInUtf16Units) {
+  dir_.AddAccount("CORP", "Wide", SID_NAME_USE::SidTypeGroup);
+  std::vector<std::string> expected;
+  for (int i = 0; i < 4; ++i) {
+    // U+1F600 (4 bytes, 2 units) and a digit: 3 units, so 8 + 2 * (3 + 1) = 16 bytes an entry.
+    std::string name = "\xF0\x9F\x98\x80" + std::to_string(i);
+    dir_.AddAccount("CORP", name);
+    dir_.AddMember("CORP\\Wide", "CORP\\" + name);
+    expected.push_back(name);
+  }
+  int calls = 0;
+  NET_API_STATUS last = 0;
+  EXPECT_EQ(AllUsers("DC1", "Wide", 32, &calls, &last), expected);
+  EXPECT_EQ(calls, 2) << "two entries of 16 bytes fill 32 (counted in bytes they would not)";
+  EXPECT_EQ(AllUsers("DC1", "Wide", 31, &calls, &last), expected);
+  EXPECT_EQ(calls, 4) << "but not 31 (counted in characters they would)";
+}
+
 TEST_F(NetApiTest, NetGroupGetUsersAnswersOnlyOnTheGroupsControllers) {
   std::vector<GROUP_USERS_INFO_0> page;
   DWORD read = 0, total = 0;
